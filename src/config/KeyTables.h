@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+// One row of a key table: the key as it stands in the file, the process-wide string it binds and the text
+// that string holds before any file was read.
+struct KeyBinding
+{
+    const char *key;
+    QString *value;
+    const char *builtIn;
+};
+
+// The 18 rows of config.ini and the 184 rows of the language files, in file order.
+const QVector<KeyBinding> &configKeyTable();
+const QVector<KeyBinding> &languageKeyTable();
+
+// Puts every bound string of the table back to its built-in text.
+void resetKeyTable(const QVector<KeyBinding> &table);

@@ -1,0 +1,132 @@
+#include "protocol/ValueTables.h"
+
+namespace {
+template <int N> constexpr WordList list(const char *const (&words)[N]) { return WordList{words, N}; }
+
+const char *const onOff[] = {"ON", "OFF"};
+const char *const windowNames[] = {"WINDOW1", "WINDOW2", "WINDOW3", "WINDOW4"};
+const char *const models[] = {"RKA204QE", "RKA07QE", "RKA386QE", "TN386", "TN204E"};
+const char *const outputResolutions[] = {"4096x2160p60", "4096x2160p50", "3840x2160p60", "3840x2160p50",
+                                         "3840x2160p30", "3840x2160p25", "1920x1200p60RB", "1920x1080p60",
+                                         "1920x1080p50", "1360x768p60",  "1280x800p60",  "1280x720p60",
+                                         "1280x720p50",  "1024x768p60",  "AUTO",         "USER"};
+const char *const hdcpModes[] = {"FORCE-1.4", "FORCE-2.2", "FORCE-OFF"};
+const char *const vkaModes[] = {"BLUESCREEN", "BLACKSCREEN"};
+const char *const multiviewModes[] = {"SINGLE", "PIP", "PBP", "3xWIN", "4xWIN"};
+const char *const pipPositions[] = {"LeftTop", "RightTop", "LeftBottom", "RightBottom", "USER"};
+const char *const pipSizes[] = {"SMALL", "MIDDLE", "LARGE", "USER"};
+const char *const aspects[] = {"FULL", "16:9"};
+const char *const edidModes[] = {"4K60-2.0",    "4K60-5.1",    "4K60-7.1",    "4K30-2.0",  "4K30-5.1",
+                                 "4K30-7.1",    "1080p60-2.0", "1080p60-5.1", "1080p60-7.1", "1920x1200",
+                                 "1680x1050",   "1600x1200",   "1440x900",    "1360x768",  "1280x1024",
+                                 "1024x768",    "720p",        "AUTO",        "USER"};
+
+const char *const inputs204[] = {"HDMI1", "HDMI2", "HDMI3", "HDMI4", "USB-C"};
+const char *const inputs07[] = {"HDMI1", "HDMI2", "HDMI3", "HDMI4"};
+const char *const inputs386[] = {"HDMI1", "HDMI2", "HDMI3", "HDMI4", "HDMI5", "HDMI6", "HDMI7", "DP", "USB-C"};
+const char *const inputsTN204E[] = {"HDMI1", "HDMI2", "HDMI3", "DP", "USB-C"};
+
+const char *const audio204[] = {"WIN1", "HDMI1", "HDMI2", "HDMI3", "HDMI4", "USB-C"};
+const char *const audio07[] = {"WIN1", "HDMI1", "HDMI2", "HDMI3", "HDMI4"};
+const char *const audio386[] = {"WIN1",  "HDMI1", "HDMI2", "HDMI3", "HDMI4", "HDMI5",
+                                "HDMI6", "HDMI7", "DP",    "USB-C", "WIN-KVM"};
+const char *const audioTN386[] = {"WIN1",  "HDMI1", "HDMI2", "HDMI3", "HDMI4", "HDMI5", "HDMI6",
+                                  "HDMI7", "DP",    "USB-C", "LR1",   "LR2",   "LR3",   "LR4"};
+const char *const audioTN204E[] = {"WIN1", "HDMI1", "HDMI2", "HDMI3", "DP", "USB-C"};
+
+const char *const baudRates[] = {"9600", "19200", "38400", "57600", "115200"};
+const char *const dataBits[] = {"5", "6", "7", "8"};
+const char *const parities[] = {"None", "Even", "Odd", "Space", "Mark"};
+const char *const stopBits[] = {"1", "1.5", "2"};
+const char *const flowControls[] = {"None", "Hardware", "Software"};
+const char *const networkModes[] = {"TCP-Client", "TCP-Server", "UDP"};
+const char *const edidModeDisplay[] = {"4K60-2.0",    "4K60-5.1",    "4K60-7.1",    "4K30-2.0",  "4K30-5.1",
+                                       "4K30-7.1",    "1080p60-2.0", "1080p60-5.1", "1080p60-7.1", "1920x1200",
+                                       "1680x1050",   "1600x1200",   "1440x900",    "1360x768",  "1280x1024",
+                                       "1024x768",    "720p",        "Auto",        "User"};
+const char *const hdcpDisplay[] = {"Force-1.4", "Force-2.2", "Force-Off"};
+
+const WordList emptyList{nullptr, 0};
+} // namespace
+
+int WordList::indexOf(const QByteArray &word) const
+{
+    for (int i = 0; i < count; ++i) {
+        if (word == words[i])
+            return i;
+    }
+    return -1;
+}
+
+QStringList WordList::toStringList() const
+{
+    QStringList result;
+    for (int i = 0; i < count; ++i)
+        result << QString::fromLatin1(words[i]);
+    return result;
+}
+
+namespace Tables {
+
+const WordList OnOff = list(onOff);
+const WordList WindowNames = list(windowNames);
+const WordList Models = list(models);
+const WordList OutputResolutions = list(outputResolutions);
+const WordList HdcpModes = list(hdcpModes);
+const WordList VkaModes = list(vkaModes);
+const WordList MultiviewModes = list(multiviewModes);
+const WordList PipPositions = list(pipPositions);
+const WordList PipSizes = list(pipSizes);
+const WordList Aspects = list(aspects);
+const WordList EdidModes = list(edidModes);
+const char *const EmptyWindow = "NULL";
+
+const WordList BaudRates = list(baudRates);
+const WordList DataBits = list(dataBits);
+const WordList Parities = list(parities);
+const WordList StopBits = list(stopBits);
+const WordList FlowControls = list(flowControls);
+const WordList NetworkModes = list(networkModes);
+const WordList EdidModeDisplay = list(edidModeDisplay);
+const WordList HdcpDisplay = list(hdcpDisplay);
+
+const WordList &inputSources(quint32 model)
+{
+    static const WordList lists[] = {list(inputs204), list(inputs07), list(inputs386), list(inputs386),
+                                     list(inputsTN204E)};
+    return model < 5 ? lists[model] : emptyList;
+}
+
+const WordList &audioSources(quint32 model)
+{
+    static const WordList lists[] = {list(audio204), list(audio07), list(audio386), list(audioTN386),
+                                     list(audioTN204E)};
+    return model < 5 ? lists[model] : emptyList;
+}
+
+quint32 inputCount(quint32 model) { return quint32(inputSources(model).count); }
+
+int volumeLimit(quint32 model) { return model == ModelTN386 ? 50 : 100; }
+
+QList<int> firmwareParts(quint32 model)
+{
+    switch (model) {
+    case ModelRKA204QE:
+        return {0, 1, 2};
+    case ModelRKA07QE:
+    case ModelTN204E:
+        return {0, 1};
+    case ModelRKA386QE:
+        return {0, 1, 2, 3};
+    case ModelTN386:
+        return {0, 1, 3};
+    default:
+        return {};
+    }
+}
+
+bool hasNetworkSettings(quint32 model) { return model != ModelRKA07QE && model != ModelTN204E; }
+
+bool has4KAuto(quint32 model) { return model != ModelRKA07QE; }
+
+} // namespace Tables
