@@ -66,7 +66,9 @@ void enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs
     if (!lock || !queue || bytes.isEmpty())
         return;
     QueueEntry entry;
-    entry.data = bytes;
+    // A deep copy: `bytes` may wrap the caller's buffer (QByteArray::fromRawData, a transport's line
+    // buffer), which the caller overwrites after the call.
+    entry.data = QByteArray(bytes.constData(), bytes.size());
     if (rule) {
         entry.rule = *rule;
     } else {
