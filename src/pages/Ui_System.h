@@ -1,0 +1,90 @@
+#pragma once
+
+#include "pages/EdidUpload.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The System page: EDID mode of the inputs, factory reset, firmware versions of the device's parts, the
+// user EDID upload, and the device's own communication parameters (RS-232 baud rate, network address,
+// port, mask and gateway). A confirmed write of a communication parameter changes how the device must be
+// reached, so the operator is told to reconnect and the main window closes the link.
+class Ui_System : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Ui_System(QWidget *parent = nullptr);
+
+    void SyncEdidSelect(int index);
+    void SyncFirmwareVersion(const QString &text);
+    void ShowUserEdidWritten();
+    void SyncNetworkInfo(const QString &ip, const QString &port, const QString &mask, const QString &gateway);
+    void SyncBaudrate(int value);
+    void ApplyModel();
+    void ReloadUIText(bool initial, bool readBack);
+
+    // The directory the EDID file chooser opens in: "." at first, then that of the last chosen file.
+    QString lastEdidDirectory() const { return edidDirectory; }
+
+    QFrame *systemFrame = nullptr;
+    QLabel *edidModeLabel = nullptr;
+    QComboBox *edidModeCombo = nullptr;
+    QLabel *resetLabel = nullptr;
+    QPushButton *resetButton = nullptr;
+    QLabel *firmwareLabel = nullptr;
+    QComboBox *firmwareCombo = nullptr;
+    QLineEdit *versionField = nullptr;
+    QLabel *userEdidLabel = nullptr;
+    QPushButton *loadButton = nullptr;
+    QLineEdit *pathField = nullptr;
+    QPushButton *edidWriteButton = nullptr;
+
+    QFrame *communicationFrame = nullptr;
+    QFrame *cutLine = nullptr;
+    QLabel *baudLabel = nullptr;
+    QComboBox *baudCombo = nullptr;
+    QPushButton *rs232WriteButton = nullptr;
+    QPushButton *rs232ReadButton = nullptr;
+    QLabel *ipLabel = nullptr;
+    QLineEdit *ipField = nullptr;
+    QLabel *portLabel = nullptr;
+    QLineEdit *portField = nullptr;
+    QLabel *maskLabel = nullptr;
+    QLineEdit *maskField = nullptr;
+    QLabel *gatewayLabel = nullptr;
+    QLineEdit *gatewayField = nullptr;
+    QPushButton *networkWriteButton = nullptr;
+    QPushButton *networkReadButton = nullptr;
+
+    QPushButton *readAllButton = nullptr;
+
+signals:
+    void SGL_UpdateEmit();
+    void SGL_SyncSerialPortNetworkInfo();
+
+public slots:
+    void SLT_SetEdidSelect(int index);
+    void SLT_SetResetDevice(bool checked);
+    void SLT_GetFirmwareVersion(int index);
+    void SLT_GetUserEdidFile(bool checked);
+    void SLT_SetUserEdid(bool checked);
+    void SLT_Network_Write();
+    void SLT_Network_Read();
+    void SLT_RS232_Write();
+    void SLT_RS232_Read();
+    void SLT_ReadInfo_ALL();
+
+private:
+    void buildSystemFrame();
+    void buildCommunicationFrame();
+    QList<QWidget *> networkWidgets() const;
+    void reportParameterWritten();
+
+    EdidUpload edid;
+    QString edidDirectory = QStringLiteral(".");
+};
