@@ -4,8 +4,9 @@
 
 class QSocketNotifier;
 
-// Turns SIGINT and SIGTERM into an orderly quit of the event loop, so that the exit save still runs when
-// the program is stopped from a terminal or by the start script.
+// Turns SIGINT and SIGTERM into an orderly quit of the event loop, so that the program's exit work (the
+// configuration save of the tool, the state file of the simulator) still runs when it is stopped from a
+// terminal or by the start script.
 class QuitOnSignal : public QObject
 {
     Q_OBJECT

@@ -1,0 +1,204 @@
+#include "SimOptions.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+void printError(const QString &message)
+{
+    std::fprintf(stderr, "lumaplex-sim: %s\n", qPrintable(message));
+    std::fflush(stderr);
+}
+
+// A non-negative decimal option value; false (with a message) when it is not one.
+bool readCount(const QCommandLineParser &parser, const QString &name, int *value)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const int number = parser.value(name).toInt(&ok, 10);
+    if (!ok || number < 0) {
+        printError(QStringLiteral("--%1 needs a whole number of 0 or more, not \"%2\"")
+                       .arg(name, parser.value(name)));
+        return false;
+    }
+    *value = number;
+    return true;
+}
+
+} // namespace
+
+bool parseListenAddress(const QString &text, QHostAddress *address, quint16 *port)
+{
+    QString host;
+    QString portText = text;
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0) {
+        host = text.left(colon);
+        portText = text.mid(colon + 1);
+        if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+            host = host.mid(1, host.size() - 2);
+    }
+    bool ok = false;
+    const uint number = portText.toUInt(&ok, 10);
+    if (!ok || number > 65535)
+        return false;
+    if (host.isEmpty() || host == QLatin1String("localhost")) {
+        *address = QHostAddress(QHostAddress::LocalHost);
+    } else {
+        QHostAddress parsed;
+        if (!parsed.setAddress(host))
+            return false;
+        *address = parsed;
+    }
+    *port = quint16(number);
+    return true;
+}
+
+SimOptionsResult parseSimOptions(const QCoreApplication &app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulates one Lumaplex-controlled multiviewer on a TCP port and/or a pseudo-terminal, so that\n"
+        "the tool can be tried and tested without hardware. Every request line gets the reply a device\n"
+        "gives; the fault options make it misbehave on purpose. At start it prints one line such as\n"
+        "  lumaplex-sim: TN386 listening on tcp 127.0.0.1:2000, pty /dev/pts/3 (link /tmp/ttyLumaplex)\n"
+        "and then logs the traffic on standard output. SIGINT or SIGTERM end it after saving the state."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({
+        {QStringLiteral("model"),
+         QStringLiteral(
+             "Model to simulate: RKA204QE (default), RKA07QE, RKA386QE, TN386, TN204E; any other name is "
+             "reported as it is and behaves like RKA204QE."),
+         QStringLiteral("NAME")},
+        {QStringLiteral("tcp"),
+         QStringLiteral("Listen for the tool on TCP [ADDR:]PORT (default 127.0.0.1:2000; port 0 picks a free "
+                        "port, printed at start). Only loopback addresses unless --listen-any is given."),
+         QStringLiteral("[ADDR:]PORT")},
+        {QStringLiteral("listen-any"), QStringLiteral("Allow --tcp to listen on a non-loopback address.")},
+        {QStringLiteral("no-tcp"), QStringLiteral("Do not listen on TCP (use with --pty).")},
+        {QStringLiteral("pty"),
+         QStringLiteral(
+             "Also serve a serial line: create a pseudo-terminal in raw mode and make LINK a symbolic "
+             "link to the terminal that the tool opens as its serial port."),
+         QStringLiteral("LINK")},
+        {QStringLiteral("line-ending"), QStringLiteral("End reply lines with \"crlf\" (default) or \"cr\"."),
+         QStringLiteral("crlf|cr")},
+        {QStringLiteral("state"),
+         QStringLiteral(
+             "Load the device state from this JSON file at start (when it exists) and save it after "
+             "every change."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("reset-ms"),
+         QStringLiteral("After SET RESET the device is unreachable for this long (default 3000)."),
+         QStringLiteral("N")},
+        {QStringLiteral("silent"), QStringLiteral("Fault: never answer any request.")},
+        {QStringLiteral("no-reply"),
+         QStringLiteral("Fault: never answer this request, given without its verb, e.g. \"OUT HDCP\" or "
+                        "\"MODEL TYPE\" (repeatable)."),
+         QStringLiteral("CMD")},
+        {QStringLiteral("delay-ms"), QStringLiteral("Fault: answer every request N ms late."),
+         QStringLiteral("N")},
+        {QStringLiteral("drop-every"), QStringLiteral("Fault: swallow every Nth reply."),
+         QStringLiteral("N")},
+        {QStringLiteral("garbage-every"),
+         QStringLiteral(
+             "Fault: send a line of random bytes (no line ends, no reply keywords) before every Nth "
+             "reply."),
+         QStringLiteral("N")},
+        {QStringLiteral("split"),
+         QStringLiteral("Fault: send every reply in several small chunks with pauses.")},
+        {QStringLiteral("disconnect-after"),
+         QStringLiteral("Fault: close the TCP connection after N replies on it."), QStringLiteral("N")},
+        {QStringLiteral("flood"),
+         QStringLiteral("Fault: send N unsolicited status lines (\"IN STATUS ...\", \"OUT STATUS ...\") per "
+                        "second."),
+         QStringLiteral("N")},
+        {QStringLiteral("quiet"), QStringLiteral("Do not log the traffic on standard output.")},
+    });
+
+    SimOptionsResult result;
+    if (!parser.parse(app.arguments())) {
+        printError(parser.errorText());
+        result.exitCode = 2;
+        return result;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::fflush(stdout);
+        return result;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("%s %s\n", qPrintable(app.applicationName()), qPrintable(app.applicationVersion()));
+        std::fflush(stdout);
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        printError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+        result.exitCode = 2;
+        return result;
+    }
+
+    SimOptions &o = result.options;
+    result.exitCode = 2;
+    if (parser.isSet(QStringLiteral("model"))) {
+        o.model = parser.value(QStringLiteral("model")).trimmed();
+        o.modelGiven = true;
+        if (o.model.isEmpty() || o.model.contains(QLatin1Char(' '))) {
+            printError(QStringLiteral("--model needs one word"));
+            return result;
+        }
+    }
+    o.listenAny = parser.isSet(QStringLiteral("listen-any"));
+    o.tcpEnabled = !parser.isSet(QStringLiteral("no-tcp"));
+    if (parser.isSet(QStringLiteral("tcp"))) {
+        o.tcpGiven = true;
+        if (!parseListenAddress(parser.value(QStringLiteral("tcp")), &o.tcpAddress, &o.tcpPort)) {
+            printError(QStringLiteral("--tcp needs [ADDR:]PORT, not \"%1\"")
+                           .arg(parser.value(QStringLiteral("tcp"))));
+            return result;
+        }
+        if (!o.tcpAddress.isLoopback() && !o.listenAny) {
+            printError(QStringLiteral("refusing to listen on %1, which is not a loopback address "
+                                      "(add --listen-any to allow it)")
+                           .arg(o.tcpAddress.toString()));
+            return result;
+        }
+    }
+    o.ptyLink = parser.value(QStringLiteral("pty"));
+    if (!o.tcpEnabled && o.ptyLink.isEmpty()) {
+        printError(QStringLiteral("--no-tcp leaves nothing to listen on: add --pty LINK"));
+        return result;
+    }
+    o.stateFile = parser.value(QStringLiteral("state"));
+    if (parser.isSet(QStringLiteral("line-ending"))) {
+        const QString ending = parser.value(QStringLiteral("line-ending")).toLower();
+        if (ending != QLatin1String("cr") && ending != QLatin1String("crlf")) {
+            printError(QStringLiteral("--line-ending is \"crlf\" or \"cr\""));
+            return result;
+        }
+        o.crOnly = ending == QLatin1String("cr");
+    }
+    if (!readCount(parser, QStringLiteral("reset-ms"), &o.resetMs) ||
+        !readCount(parser, QStringLiteral("delay-ms"), &o.delayMs) ||
+        !readCount(parser, QStringLiteral("drop-every"), &o.dropEvery) ||
+        !readCount(parser, QStringLiteral("garbage-every"), &o.garbageEvery) ||
+        !readCount(parser, QStringLiteral("disconnect-after"), &o.disconnectAfter) ||
+        !readCount(parser, QStringLiteral("flood"), &o.flood))
+        return result;
+    o.silent = parser.isSet(QStringLiteral("silent"));
+    o.split = parser.isSet(QStringLiteral("split"));
+    o.quiet = parser.isSet(QStringLiteral("quiet"));
+    for (const QString &command : parser.values(QStringLiteral("no-reply"))) {
+        const QString simplified = command.simplified();
+        if (!simplified.isEmpty())
+            o.noReply << simplified;
+    }
+    result.run = true;
+    result.exitCode = 0;
+    return result;
+}

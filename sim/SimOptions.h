@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+
+class QCoreApplication;
+
+// Everything the simulator can be told on its command line.
+struct SimOptions
+{
+    QString model = QStringLiteral("RKA204QE");
+    bool modelGiven = false;
+
+    bool tcpEnabled = true;
+    QHostAddress tcpAddress = QHostAddress(QHostAddress::LocalHost);
+    quint16 tcpPort = 2000;
+    bool tcpGiven = false;
+    bool listenAny = false;
+
+    QString ptyLink;
+    QString stateFile;
+    bool crOnly = false;
+    int resetMs = 3000;
+
+    bool silent = false;
+    QStringList noReply;
+    int delayMs = 0;
+    int dropEvery = 0;
+    int garbageEvery = 0;
+    bool split = false;
+    int disconnectAfter = 0;
+    int flood = 0;
+    bool quiet = false;
+};
+
+// Outcome of reading the command line: run with the options, or leave at once with an exit code (after
+// --help, --version or an invalid option, whose message has already been printed).
+struct SimOptionsResult
+{
+    bool run = false;
+    int exitCode = 0;
+    SimOptions options;
+};
+
+SimOptionsResult parseSimOptions(const QCoreApplication &app);
+
+// "[ADDR:]PORT" into an address and a port; false when it cannot be read.
+bool parseListenAddress(const QString &text, QHostAddress *address, quint16 *port);

@@ -1,0 +1,314 @@
+#include "Simulator.h"
+
+#include "PtyTransport.h"
+#include "ReplyWriter.h"
+#include "TcpTransport.h"
+
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace {
+
+void printError(const QString &message)
+{
+    std::fprintf(stderr, "lumaplex-sim: %s\n", qPrintable(message));
+    std::fflush(stderr);
+}
+
+// The address the device reports for itself: the listen address, or loopback when it listens on all.
+QString reportedAddress(const QHostAddress &address)
+{
+    if (address == QHostAddress::Any || address == QHostAddress::AnyIPv4 || address == QHostAddress::AnyIPv6)
+        return QStringLiteral("127.0.0.1");
+    return address.toString();
+}
+
+} // namespace
+
+Simulator::Simulator(const SimOptions &options, QObject *parent)
+    : QObject(parent), options(options), handler(state), faults(options), log(options.quiet),
+      store(options.stateFile)
+{
+    connect(&floodTimer, &QTimer::timeout, this, &Simulator::sendStatusLines);
+}
+
+Simulator::~Simulator()
+{
+    shutdown();
+}
+
+bool Simulator::start()
+{
+    factoryAddress = options.tcpAddress;
+    factoryNetwork.ip = reportedAddress(options.tcpAddress);
+    factoryNetwork.port = options.tcpPort;
+
+    QJsonObject saved;
+    const bool loaded = store.load(&saved);
+    QString modelName = options.model;
+    if (loaded && !options.modelGiven && !saved.value(QLatin1String("model")).toString().trimmed().isEmpty())
+        modelName = saved.value(QLatin1String("model")).toString().trimmed().section(QLatin1Char(' '), 0, 0);
+    state = loaded ? DeviceState::fromJson(saved, modelName, factoryNetwork)
+                   : DeviceState::factory(modelName, factoryNetwork);
+
+    if (options.tcpEnabled) {
+        tcp = new TcpTransport(this);
+        attach(tcpSession, tcp);
+        connect(tcp, &TcpTransport::clientConnected, this, [this](const QString &peer) {
+            tcpSession.writer->clear();
+            tcpSession.replies = 0;
+            log.note(tcp->tag(), QStringLiteral("client %1 connected").arg(peer));
+        });
+        connect(tcp, &TcpTransport::clientDisconnected, this, [this] {
+            tcpSession.writer->clear();
+            log.note(tcp->tag(), QStringLiteral("client disconnected"));
+        });
+        // A device whose network settings were written earlier comes back on them, unless told otherwise.
+        QHostAddress address = options.tcpAddress;
+        quint16 port = options.tcpPort;
+        const QHostAddress savedAddress(state.network.ip);
+        if (loaded && !options.tcpGiven && savedAddress.isLoopback()) {
+            address = savedAddress;
+            port = state.network.port;
+        }
+        QString error;
+        if (!listenTcp(address, port, &error) && (address != options.tcpAddress || port != options.tcpPort)) {
+            printError(QStringLiteral("cannot listen on the saved %1:%2 (%3), using %4:%5")
+                           .arg(address.toString())
+                           .arg(port)
+                           .arg(error, options.tcpAddress.toString())
+                           .arg(options.tcpPort));
+            address = options.tcpAddress;
+            port = options.tcpPort;
+            error.clear();
+            listenTcp(address, port, &error);
+        }
+        if (!tcp->isListening()) {
+            printError(
+                QStringLiteral("cannot listen on %1:%2: %3").arg(address.toString()).arg(port).arg(error));
+            return false;
+        }
+        if (options.tcpPort == 0 && address == options.tcpAddress)
+            factoryNetwork.port = tcp->port();
+    }
+    handler.setFactoryNetwork(factoryNetwork);
+
+    if (!options.ptyLink.isEmpty()) {
+        pty = new PtyTransport(this);
+        QString error;
+        if (!pty->open(options.ptyLink, state.baudRate, &error)) {
+            printError(QStringLiteral("cannot serve the serial line at %1: %2").arg(options.ptyLink, error));
+            return false;
+        }
+        attach(ptySession, pty);
+    }
+
+    store.save(state);
+    QStringList where;
+    if (tcp)
+        where << QStringLiteral("tcp %1").arg(tcpText());
+    if (pty)
+        where << QStringLiteral("pty %1 (link %2)").arg(pty->terminalPath(), pty->linkPath());
+    TrafficLog::announce(
+        QStringLiteral("%1 listening on %2").arg(state.modelName, where.join(QLatin1String(", "))));
+
+    if (options.flood > 0) {
+        floodClock.start();
+        floodTimer.start(qBound(5, 1000 / options.flood, 1000));
+    }
+    return true;
+}
+
+void Simulator::shutdown()
+{
+    floodTimer.stop();
+    store.save(state);
+    // The links go first, so that nothing they report while closing reaches a half-destroyed simulator.
+    for (Session *session : {&tcpSession, &ptySession}) {
+        if (!session->link)
+            continue;
+        session->link->disconnect(this);
+        delete session->link;
+        delete session->writer;
+        *session = Session();
+    }
+    tcp = nullptr;
+    pty = nullptr;
+}
+
+void Simulator::attach(Session &session, SimLink *link)
+{
+    session.link = link;
+    session.writer = new ReplyWriter([link](const QByteArray &bytes) { return link->writeBytes(bytes); },
+                                     options.split, this);
+    connect(link, &SimLink::lineReceived, this,
+            [this, &session](const QByteArray &line) { handleLine(session, line); });
+}
+
+void Simulator::handleLine(Session &session, const QByteArray &line)
+{
+    const QString tag = session.link->tag();
+    log.received(tag, line);
+    if (restarting) {
+        log.note(tag, QStringLiteral("ignored: the device is restarting"));
+        return;
+    }
+    const SimRequest request = SimRequest::parse(line);
+    const SimResponse response = handler.handle(line);
+    if (response.changed)
+        store.save(state);
+    if (!response.lines.isEmpty() && faults.withholds(request)) {
+        log.note(tag, options.silent ? QStringLiteral("no reply (--silent)")
+                                     : QStringLiteral("no reply (--no-reply)"));
+    } else {
+        for (const QByteArray &reply : response.lines)
+            queueReply(session, reply);
+    }
+    if (response.action != SimResponse::Action::None) {
+        const SimResponse::Action action = response.action;
+        session.writer->enqueue(QByteArray(), options.delayMs, [this, action] { runAction(action); });
+    }
+}
+
+void Simulator::queueReply(Session &session, const QByteArray &reply)
+{
+    const QString tag = session.link->tag();
+    const FaultInjector::Decision decision = faults.nextReply();
+    if (decision.garbageFirst) {
+        const QByteArray garbage = FaultInjector::garbageLine() + lineEnd();
+        session.writer->enqueue(garbage, options.delayMs, [this, tag, garbage] { log.sent(tag, garbage); });
+    }
+    if (decision.drop) {
+        log.note(tag, QStringLiteral("reply dropped (--drop-every): %1").arg(TrafficLog::escape(reply)));
+        return;
+    }
+    const QByteArray bytes = reply + lineEnd();
+    session.writer->enqueue(bytes, options.delayMs, [this, &session, tag, bytes] {
+        log.sent(tag, bytes);
+        ++session.replies;
+        if (options.disconnectAfter > 0 && session.replies >= options.disconnectAfter &&
+            session.link == tcp) {
+            log.note(tag, QStringLiteral("closing the connection (--disconnect-after)"));
+            tcp->dropClient();
+        }
+    });
+}
+
+void Simulator::runAction(SimResponse::Action action)
+{
+    switch (action) {
+    case SimResponse::Action::ApplyBaudRate:
+        if (pty && pty->setBaudRate(state.baudRate))
+            log.note(pty->tag(), QStringLiteral("line speed now %1 baud").arg(state.baudRate));
+        break;
+    case SimResponse::Action::ApplyNetwork:
+        applyNetwork();
+        break;
+    case SimResponse::Action::Reset:
+        beginReset();
+        break;
+    case SimResponse::Action::None:
+        break;
+    }
+}
+
+bool Simulator::listenTcp(const QHostAddress &address, quint16 port, QString *error)
+{
+    if (!tcp->listen(address, port, error))
+        return false;
+    state.network.ip = reportedAddress(tcp->address());
+    state.network.port = tcp->port();
+    return true;
+}
+
+// Written network settings that name this device (its own or a loopback address) move the control port;
+// the client is dropped, as a real device drops it when its address changes.
+void Simulator::applyNetwork()
+{
+    if (!tcp || restarting)
+        return;
+    const QHostAddress written(state.network.ip);
+    const QHostAddress current = tcp->address();
+    if (!written.isLoopback() && written != current)
+        return;
+    const bool listensOnAll = current == QHostAddress::Any || current == QHostAddress::AnyIPv4;
+    const QHostAddress target = listensOnAll ? current : written;
+    const quint16 port = state.network.port;
+    const quint16 currentPort = tcp->port();
+    if (target == current && port == currentPort)
+        return;
+    tcp->stopListening();
+    QString error;
+    if (!listenTcp(target, port, &error)) {
+        printError(QStringLiteral("cannot move to %1:%2 (%3), staying on %4:%5")
+                       .arg(target.toString())
+                       .arg(port)
+                       .arg(error, current.toString())
+                       .arg(currentPort));
+        if (!listenTcp(current, currentPort, &error))
+            printError(QStringLiteral("cannot listen again: %1").arg(error));
+    }
+    store.save(state);
+    TrafficLog::announce(QStringLiteral("listening on tcp %1").arg(tcpText()));
+}
+
+void Simulator::beginReset()
+{
+    restarting = true;
+    for (Session *session : {&tcpSession, &ptySession}) {
+        if (session->writer)
+            session->writer->clear();
+    }
+    if (tcp)
+        tcp->stopListening();
+    TrafficLog::announce(
+        QStringLiteral("restarting with factory settings, unreachable for %1 ms").arg(options.resetMs));
+    QTimer::singleShot(options.resetMs, this, &Simulator::endReset);
+}
+
+void Simulator::endReset()
+{
+    restarting = false;
+    if (pty)
+        pty->setBaudRate(state.baudRate);
+    if (!tcp) {
+        TrafficLog::announce(QStringLiteral("restarted"));
+        return;
+    }
+    QString error;
+    if (!listenTcp(factoryAddress, factoryNetwork.port, &error)) {
+        printError(QStringLiteral("cannot listen again on %1:%2: %3")
+                       .arg(factoryAddress.toString())
+                       .arg(factoryNetwork.port)
+                       .arg(error));
+        return;
+    }
+    store.save(state);
+    TrafficLog::announce(QStringLiteral("listening on tcp %1").arg(tcpText()));
+}
+
+void Simulator::sendStatusLines()
+{
+    const qint64 due = floodClock.elapsed() * options.flood / 1000;
+    for (; statusLinesSent < due; ++statusLinesSent) {
+        if (restarting)
+            continue;
+        const QByteArray bytes = faults.statusLine() + lineEnd();
+        for (Session *session : {&tcpSession, &ptySession}) {
+            if (!session->link || !session->link->isConnected())
+                continue;
+            const QString tag = session->link->tag();
+            session->writer->enqueue(bytes, 0, [this, tag, bytes] { log.sent(tag, bytes); });
+        }
+    }
+}
+
+QString Simulator::tcpText() const
+{
+    const QHostAddress address = tcp->address();
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QStringLiteral("[%1]").arg(address.toString())
+                             : address.toString();
+    return QStringLiteral("%1:%2").arg(host).arg(tcp->port());
+}

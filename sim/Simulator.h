@@ -1,0 +1,77 @@
+#pragma once
+
+#include "CommandHandler.h"
+#include "DeviceState.h"
+#include "FaultInjector.h"
+#include "SimOptions.h"
+#include "StateStore.h"
+#include "TrafficLog.h"
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QObject>
+#include <QTimer>
+
+class PtyTransport;
+class ReplyWriter;
+class SimLink;
+class TcpTransport;
+
+// The simulated device: its state, its two ways in (TCP control port, serial line on a pseudo-terminal),
+// the faults it is told to show and the traffic log.
+class Simulator : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Simulator(const SimOptions &options, QObject *parent = nullptr);
+    ~Simulator() override;
+
+    // Loads the state, opens the links and prints where it listens; false (with a message on standard error)
+    // when it cannot.
+    bool start();
+    // Saves the state and removes the serial link.
+    void shutdown();
+
+private:
+    // One link with its outgoing queue and the number of replies written since the peer connected.
+    struct Session
+    {
+        SimLink *link = nullptr;
+        ReplyWriter *writer = nullptr;
+        int replies = 0;
+    };
+
+    void attach(Session &session, SimLink *link);
+    void handleLine(Session &session, const QByteArray &line);
+    void queueReply(Session &session, const QByteArray &reply);
+    void runAction(SimResponse::Action action);
+    bool listenTcp(const QHostAddress &address, quint16 port, QString *error);
+    void applyNetwork();
+    void beginReset();
+    void endReset();
+    void sendStatusLines();
+    QByteArray lineEnd() const
+    {
+        return options.crOnly ? QByteArrayLiteral("\r") : QByteArrayLiteral("\r\n");
+    }
+    QString tcpText() const;
+
+    SimOptions options;
+    DeviceState state;
+    CommandHandler handler;
+    FaultInjector faults;
+    TrafficLog log;
+    StateStore store;
+    NetworkSettings factoryNetwork;
+    QHostAddress factoryAddress;
+
+    TcpTransport *tcp = nullptr;
+    PtyTransport *pty = nullptr;
+    Session tcpSession;
+    Session ptySession;
+
+    bool restarting = false;
+    QTimer floodTimer;
+    QElapsedTimer floodClock;
+    qint64 statusLinesSent = 0;
+};
