@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+struct AppState;
+
+// Name (without folder and ".png") of the preview picture for the multiview arrangement in `state`:
+// "SINGLE", "PIP_<position>_<size>" or "<mode>_<layout number>_<FULL|169>". A value outside its list
+// leaves its part of the name empty; an unknown mode gives an empty name.
+QString multiviewPictureName(const AppState &state);
+
+// Full path of the preview picture `name` below the application directory.
+QString multiviewPicturePath(const QString &name);
