@@ -4,12 +4,11 @@
 #include "app/QuitOnSignal.h"
 #include "config/AppPaths.h"
 #include "config/ConfigFile.h"
+#include "app/Ui_Main.h"
+#include "login/Ui_Login.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QLabel>
-#include <QVBoxLayout>
-#include <QWidget>
 
 #include <memory>
 
@@ -27,18 +26,23 @@ int runLumaplex(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     auto app = std::make_unique<QApplication>(argc, argv);
     QuitOnSignal quitOnSignal;
-    Config_CheckAtStartup();
+    const bool configExisted = Config_CheckAtStartup();
 
-    auto window = std::make_unique<QWidget>();
-    window->setWindowTitle(State().text.Ui_Main_AppName.trimmed());
-    auto *layout = new QVBoxLayout(window.get());
-    layout->addWidget(new QLabel(State().text.Ui_Main_AppName.trimmed(), window.get()));
-    window->resize(480, 270);
-    window->show();
+    auto mainWindow = std::make_unique<Ui_Main>();
+    auto login = std::make_unique<Ui_Login>();
+    QObject::connect(login.get(), &Ui_Login::SGL_SETUP_UI_MAIN, mainWindow.get(), &Ui_Main::SLT_SETUP_UI_MAIN);
+    if (configExisted && State().config.Key_UI_Login == QLatin1String("0")) {
+        mainWindow->ReloadUIText(false);
+        mainWindow->show();
+    } else {
+        login->ReloadUIText(false);
+        login->show();
+    }
 
     const int exitCode = app->exec();
-    window.reset();
-    Config_SaveAtExitOnce();
+    // The first of these destructors writes the configuration back; the second finds it done.
+    login.reset();
+    mainWindow.reset();
     app.reset();
     return exitCode;
 }
