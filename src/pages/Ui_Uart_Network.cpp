@@ -433,31 +433,30 @@ void Ui_Uart_Network::AppendStatusText(const QString &text)
 
 void Ui_Uart_Network::SLT_ConnectStatus_SerialPort(bool status, int ErrorCode)
 {
-    if (status) {
-        GetModelType();
-        emit SGL_UpdateEmit();
-        UpdateLinkInputsEnabled(true);
-        return;
-    }
-    DisconnectActiveLink();
-    serialConnectButton->setText(State().text.S_ConnectDisconnect[0]);
-    networkConnectButton->setEnabled(true);
-    ShowMessage(State().text.SMSG_SerialPort_Connect_Fail + QString::number(ErrorCode), this);
-    UpdateLinkInputsEnabled(false);
+    handleConnectStatus(status, ErrorCode, serialConnectButton, networkConnectButton,
+                        State().text.SMSG_SerialPort_Connect_Fail);
 }
 
 void Ui_Uart_Network::SLT_ConnectStatus_TcpClient(bool status, int ErrorCode)
 {
+    handleConnectStatus(status, ErrorCode, networkConnectButton, serialConnectButton,
+                        State().text.SMSG_Network_Connect_Fail);
+}
+
+void Ui_Uart_Network::handleConnectStatus(bool status, int errorCode, QPushButton *linkButton,
+                                          QPushButton *otherButton, const QString &failMessage)
+{
     if (status) {
+        // The link is up: identification starts with the model query.
         GetModelType();
         emit SGL_UpdateEmit();
         UpdateLinkInputsEnabled(true);
         return;
     }
     DisconnectActiveLink();
-    networkConnectButton->setText(State().text.S_ConnectDisconnect[0]);
-    serialConnectButton->setEnabled(true);
-    ShowMessage(State().text.SMSG_Network_Connect_Fail + QString::number(ErrorCode), this);
+    linkButton->setText(State().text.S_ConnectDisconnect[0]);
+    otherButton->setEnabled(true);
+    ShowMessage(failMessage + QString::number(errorCode), this);
     UpdateLinkInputsEnabled(false);
 }
 

@@ -72,6 +72,8 @@ private:
     bool connectNetwork();
     void disconnectSerial();
     void disconnectNetwork();
+    void handleConnectStatus(bool status, int errorCode, QPushButton *linkButton, QPushButton *otherButton,
+                             const QString &failMessage);
     QList<QWidget *> linkInputs() const;
 
     QLabel *portLabel = nullptr;
