@@ -12,6 +12,7 @@
 #include "widgets/MyComboBox.h"
 #include "widgets/Pictures.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHostAddress>
@@ -143,6 +144,9 @@ void Ui_Uart_Network::layoutWidgets()
     QGridLayout *status = makeGrid(statusGroup);
     status->addWidget(statusText, 0, 1);
     status->addWidget(clearButton, 1, 1);
+    // Column 0 stays empty: the progress lines get the group's whole width.
+    status->setColumnStretch(0, 0);
+    status->setHorizontalSpacing(0);
 
     QGridLayout *pc = makeGrid(pcNetworkGroup);
     pc->addWidget(localIpLabel, 0, 0);
@@ -394,18 +398,28 @@ bool Ui_Uart_Network::connectNetwork()
     return true;
 }
 
+namespace {
+// Stops a transport's thread. A request that the thread never got to (the link was closed right after it
+// was opened) belongs to the closed link and must not run when the thread is started for the next one.
+void stopTransport(QThread &thread, QObject &service)
+{
+    thread.quit();
+    thread.wait(ThreadStopWaitMs);
+    if (!thread.isRunning())
+        QCoreApplication::removePostedEvents(&service, QEvent::MetaCall);
+}
+} // namespace
+
 void Ui_Uart_Network::disconnectSerial()
 {
     UpdateLinkInputsEnabled(false);
-    SerialThread().quit();
-    SerialThread().wait(ThreadStopWaitMs);
+    stopTransport(SerialThread(), SerialService());
 }
 
 void Ui_Uart_Network::disconnectNetwork()
 {
     UpdateLinkInputsEnabled(false);
-    TcpThread().quit();
-    TcpThread().wait(ThreadStopWaitMs);
+    stopTransport(TcpThread(), TcpService());
 }
 
 void Ui_Uart_Network::DisconnectActiveLink()
@@ -433,12 +447,18 @@ void Ui_Uart_Network::AppendStatusText(const QString &text)
 
 void Ui_Uart_Network::SLT_ConnectStatus_SerialPort(bool status, int ErrorCode)
 {
+    // A report that arrives after the operator closed this link (or opened the other one) is stale: it must
+    // neither lock the settings of an idle page nor query or close another link.
+    if (State().LinkType != LinkSerial)
+        return;
     handleConnectStatus(status, ErrorCode, serialConnectButton, networkConnectButton,
                         State().text.SMSG_SerialPort_Connect_Fail);
 }
 
 void Ui_Uart_Network::SLT_ConnectStatus_TcpClient(bool status, int ErrorCode)
 {
+    if (State().LinkType != LinkTcpClient)
+        return;
     handleConnectStatus(status, ErrorCode, networkConnectButton, serialConnectButton,
                         State().text.SMSG_Network_Connect_Fail);
 }
@@ -462,7 +482,7 @@ void Ui_Uart_Network::handleConnectStatus(bool status, int errorCode, QPushButto
 
 void Ui_Uart_Network::SLT_ReConnectStatus_TcpClient(bool status)
 {
-    if (status)
+    if (status || State().LinkType != LinkTcpClient)
         return;
     DisconnectActiveLink();
     ShowMessage(State().text.SMSG_Network_ReConnect_Fail, this);

@@ -47,6 +47,9 @@ private slots:
     void tcpConnectAndDisconnect();
     void tcpConnectRefused();
     void disconnectBeforeTheConnectStatus();
+    void connectRequestOfAClosedLinkIsDropped();
+    void staleReports_data();
+    void staleReports();
     void tcpLinkLostAndNotRestored();
     void destroyingThePageClosesTheLink();
     void serialSettingsAndOpenFailure_data();
@@ -87,6 +90,15 @@ void drainQueues()
 {
     takeQueuedRequests(TcpChannel());
     takeQueuedRequests(SerialChannel());
+}
+
+// The page as a TCP connect leaves it, without a transport thread running.
+void openWithoutTransport(Ui_Uart_Network *page)
+{
+    State().LinkType = LinkTcpClient;
+    page->networkConnectButton->setText(State().text.S_ConnectDisconnect[1]);
+    page->serialConnectButton->setEnabled(false);
+    page->UpdateLinkInputsEnabled(true);
 }
 
 bool stopThread(QThread &thread)
@@ -158,9 +170,9 @@ void TestConnectionPage::initialTexts()
         if (!label->text().isEmpty())
             labels << label->text();
     }
-    const QStringList expected = {"Uart:",    "Baudrate:", "DataBit:", "Parity:",  "StopBit:", "FlowControl:",
-                                  "Network:", "IP:",       "Port:",    "SubMask:", "Gateway:", "PC IP:",
-                                  "PC Port:"};
+    const QStringList expected = {
+        "Uart:", "Baudrate:", "DataBit:", "Parity:",  "StopBit:", "FlowControl:", "Network:",
+        "IP:",   "Port:",     "SubMask:", "Gateway:", "PC IP:",   "PC Port:"};
     for (const QString &text : expected)
         QVERIFY2(labels.contains(text), qPrintable(text));
     QStringList groups;
@@ -278,13 +290,34 @@ void TestConnectionPage::networkValidationFailure_data()
     QTest::addColumn<QString>("mask");
     QTest::addColumn<QString>("gateway");
 
-    QTest::newRow("port 65535") << "127.0.0.1" << "65535" << "255.0.0.0" << "127.0.0.1";
-    QTest::newRow("port 0") << "127.0.0.1" << "0" << "255.0.0.0" << "127.0.0.1";
-    QTest::newRow("empty port") << "127.0.0.1" << "" << "255.0.0.0" << "127.0.0.1";
-    QTest::newRow("two dots") << "127.0.1" << "2000" << "255.0.0.0" << "127.0.0.1";
-    QTest::newRow("field above 255") << "127.0.0.256" << "2000" << "255.0.0.0" << "127.0.0.1";
-    QTest::newRow("bad mask") << "127.0.0.1" << "2000" << "255.0.0" << "127.0.0.1";
-    QTest::newRow("empty gateway") << "127.0.0.1" << "2000" << "255.0.0.0" << "";
+    QTest::newRow("port 65535") << "127.0.0.1"
+                                << "65535"
+                                << "255.0.0.0"
+                                << "127.0.0.1";
+    QTest::newRow("port 0") << "127.0.0.1"
+                            << "0"
+                            << "255.0.0.0"
+                            << "127.0.0.1";
+    QTest::newRow("empty port") << "127.0.0.1"
+                                << ""
+                                << "255.0.0.0"
+                                << "127.0.0.1";
+    QTest::newRow("two dots") << "127.0.1"
+                              << "2000"
+                              << "255.0.0.0"
+                              << "127.0.0.1";
+    QTest::newRow("field above 255") << "127.0.0.256"
+                                     << "2000"
+                                     << "255.0.0.0"
+                                     << "127.0.0.1";
+    QTest::newRow("bad mask") << "127.0.0.1"
+                              << "2000"
+                              << "255.0.0"
+                              << "127.0.0.1";
+    QTest::newRow("empty gateway") << "127.0.0.1"
+                                   << "2000"
+                                   << "255.0.0.0"
+                                   << "";
 }
 
 void TestConnectionPage::networkValidationFailure()
@@ -414,7 +447,8 @@ void TestConnectionPage::tcpConnectRefused()
     QTest::mouseClick(page->networkConnectButton, Qt::LeftButton);
     QCOMPARE(page->networkConnectButton->text(), Disconnect);
 
-    QTRY_COMPARE_WITH_TIMEOUT(MessageBoxSeam::texts(), QStringList{NetworkFail + QStringLiteral("5")}, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(MessageBoxSeam::texts(), QStringList{NetworkFail + QStringLiteral("5")},
+                              WaitMs);
     verifyIdle();
     QVERIFY(!TcpThread().isRunning());
     QVERIFY(!State().ModelIdentified);
@@ -428,13 +462,26 @@ void TestConnectionPage::disconnectBeforeTheConnectStatus()
     useLoopbackDevice(device.port());
     QTest::mouseClick(page->networkConnectButton, Qt::LeftButton);
     QTest::mouseClick(page->networkConnectButton, Qt::LeftButton);
-    verifyIdle();
     QVERIFY(!TcpThread().isRunning());
-    QTest::qWait(200);
+    // Whatever the stopped thread reported is waiting in this thread's queue by now.
+    QCoreApplication::sendPostedEvents();
     verifyIdle();
     QVERIFY(MessageBoxSeam::texts().isEmpty());
+    QVERIFY(takeQueuedRequests(TcpChannel()).isEmpty());
+}
 
-    // A new connect works as usual and asks for the model once.
+void TestConnectionPage::connectRequestOfAClosedLinkIsDropped()
+{
+    // A connect request that the transport's thread never got to, because the link was closed at once,
+    // does not run when the next link is opened.
+    LoopbackPeer device;
+    useLoopbackDevice(device.port());
+    openWithoutTransport(page.get());
+    emit page->SGL_PretendConnect_TcpClient(QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.1"),
+                                            QString::number(device.port()));
+    QTest::mouseClick(page->networkConnectButton, Qt::LeftButton);
+    verifyIdle();
+
     QTest::mouseClick(page->networkConnectButton, Qt::LeftButton);
     QVERIFY(device.waitForCommands(1, WaitMs));
     QTRY_VERIFY_WITH_TIMEOUT(!page->ipEdit->isEnabled(), WaitMs);
@@ -443,6 +490,65 @@ void TestConnectionPage::disconnectBeforeTheConnectStatus()
     QCOMPARE(device.connectionCount(), 1);
     QTest::mouseClick(page->networkConnectButton, Qt::LeftButton);
     verifyIdle();
+}
+
+void TestConnectionPage::staleReports_data()
+{
+    QTest::addColumn<quint32>("activeLink");
+    QTest::addColumn<QString>("report");
+
+    QTest::newRow("TCP connected after the link was closed") << quint32(LinkNone) << "tcp ok";
+    QTest::newRow("TCP failed after the link was closed") << quint32(LinkNone) << "tcp failed";
+    QTest::newRow("TCP failed while a serial link is open") << quint32(LinkSerial) << "tcp failed";
+    QTest::newRow("TCP connected while a serial link is open") << quint32(LinkSerial) << "tcp ok";
+    QTest::newRow("TCP not restored while a serial link is open") << quint32(LinkSerial) << "tcp lost";
+    QTest::newRow("serial opened after the link was closed") << quint32(LinkNone) << "serial ok";
+    QTest::newRow("serial failed while a TCP link is open") << quint32(LinkTcpClient) << "serial failed";
+}
+
+void TestConnectionPage::staleReports()
+{
+    QFETCH(quint32, activeLink);
+    QFETCH(QString, report);
+
+    const LanguageTexts &t = State().text;
+    State().LinkType = activeLink;
+    if (activeLink != LinkNone) {
+        const bool serial = activeLink == LinkSerial;
+        page->serialConnectButton->setText(t.S_ConnectDisconnect[serial ? 1 : 0]);
+        page->networkConnectButton->setText(t.S_ConnectDisconnect[serial ? 0 : 1]);
+        (serial ? page->networkConnectButton : page->serialConnectButton)->setEnabled(false);
+        page->UpdateLinkInputsEnabled(true);
+        page->SetStatusImage(true);
+    }
+    const QString serialText = page->serialConnectButton->text();
+    const QString networkText = page->networkConnectButton->text();
+
+    if (report == QLatin1String("tcp ok"))
+        page->SLT_ConnectStatus_TcpClient(true, 0);
+    else if (report == QLatin1String("tcp failed"))
+        page->SLT_ConnectStatus_TcpClient(false, 5);
+    else if (report == QLatin1String("tcp lost"))
+        page->SLT_ReConnectStatus_TcpClient(false);
+    else if (report == QLatin1String("serial ok"))
+        page->SLT_ConnectStatus_SerialPort(true, 0);
+    else
+        page->SLT_ConnectStatus_SerialPort(false, 3);
+
+    QCOMPARE(State().LinkType, activeLink);
+    QVERIFY(MessageBoxSeam::texts().isEmpty());
+    QVERIFY(takeQueuedRequests(TcpChannel()).isEmpty());
+    QVERIFY(takeQueuedRequests(SerialChannel()).isEmpty());
+    QCOMPARE(page->serialConnectButton->text(), serialText);
+    QCOMPARE(page->networkConnectButton->text(), networkText);
+    if (activeLink == LinkNone) {
+        verifyIdle();
+    } else {
+        for (QWidget *widget : settingWidgets())
+            QVERIFY(!widget->isEnabled());
+        QVERIFY(page->statusOk);
+    }
+    State().LinkType = LinkNone;
 }
 
 void TestConnectionPage::tcpLinkLostAndNotRestored()

@@ -141,8 +141,8 @@ void TestDebugConsole::sendQueuesTheTypedBytes_data()
     QTest::newRow("empty pane") << quint32(LinkTcpClient) << QString() << QByteArray() << QByteArray();
     QTest::newRow("no CR appended") << quint32(LinkTcpClient) << QStringLiteral("GET MODEL TYPE")
                                     << QByteArray("GET MODEL TYPE") << QByteArray();
-    QTest::newRow("trailing line break") << quint32(LinkTcpClient) << QStringLiteral("X\n")
-                                         << QByteArray("X\r\n") << QByteArray();
+    QTest::newRow("trailing line break")
+        << quint32(LinkTcpClient) << QStringLiteral("X\n") << QByteArray("X\r\n") << QByteArray();
     QTest::newRow("blank lines") << quint32(LinkSerial) << QStringLiteral("\n\n") << QByteArray()
                                  << QByteArray("\r\n\r\n");
     QTest::newRow("UTF-8") << quint32(LinkTcpClient) << QStringLiteral("\u00e9\n\u4e2d")

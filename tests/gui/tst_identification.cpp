@@ -62,8 +62,8 @@ const QString MachineNotMatch = QStringLiteral("The device does not match with t
 const QString ReadDeviceFail = QStringLiteral("Failed to identify device!Error Code:");
 const QString CommunicationFail = QStringLiteral("Unable to communicate with device!Error Code:");
 
-const QByteArrayList OutputReads = {"GET OUT RESOLUTION\r", "GET OUT HDCP\r", "GET OUT VKA\r", "GET OUT ITC\r",
-                                    "GET OUT 4K-AUTO\r"};
+const QByteArrayList OutputReads = {"GET OUT RESOLUTION\r", "GET OUT HDCP\r", "GET OUT VKA\r",
+                                    "GET OUT ITC\r", "GET OUT 4K-AUTO\r"};
 const QByteArrayList MultiviewReads = {"GET MULTIVIEW-SYNC\r"};
 const QByteArrayList AudioReads = {"GET AUDIO SOURCE\r", "GET AUDIO VOL\r", "GET AUDIO-MUTE\r"};
 const QByteArrayList Tn386AudioReads = {"GET MAIN-AUDIO ONOFF\r", "GET MIC1 ONOFF\r", "GET MIC1 VOL\r",
@@ -119,14 +119,15 @@ void TestIdentification::knownModel_data()
 
     const quint32 tcp = LinkTcpClient;
     const quint32 serial = LinkSerial;
-    QTest::newRow("RKA204QE over TCP") << QByteArray("RKA204QE") << tcp << 0 << 5
-                                       << OutputReads + MultiviewReads + AudioReads + systemReads(tcp) << true << 3;
-    QTest::newRow("RKA204QE over RS-232") << QByteArray("RKA204QE") << serial << 0 << 5
-                                          << OutputReads + MultiviewReads + AudioReads + systemReads(serial)
-                                          << true << 3;
-    QTest::newRow("RKA07QE has no 4K AUTO") << QByteArray("RKA07QE") << tcp << 1 << 4
-                                            << OutputReads.mid(0, 4) + MultiviewReads + AudioReads + systemReads(tcp)
-                                            << false << 2;
+    QTest::newRow("RKA204QE over TCP")
+        << QByteArray("RKA204QE") << tcp << 0 << 5
+        << OutputReads + MultiviewReads + AudioReads + systemReads(tcp) << true << 3;
+    QTest::newRow("RKA204QE over RS-232")
+        << QByteArray("RKA204QE") << serial << 0 << 5
+        << OutputReads + MultiviewReads + AudioReads + systemReads(serial) << true << 3;
+    QTest::newRow("RKA07QE has no 4K AUTO")
+        << QByteArray("RKA07QE") << tcp << 1 << 4
+        << OutputReads.mid(0, 4) + MultiviewReads + AudioReads + systemReads(tcp) << false << 2;
     QTest::newRow("RKA386QE") << QByteArray("RKA386QE") << serial << 2 << 9
                               << OutputReads + MultiviewReads + AudioReads + systemReads(serial) << true << 4;
     QTest::newRow("TN386 reads its microphones")
@@ -134,9 +135,9 @@ void TestIdentification::knownModel_data()
         << OutputReads + MultiviewReads + AudioReads + Tn386AudioReads + systemReads(tcp) << true << 3;
     QTest::newRow("TN204E") << QByteArray("TN204E") << tcp << 4 << 5
                             << OutputReads + MultiviewReads + AudioReads + systemReads(tcp) << true << 2;
-    QTest::newRow("model after other text") << QByteArray("TN204E extra") << tcp << 4 << 5
-                                            << OutputReads + MultiviewReads + AudioReads + systemReads(tcp) << true
-                                            << 2;
+    QTest::newRow("model after other text")
+        << QByteArray("TN204E extra") << tcp << 4 << 5
+        << OutputReads + MultiviewReads + AudioReads + systemReads(tcp) << true << 2;
 }
 
 void TestIdentification::knownModel()
@@ -276,18 +277,18 @@ void TestIdentification::replyTimeout_data()
 
     const quint32 tcp = LinkTcpClient;
     const quint32 serial = LinkSerial;
-    QTest::newRow("model query over TCP") << tcp << "GET MODEL TYPE\r" << false
-                                          << ReadDeviceFail + "GET MODEL TYPE\r" << true << false;
-    QTest::newRow("model query over RS-232") << serial << "GET MODEL TYPE\r" << false
-                                             << ReadDeviceFail + "GET MODEL TYPE\r" << true << false;
-    QTest::newRow("other query") << tcp << "GET OUT HDCP\r" << true << CommunicationFail + "GET OUT HDCP\r" << false
-                                 << true;
+    QTest::newRow("model query over TCP")
+        << tcp << "GET MODEL TYPE\r" << false << ReadDeviceFail + "GET MODEL TYPE\r" << true << false;
+    QTest::newRow("model query over RS-232")
+        << serial << "GET MODEL TYPE\r" << false << ReadDeviceFail + "GET MODEL TYPE\r" << true << false;
+    QTest::newRow("other query") << tcp << "GET OUT HDCP\r" << true << CommunicationFail + "GET OUT HDCP\r"
+                                 << false << true;
     QTest::newRow("change request") << serial << "SET OUT VKA BLACKSCREEN\r" << false
                                     << CommunicationFail + "SET OUT VKA BLACKSCREEN\r" << false << false;
-    QTest::newRow("network query ends the read-back") << tcp << "GET NETWORK-INFO\r" << true
-                                                      << CommunicationFail + "GET NETWORK-INFO\r" << false << false;
-    QTest::newRow("baud rate query ends the read-back") << serial << "GET BAUDRATE\r" << true
-                                                        << CommunicationFail + "GET BAUDRATE\r" << false << false;
+    QTest::newRow("network query ends the read-back")
+        << tcp << "GET NETWORK-INFO\r" << true << CommunicationFail + "GET NETWORK-INFO\r" << false << false;
+    QTest::newRow("baud rate query ends the read-back")
+        << serial << "GET BAUDRATE\r" << true << CommunicationFail + "GET BAUDRATE\r" << false << false;
 }
 
 void TestIdentification::replyTimeout()
@@ -412,7 +413,8 @@ void TestIdentification::linesArrivingWhileAMessageIsOpen()
     QVERIFY(queueFreeWhileOpen);
     QCOMPARE(hdcpWhileOpen, 0);
     QCOMPARE(window->connectionPage->statusText->toPlainText(),
-             QStringLiteral("Sync 4K AUTO: Message.\nSync HDCP: Message.\nSync VKA: Message.\nSync ITC: Message.\n"));
+             QStringLiteral(
+                 "Sync 4K AUTO: Message.\nSync HDCP: Message.\nSync VKA: Message.\nSync ITC: Message.\n"));
     QCOMPARE(window->outputPage->hdcpCombo->currentIndex(), 2);
     QCOMPARE(window->outputPage->vkaCombo->currentIndex(), 1);
     QCOMPARE(window->outputPage->itcCombo->currentIndex(), 1);

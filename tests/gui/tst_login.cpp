@@ -56,7 +56,8 @@ const QString AdminRefused = QStringLiteral("The password of admin cannot be mod
 const QString OldPasswordWrong = QStringLiteral("Failed to verify the original password of the user!");
 const QString EnterNewPassword = QStringLiteral("Please enter your change password!");
 const QString Changed = QStringLiteral("Password changed successfully!");
-const QString Illegal = QStringLiteral("The password entered is illegal:The password must be six full digits");
+const QString Illegal =
+    QStringLiteral("The password entered is illegal:The password must be six full digits");
 
 // The value of `key` in a key file (key=value lines, CR LF), or a null string.
 QString valueInFile(const QByteArray &file, const QString &key)
@@ -147,10 +148,10 @@ void TestLogin::login_data()
     QTest::newRow("user wrong, Return") << def << 1 << QStringLiteral("123456") << true << false;
     QTest::newRow("empty") << def << 0 << QString() << false << false;
     QTest::newRow("no trimming") << def << 0 << QStringLiteral(" 583029") << false << false;
-    QTest::newRow("user's own password") << QStringLiteral("000123") << 1 << QStringLiteral("000123") << false
-                                         << true;
-    QTest::newRow("admin with the user's password") << QStringLiteral("000123") << 0
-                                                    << QStringLiteral("000123") << false << false;
+    QTest::newRow("user's own password")
+        << QStringLiteral("000123") << 1 << QStringLiteral("000123") << false << true;
+    QTest::newRow("admin with the user's password")
+        << QStringLiteral("000123") << 0 << QStringLiteral("000123") << false << false;
     QTest::newRow("user with the admin's password") << QStringLiteral("000123") << 1 << def << true << false;
 }
 
@@ -191,9 +192,11 @@ void TestLogin::passwordChange_data()
 
     const QString def = DefaultPassword;
     QTest::newRow("six digits") << 1 << def << 1 << "123456" << QStringList{EnterNewPassword, Changed}
-                                << "123456" << "123456" << false;
+                                << "123456"
+                                << "123456" << false;
     QTest::newRow("leading zeros") << 1 << def << 1 << "000001" << QStringList{EnterNewPassword, Changed}
-                                   << "000001" << "000001" << false;
+                                   << "000001"
+                                   << "000001" << false;
     QTest::newRow("five digits") << 1 << def << 1 << "12345" << QStringList{EnterNewPassword, Illegal} << def
                                  << "" << true;
     QTest::newRow("seven digits") << 1 << def << 1 << "1234567" << QStringList{EnterNewPassword, Illegal}
@@ -202,14 +205,16 @@ void TestLogin::passwordChange_data()
                               << "" << true;
     QTest::newRow("non-ASCII character") << 1 << def << 1 << QStringLiteral("12345\u00e9")
                                          << QStringList{EnterNewPassword, Illegal} << def << "" << true;
-    QTest::newRow("full-width digits") << 1 << def << 1 << QStringLiteral("\uff11\uff12\uff13\uff14\uff15\uff16")
-                                       << QStringList{EnterNewPassword, Illegal} << def << "" << true;
-    QTest::newRow("empty new password") << 1 << def << 1 << "" << QStringList{EnterNewPassword, Illegal} << def
-                                        << "" << true;
+    QTest::newRow("full-width digits")
+        << 1 << def << 1 << QStringLiteral("\uff11\uff12\uff13\uff14\uff15\uff16")
+        << QStringList{EnterNewPassword, Illegal} << def << "" << true;
+    QTest::newRow("empty new password")
+        << 1 << def << 1 << "" << QStringList{EnterNewPassword, Illegal} << def << "" << true;
     QTest::newRow("account switched to admin in between")
-        << 1 << def << 0 << "654321" << QStringList{EnterNewPassword, Changed} << "654321" << "654321" << false;
-    QTest::newRow("wrong old password") << 1 << "111111" << -1 << "" << QStringList{OldPasswordWrong} << def
-                                        << "111111" << false;
+        << 1 << def << 0 << "654321" << QStringList{EnterNewPassword, Changed} << "654321"
+        << "654321" << false;
+    QTest::newRow("wrong old password")
+        << 1 << "111111" << -1 << "" << QStringList{OldPasswordWrong} << def << "111111" << false;
     QTest::newRow("admin refused with the right password")
         << 0 << def << -1 << "" << QStringList{AdminRefused} << def << def << false;
     QTest::newRow("admin refused with a wrong password")
@@ -327,7 +332,8 @@ void TestLogin::languageSwitch()
     QCOMPARE(dialog->changeButton->text(), valueInFile(other, QStringLiteral("SpushButton_Modify")));
     QCOMPARE(dialog->languageBox->count(), 2);
     QCOMPARE(dialog->languageBox->currentIndex(), 1);
-    QCOMPARE(dialog->languageBox->itemText(1), valueInFile(other, QStringLiteral("ScomboBox_LanguageSelect[1]")));
+    QCOMPARE(dialog->languageBox->itemText(1),
+             valueInFile(other, QStringLiteral("ScomboBox_LanguageSelect[1]")));
 
     // And back: the second file receives the texts of the second language, the first one is read again.
     dialog->languageBox->setCurrentIndex(0);
@@ -390,7 +396,9 @@ void TestLogin::destructorWritesTheExitSaveOnce()
 
     // A second dialog finds the save done.
     State().config.SP_Name = QStringLiteral("ttyLater");
-    { Ui_Login second; }
+    {
+        Ui_Login second;
+    }
     QCOMPARE(valueInFile(appDir->readFile(ConfigRel), QStringLiteral("SP_Name")), QStringLiteral("ttyLogin"));
 }
 

@@ -139,11 +139,12 @@ void TestMainWindow::tabs_data()
     QTest::newRow("no multiview") << QStringList{"1", "0", "1", "1"}
                                   << QStringList{"Connect", "Output", "Audio", "System"};
     QTest::newRow("only the connection page") << QStringList{"0", "0", "0", "0"} << QStringList{"Connect"};
-    QTest::newRow("multiview and audio") << QStringList{"0", "1", "1", "0"}
-                                         << QStringList{"Connect", "Multiview", "Audio"};
-    QTest::newRow("only the system page") << QStringList{"0", "0", "0", "1"} << QStringList{"Connect", "System"};
-    QTest::newRow("anything but 1 hides") << QStringList{"yes", "1", "", "01"}
-                                          << QStringList{"Connect", "Multiview"};
+    QTest::newRow("multiview and audio")
+        << QStringList{"0", "1", "1", "0"} << QStringList{"Connect", "Multiview", "Audio"};
+    QTest::newRow("only the system page")
+        << QStringList{"0", "0", "0", "1"} << QStringList{"Connect", "System"};
+    QTest::newRow("anything but 1 hides")
+        << QStringList{"yes", "1", "", "01"} << QStringList{"Connect", "Multiview"};
 }
 
 void TestMainWindow::tabs()
@@ -161,9 +162,9 @@ void TestMainWindow::tabs()
     QCOMPARE(tabTitles(window->tabWidget), titles);
     QCOMPARE(window->tabWidget->widget(0), static_cast<QWidget *>(window->connectionPage));
     const QHash<QString, QWidget *> pages = {{"Output", window->outputPage},
-                                            {"Multiview", window->multiviewPage},
-                                            {"Audio", window->audioPage},
-                                            {"System", window->systemPage}};
+                                             {"Multiview", window->multiviewPage},
+                                             {"Audio", window->audioPage},
+                                             {"System", window->systemPage}};
     for (int i = 1; i < titles.size(); ++i)
         QCOMPARE(window->tabWidget->widget(i), pages.value(titles.at(i)));
     QCOMPARE(window->windowTitle(), QStringLiteral(" Lumaplex"));
@@ -184,11 +185,13 @@ void TestMainWindow::hiddenPagesStillTakePart()
     // Identification reads the hidden pages too.
     ReplyFeed::feed(window.get(), {"MODEL TYPE RKA386QE\r"});
     const QByteArrayList requests = takeQueuedRequests(TcpChannel());
-    QCOMPARE(requests.mid(0, 6), (QByteArrayList{"GET OUT RESOLUTION\r", "GET OUT HDCP\r", "GET OUT VKA\r",
-                                                 "GET OUT ITC\r", "GET OUT 4K-AUTO\r", "GET MULTIVIEW-SYNC\r"}));
+    QCOMPARE(requests.mid(0, 6),
+             (QByteArrayList{"GET OUT RESOLUTION\r", "GET OUT HDCP\r", "GET OUT VKA\r", "GET OUT ITC\r",
+                             "GET OUT 4K-AUTO\r", "GET MULTIVIEW-SYNC\r"}));
 
     // And their replies reach them.
-    ReplyFeed::feed(window.get(), {"MULTIVIEW-SYNC 3xWIN HDMI1 HDMI3 DP NULL 16:9 2 4\r", "OUT HDCP FORCE-2.2\r"});
+    ReplyFeed::feed(window.get(),
+                    {"MULTIVIEW-SYNC 3xWIN HDMI1 HDMI3 DP NULL 16:9 2 4\r", "OUT HDCP FORCE-2.2\r"});
     QCOMPARE(State().MultiviewMode, 3u);
     QCOMPARE(State().WindowSource[2], 7u);
     QVERIFY(window->multiviewPage->modeButtons.at(3)->isFlat());
@@ -204,7 +207,8 @@ void TestMainWindow::windowGeometry()
     makeWindow();
     const QSize screen = cappedScreen();
     QCOMPARE(window->size(), QSize(screen.width() * 14 / 20, screen.height() * 17 / 20));
-    QCOMPARE(window->pos(), QPoint((screen.width() - window->width()) / 2, (screen.height() - window->height()) / 2));
+    QCOMPARE(window->pos(),
+             QPoint((screen.width() - window->width()) / 2, (screen.height() - window->height()) / 2));
     QVERIFY(!window->isVisible());
 }
 
@@ -324,18 +328,20 @@ void TestMainWindow::languageSwitch()
     // The left language's texts were saved, with the settings as they were before the switch.
     QCOMPARE(valueInFile(appDir->readFile(EnglishRel), QStringLiteral("S_InputSource_Name[4]")),
              QStringLiteral("Laptop"));
-    QCOMPARE(valueInFile(appDir->readFile(ConfigRel), QStringLiteral("Key_LanguageIsEnglish")), QStringLiteral("1"));
+    QCOMPARE(valueInFile(appDir->readFile(ConfigRel), QStringLiteral("Key_LanguageIsEnglish")),
+             QStringLiteral("1"));
     QCOMPARE(State().config.Key_LanguageIsEnglish, QStringLiteral("0"));
 
     const auto text = [&](const char *key) { return valueInFile(other, QString::fromLatin1(key)); };
     QCOMPARE(window->windowTitle(), text("Ui_Main_AppName"));
-    QCOMPARE(tabTitles(window->tabWidget),
-             (QStringList{text("Ui_Uart_Network_AppName"), text("Ui_Output_AppName"), text("Ui_Multiview_AppName"),
-                          text("Ui_Audio_AppName"), text("Ui_System_AppName")}));
+    QCOMPARE(
+        tabTitles(window->tabWidget),
+        (QStringList{text("Ui_Uart_Network_AppName"), text("Ui_Output_AppName"), text("Ui_Multiview_AppName"),
+                     text("Ui_Audio_AppName"), text("Ui_System_AppName")}));
     QVERIFY(text("Ui_Output_AppName") != QStringLiteral("Output"));
     QCOMPARE(selector->currentIndex(), 1);
-    QCOMPARE(selectorItems(selector), (QStringList{text("ScomboBox_LanguageSelect[0]"),
-                                                   text("ScomboBox_LanguageSelect[1]")}));
+    QCOMPARE(selectorItems(selector),
+             (QStringList{text("ScomboBox_LanguageSelect[0]"), text("ScomboBox_LanguageSelect[1]")}));
     QCOMPARE(window->connectionPage->serialConnectButton->text(), text("S_ConnectDisconnect[0]"));
     QCOMPARE(window->connectionPage->clearButton->text(), text("S_Clear"));
     QCOMPARE(window->outputPage->resolutionLabel->text(), text("Slabel_Resolution"));
@@ -346,7 +352,8 @@ void TestMainWindow::languageSwitch()
     selector->setCurrentIndex(0);
     QCOMPARE(State().config.Key_LanguageIsEnglish, QStringLiteral("1"));
     QCOMPARE(window->windowTitle(), QStringLiteral(" Lumaplex"));
-    QCOMPARE(tabTitles(window->tabWidget), (QStringList{"Connect", "Output", "Multiview", "Audio", "System"}));
+    QCOMPARE(tabTitles(window->tabWidget),
+             (QStringList{"Connect", "Output", "Multiview", "Audio", "System"}));
     QCOMPARE(window->outputPage->resolutionLabel->text(), QStringLiteral("Resolution:"));
     QCOMPARE(window->connectionPage->serialConnectButton->text(), QStringLiteral("Connect"));
     QCOMPARE(State().text.S_InputSource_Name[4], QStringLiteral("Laptop"));
@@ -363,9 +370,9 @@ void TestMainWindow::languageSwitchRereadsShownPagesOnly()
     window->languageSelector->setCurrentIndex(1);
 
     const QByteArrayList requests = takeQueuedRequests(TcpChannel());
-    QCOMPARE(requests, (QByteArrayList{"GET OUT RESOLUTION\r", "GET OUT HDCP\r", "GET OUT VKA\r", "GET OUT ITC\r",
-                                       "GET OUT 4K-AUTO\r", "GET MULTIVIEW-SYNC\r", "GET IN EDIDMODE\r",
-                                       "GET NETWORK-INFO\r"}));
+    QCOMPARE(requests, (QByteArrayList{"GET OUT RESOLUTION\r", "GET OUT HDCP\r", "GET OUT VKA\r",
+                                       "GET OUT ITC\r", "GET OUT 4K-AUTO\r", "GET MULTIVIEW-SYNC\r",
+                                       "GET IN EDIDMODE\r", "GET NETWORK-INFO\r"}));
     // The open link keeps its button text in the new language, and the status box its lines.
     QCOMPARE(window->connectionPage->networkConnectButton->text(), State().text.S_ConnectDisconnect[1]);
     QCOMPARE(window->connectionPage->statusText->toPlainText(), QStringLiteral("kept\n"));
@@ -442,7 +449,8 @@ void TestMainWindow::setupAfterLoginAppliesTheLoginLanguage()
     QCOMPARE(window->windowTitle(), valueInFile(other, QStringLiteral("Ui_Main_AppName")));
     QCOMPARE(window->languageSelector->currentIndex(), 1);
     QCOMPARE(window->tabWidget->tabText(1), valueInFile(other, QStringLiteral("Ui_Output_AppName")));
-    QCOMPARE(window->outputPage->resolutionLabel->text(), valueInFile(other, QStringLiteral("Slabel_Resolution")));
+    QCOMPARE(window->outputPage->resolutionLabel->text(),
+             valueInFile(other, QStringLiteral("Slabel_Resolution")));
     QCOMPARE(State().config.Key_LanguageIsEnglish, QStringLiteral("0"));
 }
 
@@ -485,7 +493,8 @@ void TestMainWindow::exitSaveWrittenOnce()
     State().ConfigSavePending = true;
     makeWindow();
     window.reset();
-    QCOMPARE(valueInFile(appDir->readFile(ConfigRel), QStringLiteral("SP_Name")), QStringLiteral("ttySecond"));
+    QCOMPARE(valueInFile(appDir->readFile(ConfigRel), QStringLiteral("SP_Name")),
+             QStringLiteral("ttySecond"));
 }
 
 QTEST_MAIN(TestMainWindow)

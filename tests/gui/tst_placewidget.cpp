@@ -31,8 +31,8 @@ void TestPlaceWidget::relation_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QPoint>("position");
 
-    const int left = 100 - Dx - Width; // 76
-    const int right = 100 + 50 + Dx;   // 154
+    const int left = 100 - Dx - Width;   // 76
+    const int right = 100 + 50 + Dx;     // 154
     const int above = 200 - Dy - Height; // 184
     const int below = 200 + 30 + Dy;     // 236
     QTest::newRow("0x11 above, to the left") << 0x11 << QPoint(left, above);

@@ -116,7 +116,8 @@ QString probe(const Ui_Main *w, const QString &name)
         {"audio.volume", [&] { return (tn386 ? au->overallVolumeField : au->commonVolumeField)->text(); }},
         {"audio.mute",
          [&] {
-             return tn386 ? onOff(au->overallMuteOn, au->overallMuteOff) : onOff(au->commonMuteOn, au->commonMuteOff);
+             return tn386 ? onOff(au->overallMuteOn, au->overallMuteOff)
+                          : onOff(au->commonMuteOn, au->commonMuteOff);
          }},
         {"audio.main", [&] { return onOff(au->mainOn, au->mainOff); }},
         {"audio.mic1", [&] { return onOff(au->micOn[0], au->micOff[0]); }},
@@ -167,8 +168,8 @@ struct Row
 
 void addRow(const char *name, const QByteArray &line, const Row &row)
 {
-    QTest::newRow(name) << line << row.model << row.mode << row.prepare << row.checks << row.changes << row.status
-                        << row.messages << row.queued << row.readPending;
+    QTest::newRow(name) << line << row.model << row.mode << row.prepare << row.checks << row.changes
+                        << row.status << row.messages << row.queued << row.readPending;
 }
 
 Row nothing(int model = NoModelRow, const QStringList &checks = {"state.MultiviewMode=="})
@@ -257,12 +258,11 @@ void TestReplyDispatch::reply_data()
     // Output page.
     addRow("OUT RESOLUTION", "OUT RESOLUTION 1920x1080p60\r",
            effect({"output.resolution=7"}, statusLine("Resolution:")));
-    addRow("OUT RESOLUTION not in the list", "OUT RESOLUTION 800x600\r",
-           [] {
-               Row row = nothing(NoModelRow, {"output.resolution=="});
-               row.status = statusLine("Resolution:");
-               return row;
-           }());
+    addRow("OUT RESOLUTION not in the list", "OUT RESOLUTION 800x600\r", [] {
+        Row row = nothing(NoModelRow, {"output.resolution=="});
+        row.status = statusLine("Resolution:");
+        return row;
+    }());
     {
         Row row = effect({"output.resolution=15"}, statusLine("Resolution:"));
         row.queued = {"GET RESO-USER\r"};
@@ -270,19 +270,20 @@ void TestReplyDispatch::reply_data()
     }
     addRow("OUT HDCP", "OUT HDCP FORCE-OFF\r", effect({"output.hdcp=2"}, statusLine("HDCP:")));
     addRow("OUT HDCP 2.2", "OUT HDCP FORCE-2.2\r", effect({"output.hdcp=1"}, statusLine("HDCP:")));
-    addRow("OUT HDCP unknown value", "OUT HDCP FORCE-3.0\r",
-           [] {
-               Row row = nothing(NoModelRow, {"output.hdcp=="});
-               row.status = statusLine("HDCP:");
-               return row;
-           }());
+    addRow("OUT HDCP unknown value", "OUT HDCP FORCE-3.0\r", [] {
+        Row row = nothing(NoModelRow, {"output.hdcp=="});
+        row.status = statusLine("HDCP:");
+        return row;
+    }());
     addRow("OUT VKA", "OUT VKA BLACKSCREEN\r", effect({"output.vka=1"}, statusLine("VKA:")));
     addRow("OUT ITC", "OUT ITC OFF\r", effect({"output.itc=1"}, statusLine("ITC:")));
     addRow("OUT 4K-AUTO", "OUT 4K-AUTO OFF\r", effect({"output.4k=1"}, statusLine("4K AUTO:")));
     addRow("OUT BRIGHTNESS", "OUT BRIGHTNESS 50\r", nothing());
     addRow("RESO-USER", "RESO-USER 1280 720\r", effect({"output.user=1280x720"}));
     addRow("line starting with LF", "\nOUT HDCP FORCE-OFF\r", effect({"output.hdcp=2"}, statusLine("HDCP:")));
-    addRow("line starting with other bytes", "\x01\x7f" "OUT VKA BLACKSCREEN\r",
+    addRow("line starting with other bytes",
+           "\x01\x7f"
+           "OUT VKA BLACKSCREEN\r",
            effect({"output.vka=1"}, statusLine("VKA:")));
     addRow("line starting with a NUL byte", QByteArray("\0OUT ITC OFF\r", 13),
            effect({"output.itc=1"}, statusLine("ITC:")));
@@ -314,12 +315,11 @@ void TestReplyDispatch::reply_data()
     addRow("WINDOW1 IN needs a model", "WINDOW1 IN HDMI2\r", nothing(NoModelRow, {"state.WindowSource0=="}));
     addRow("PIP POS", "PIP POS RightTop\r",
            effect({"state.PipPosition=1", "multiview.position=1"}, QString(), ModelRKA204QE, ModePip));
-    addRow("PIP POS outside PIP", "PIP POS RightTop\r",
-           [] {
-               Row row = nothing(ModelRKA204QE, {"state.PipPosition=="});
-               row.mode = ModeSingle;
-               return row;
-           }());
+    addRow("PIP POS outside PIP", "PIP POS RightTop\r", [] {
+        Row row = nothing(ModelRKA204QE, {"state.PipPosition=="});
+        row.mode = ModeSingle;
+        return row;
+    }());
     addRow("PIP SIZE", "PIP SIZE LARGE\r",
            effect({"state.PipSize=2", "multiview.size=2"}, QString(), ModelRKA204QE, ModePip));
     {
@@ -358,8 +358,8 @@ void TestReplyDispatch::reply_data()
 
     // The full multiview report (never taken for "MULTIVIEW": nothing is queued).
     addRow("MULTIVIEW-SYNC SINGLE", "MULTIVIEW-SYNC SINGLE HDMI2 NULL NULL NULL 1920x1080p60 OFF\r",
-           effect({"state.MultiviewMode=0", "state.WindowSource0=1", "multiview.mode=0", "multiview.source0=1",
-                   "multiview.resolution=1920x1080p60", "multiview.autoswitch=OFF"},
+           effect({"state.MultiviewMode=0", "state.WindowSource0=1", "multiview.mode=0",
+                   "multiview.source0=1", "multiview.resolution=1920x1080p60", "multiview.autoswitch=OFF"},
                   statusLine("Multiview"), ModelRKA204QE, Mode3xWin));
     {
         Row row = effect({"state.MultiviewMode=3", "state.WindowSource0=0", "state.WindowSource1=2",
@@ -400,7 +400,8 @@ void TestReplyDispatch::reply_data()
         row.status = statusLine("Volume:");
         return row;
     }());
-    addRow("AUDIO VOL 50 on TN386", "AUDIO VOL 50\r", effect({"audio.volume=50"}, statusLine("Volume:"), ModelTN386));
+    addRow("AUDIO VOL 50 on TN386", "AUDIO VOL 50\r",
+           effect({"audio.volume=50"}, statusLine("Volume:"), ModelTN386));
     addRow("AUDIO VOL 101", "AUDIO VOL 101\r", [] {
         Row row = nothing(ModelRKA204QE, {"audio.volume=="});
         row.status = statusLine("Volume:");
@@ -411,13 +412,15 @@ void TestReplyDispatch::reply_data()
         row.prepare = {"AUDIO VOL 33\r"};
         addRow("AUDIO VOL text reads as 0", "AUDIO VOL loud\r", row);
     }
-    addRow("AUDIO-MUTE", "AUDIO-MUTE ON\r", effect({"audio.mute=ON"}, statusLine("Audio Mute:"), ModelRKA204QE));
+    addRow("AUDIO-MUTE", "AUDIO-MUTE ON\r",
+           effect({"audio.mute=ON"}, statusLine("Audio Mute:"), ModelRKA204QE));
     addRow("MAIN-AUDIO ONOFF", "MAIN-AUDIO ONOFF OFF\r", effect({"audio.main=OFF"}, QString(), ModelTN386));
     addRow("MIC1 ONOFF", "MIC1 ONOFF ON\r", effect({"audio.mic1=ON"}, QString(), ModelTN386));
     addRow("MIC2 ONOFF", "MIC2 ONOFF OFF\r", effect({"audio.mic2=OFF"}, QString(), ModelTN386));
     addRow("MIC1 VOL", "MIC1 VOL 30\r", effect({"audio.mic1Volume=30"}, QString(), ModelTN386));
     addRow("MIC2 VOL 51 on TN386", "MIC2 VOL 51\r", nothing(ModelTN386, {"audio.mic2Volume=="}));
-    addRow("MIC2 VOL 51 on RKA204QE", "MIC2 VOL 51\r", effect({"audio.mic2Volume=51"}, QString(), ModelRKA204QE));
+    addRow("MIC2 VOL 51 on RKA204QE", "MIC2 VOL 51\r",
+           effect({"audio.mic2Volume=51"}, QString(), ModelRKA204QE));
     addRow("KVM", "KVM ON\r", nothing());
     addRow("USB ROAMING", "USB ROAMING ON\r", nothing());
     addRow("KVM-BORDER never as KVM", "KVM-BORDER ON\r", nothing());
@@ -434,16 +437,15 @@ void TestReplyDispatch::reply_data()
         addRow("EDID-USER without value", "EDID-USER\r", row);
         addRow("EDID-USER with value", "EDID-USER OK\r", row);
     }
-    addRow("NETWORK-INFO read back",
-           "NETWORK-INFO 192.168.1.50 5000 255.255.0.0 192.168.1.1\r",
+    addRow("NETWORK-INFO read back", "NETWORK-INFO 192.168.1.50 5000 255.255.0.0 192.168.1.1\r",
            effect({"config.SP_RemoteIp=192.168.1.50", "config.SP_RemotePort=5000",
                    "config.SP_RemoteSubmask=255.255.0.0", "config.SP_RemoteGateway=192.168.1.1",
                    "connection.ip=192.168.1.50", "connection.port=5000", "connection.mask=255.255.0.0",
                    "connection.gateway=192.168.1.1", "state.LinkType=2", "state.LinkParamReadPending=0"},
                   statusLine("Network:") + SyncOver));
     addRow("NETWORK-INFO with three words", "NETWORK-INFO 10.0.0.2 4000 255.0.0.0\r",
-           effect({"config.SP_RemoteIp=10.0.0.2", "config.SP_RemotePort=4000", "config.SP_RemoteSubmask=255.0.0.0",
-                   "config.SP_RemoteGateway=255.0.0.0"},
+           effect({"config.SP_RemoteIp=10.0.0.2", "config.SP_RemotePort=4000",
+                   "config.SP_RemoteSubmask=255.0.0.0", "config.SP_RemoteGateway=255.0.0.0"},
                   statusLine("Network:") + SyncOver));
     {
         Row row = effect({"config.SP_RemoteIp=10.0.0.5", "connection.ip=10.0.0.5", "state.LinkType=0",
@@ -451,8 +453,8 @@ void TestReplyDispatch::reply_data()
                          statusLine("Network:") + SyncOver);
         row.readPending = false;
         row.messages = QStringList{"1-Sync Config Info....\r\n2-Please ReConnect App!"};
-        addRow("NETWORK-INFO after a write closes the link", "NETWORK-INFO 10.0.0.5 4001 255.0.0.0 10.0.0.1\r",
-               row);
+        addRow("NETWORK-INFO after a write closes the link",
+               "NETWORK-INFO 10.0.0.5 4001 255.0.0.0 10.0.0.1\r", row);
     }
     addRow("BAUDRATE read back", "BAUDRATE 115200\r",
            effect({"config.SP_BaudRate=115200", "connection.baud=115200", "state.LinkType=2",
@@ -525,8 +527,7 @@ void TestReplyDispatch::linesAreShownInTheDebugConsole()
     QCOMPARE(window->debugConsole->recvText->toPlainText(),
              QStringLiteral("OUT HDCP FORCE-OFF\n\nOUT VKA BLACKSCREEN\nVERSION V\u00e91\n"));
     // Lines are handled in the order they arrived.
-    QCOMPARE(window->connectionPage->statusText->toPlainText(),
-             statusLine("HDCP:") + statusLine("VKA:"));
+    QCOMPARE(window->connectionPage->statusText->toPlainText(), statusLine("HDCP:") + statusLine("VKA:"));
 }
 
 void TestReplyDispatch::drainFollowsTheLinkType()
