@@ -2,8 +2,7 @@
 // in the fixed order and shows it on every page; unknown, silent, half-answering and disconnecting devices
 // get the reactions an operator must see.
 
-#include "core/SimDevice.h"
-#include "gui/MainWindowDriver.h"
+#include "gui/E2eFixture.h"
 
 #include "app/AppState.h"
 #include "app/Ui_Main.h"
@@ -24,8 +23,6 @@
 #include <QtTest>
 
 namespace {
-
-constexpr int SyncTimeoutMs = 15000;
 
 // What one simulated device holds and how the pages must show it after the synchronisation.
 struct ModelCase
@@ -55,7 +52,10 @@ const ModelCase modelCases[] = {
     {"TN204E", ModelTN204E, 5, 13, 2, 1, 1, 0, Mode3xWin, 1, 3, 4, "", {3, 4, 0}, 4, 5, 0, 9},
 };
 
-QString word(const WordList &list, int index) { return QString::fromLatin1(list.at(quint32(index))); }
+QString word(const WordList &list, int index)
+{
+    return QString::fromLatin1(list.at(quint32(index)));
+}
 
 // The simulator's state file for a case: every value the pages show differs from the factory state.
 QJsonObject seedFor(const ModelCase &c)
@@ -86,20 +86,20 @@ QJsonObject seedFor(const ModelCase &c)
         {"output", output},
         {"multiview", multiview},
         {"inputResolution", c.mode == ModeSingle ? QString::fromLatin1(c.inputResolution) : "1920x1080p60"},
-        {"audio",
-         QJsonObject{{"source", word(Tables::audioSources(c.index), c.audioSource)},
-                     {"volume", c.volume},
-                     {"mute", c.mute == 0},
-                     {"mainAudio", false},
-                     {"mic1", QJsonObject{{"on", false}, {"volume", 12}}},
-                     {"mic2", QJsonObject{{"on", true}, {"volume", 45}}}}},
+        {"audio", QJsonObject{{"source", word(Tables::audioSources(c.index), c.audioSource)},
+                              {"volume", c.volume},
+                              {"mute", c.mute == 0},
+                              {"mainAudio", false},
+                              {"mic1", QJsonObject{{"on", false}, {"volume", 12}}},
+                              {"mic2", QJsonObject{{"on", true}, {"volume", 45}}}}},
         {"edid", QJsonObject{{"mode", word(Tables::EdidModes, c.edid)}}}};
 }
 
 // The read-all sequence after the model query, by page, for a model and a link.
 QStringList readAllSequence(quint8 model, bool serial)
 {
-    QStringList requests{"GET MODEL TYPE", "GET OUT RESOLUTION", "GET OUT HDCP", "GET OUT VKA", "GET OUT ITC"};
+    QStringList requests{"GET MODEL TYPE", "GET OUT RESOLUTION", "GET OUT HDCP", "GET OUT VKA",
+                         "GET OUT ITC"};
     if (model != ModelRKA07QE)
         requests << "GET OUT 4K-AUTO";
     requests << "GET MULTIVIEW-SYNC"
@@ -116,37 +116,15 @@ QStringList readAllSequence(quint8 model, bool serial)
     return requests;
 }
 
-// Which of the two buttons is flat: 0 the first, 1 the second, -1 none or both.
-int flatOf(const QPushButton *first, const QPushButton *second)
-{
-    if (first->isFlat() == second->isFlat())
-        return -1;
-    return first->isFlat() ? 0 : 1;
-}
-
-// The one flat button of a row of the source grid, or -1.
-int flatSource(const Ui_Multiview *page, int window)
-{
-    int flat = -1;
-    for (int source = 0; source < 9; ++source) {
-        if (page->sources->sourceButtons.at(window * 9 + source)->isFlat()) {
-            if (flat >= 0)
-                return -1;
-            flat = source;
-        }
-    }
-    return flat;
-}
-
 } // namespace
 
-class TestE2eIdentification : public QObject
+class TestE2eIdentification : public QObject, public E2eFixture
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { openSession(); }
+    void cleanup() { closeSession(); }
 
     void identifiesAndSynchronises_data();
     void identifiesAndSynchronises();
@@ -156,25 +134,11 @@ private slots:
     void unansweredQueryKeepsLink();
     void droppedConnectionReconnectsAtNextAction();
     void reconnectIdentifiesAgain();
+    void connectionDroppedMidSyncIsRestored();
 
 private:
     void checkPages(const ModelCase &c, quint16 port);
-
-    std::unique_ptr<MainWindowDriver> ui;
-    std::unique_ptr<SimDevice> sim;
 };
-
-void TestE2eIdentification::init()
-{
-    ui = std::make_unique<MainWindowDriver>();
-    sim = std::make_unique<SimDevice>();
-}
-
-void TestE2eIdentification::cleanup()
-{
-    ui.reset();
-    sim.reset();
-}
 
 void TestE2eIdentification::identifiesAndSynchronises_data()
 {
@@ -255,7 +219,8 @@ void TestE2eIdentification::checkPages(const ModelCase &c, quint16 port)
     QCOMPARE(source->count(), Tables::audioSources(c.index).count);
     QCOMPARE(source->currentIndex(), c.audioSource);
     QCOMPARE((tn386 ? au->overallVolumeField : au->commonVolumeField)->text(), QString::number(c.volume));
-    QCOMPARE(tn386 ? flatOf(au->overallMuteOn, au->overallMuteOff) : flatOf(au->commonMuteOn, au->commonMuteOff),
+    QCOMPARE(tn386 ? flatOf(au->overallMuteOn, au->overallMuteOff)
+                   : flatOf(au->commonMuteOn, au->commonMuteOff),
              c.mute);
     if (tn386) {
         QCOMPARE(flatOf(au->mainOn, au->mainOff), 1);
@@ -359,8 +324,8 @@ void TestE2eIdentification::droppedConnectionReconnectsAtNextAction()
     QVERIFY(ui->choose(out->hdcpCombo, 2));
     QTRY_VERIFY_WITH_TIMEOUT(sim->requests().contains("SET OUT HDCP FORCE-OFF"), 5000);
     QCOMPARE(sim->connections(), 2);
-    QTRY_COMPARE_WITH_TIMEOUT(sim->state()["output"].toObject()["hdcp"].toString(), QStringLiteral("FORCE-OFF"),
-                              5000);
+    QTRY_COMPARE_WITH_TIMEOUT(sim->state()["output"].toObject()["hdcp"].toString(),
+                              QStringLiteral("FORCE-OFF"), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(ui->statusText().trimmed().endsWith("Sync HDCP: Message."), 5000);
     QCOMPARE(out->hdcpCombo->currentIndex(), 2);
     QCOMPARE(State().LinkType, quint32(LinkTcpClient));
@@ -388,6 +353,29 @@ void TestE2eIdentification::reconnectIdentifiesAgain()
     QCOMPARE(sim->requests(), first + readAllSequence(ModelTN204E, false));
     QCOMPARE(sim->connections(), 2);
     QVERIFY(ui->messages().isEmpty());
+}
+
+void TestE2eIdentification::connectionDroppedMidSyncIsRestored()
+{
+    // The device closes the connection after the multiview report; the rest of the synchronisation goes
+    // over a new connection. The one command written as the connection went may be lost and reported.
+    QVERIFY(sim->start({"--model", "RKA204QE", "--disconnect-after", "7"}));
+    QVERIFY(ui->connectTcp(sim->port()));
+    QVERIFY(ui->waitForSyncOver(1, SyncTimeoutMs));
+
+    QCOMPARE(State().LinkType, quint32(LinkTcpClient));
+    QCOMPARE(sim->connections(), 2);
+    const QStringList all = readAllSequence(ModelRKA204QE, false);
+    QStringList answered = sim->requests();
+    QCOMPARE(answered.mid(0, 7), all.mid(0, 7));
+    QVERIFY(ui->messages().size() <= 1);
+    if (!ui->messages().isEmpty()) {
+        QCOMPARE(ui->messages(), QStringList{State().text.SMSG_CommunicationFail + all.at(7) + "\r"});
+        answered.insert(7, all.at(7));
+    }
+    QCOMPARE(answered, all);
+    QCOMPARE(ui->window()->audioPage->commonVolumeField->text(), QStringLiteral("30"));
+    QVERIFY(ui->window()->connectionPage->statusOk);
 }
 
 QTEST_MAIN(TestE2eIdentification)

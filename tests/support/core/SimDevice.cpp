@@ -6,9 +6,15 @@
 
 SimDevice::SimDevice() = default;
 
-QString SimDevice::stateFile() const { return dir.path() + QStringLiteral("/device.json"); }
+QString SimDevice::stateFile() const
+{
+    return dir.path() + QStringLiteral("/device.json");
+}
 
-QString SimDevice::ptyLink() const { return dir.path() + QStringLiteral("/serial"); }
+QString SimDevice::ptyLink() const
+{
+    return dir.path() + QStringLiteral("/serial");
+}
 
 void SimDevice::seedState(const QJsonObject &state)
 {
@@ -26,7 +32,10 @@ bool SimDevice::start(const QStringList &args, bool withPty)
     return dir.isValid() && process.start(all);
 }
 
-int SimDevice::stop() { return process.stop(); }
+int SimDevice::stop()
+{
+    return process.stop();
+}
 
 quint16 SimDevice::port()
 {

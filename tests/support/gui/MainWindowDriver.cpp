@@ -20,9 +20,15 @@
 #include <QTest>
 
 namespace {
-bool usable(const QWidget *widget) { return widget && widget->isVisible() && widget->isEnabled(); }
+bool usable(const QWidget *widget)
+{
+    return widget && widget->isVisible() && widget->isEnabled();
+}
 
-QString syncOverMarker() { return QStringLiteral("->%1<-").arg(State().text.SMSG_Status_SyncOver); }
+QString syncOverMarker()
+{
+    return QStringLiteral("->%1<-").arg(State().text.SMSG_Status_SyncOver);
+}
 } // namespace
 
 MainWindowDriver::MainWindowDriver()
@@ -107,7 +113,8 @@ bool MainWindowDriver::connectTcp(quint16 port)
     return showPage(page) && type(page->ipEdit, QStringLiteral("127.0.0.1")) &&
            type(page->portEdit, QString::number(port)) && type(page->maskEdit, QStringLiteral("255.0.0.0")) &&
            type(page->gatewayEdit, QStringLiteral("127.0.0.1")) && choose(page->localIpBox, 0) &&
-           page->localIpBox->currentText().startsWith(QLatin1String("127.")) && click(page->networkConnectButton);
+           page->localIpBox->currentText().startsWith(QLatin1String("127.")) &&
+           click(page->networkConnectButton);
 }
 
 bool MainWindowDriver::connectSerial(const QString &path, const QString &baud)
@@ -132,15 +139,27 @@ bool MainWindowDriver::disconnectLink()
     }
 }
 
-QString MainWindowDriver::statusText() const { return main->connectionPage->statusText->toPlainText(); }
+QString MainWindowDriver::statusText() const
+{
+    return main->connectionPage->statusText->toPlainText();
+}
 
-int MainWindowDriver::syncOverCount() const { return statusText().count(syncOverMarker()); }
+int MainWindowDriver::syncOverCount() const
+{
+    return statusText().count(syncOverMarker());
+}
 
-bool MainWindowDriver::endsWithSyncOver() const { return statusText().trimmed().endsWith(syncOverMarker()); }
+bool MainWindowDriver::endsWithSyncOver() const
+{
+    return statusText().trimmed().endsWith(syncOverMarker());
+}
 
 bool MainWindowDriver::waitForSyncOver(int count, int timeoutMs) const
 {
     return QTest::qWaitFor([&] { return syncOverCount() >= count; }, timeoutMs);
 }
 
-QStringList MainWindowDriver::messages() { return MessageBoxSeam::texts(); }
+QStringList MainWindowDriver::messages()
+{
+    return MessageBoxSeam::texts();
+}
