@@ -145,14 +145,26 @@ void LinkService::sendStep()
     // (from inside the gap below) fails here because this thread holds the lock already.
     if (!channel.sendLock.tryLock(0))
         return;
+    bool reconnectFirst = false;
     if (!channel.sendQueue.isEmpty() && !waitingReply && !pausing) {
         const quint32 linkGeneration = generation;
+        const bool readyBeforeGap = readyForWrite();
         if (delayWithEvents(SendGapMs) && connected && generation == linkGeneration && !linkChangePending() &&
             !channel.sendQueue.isEmpty() && !waitingReply && !pausing) {
-            writeFirstEntry();
+            if (!readyBeforeGap || readyForWrite() || reconnectingAfterGap)
+                writeFirstEntry();
+            else
+                reconnectFirst = true;
         }
     }
     channel.sendLock.unlock();
+    if (reconnectFirst) {
+        // The send request of the transport checks the connection (and reconnects) before it runs the send
+        // step again; that second attempt writes whatever the reconnection gave.
+        reconnectingAfterGap = true;
+        announceTryCheckSend();
+        reconnectingAfterGap = false;
+    }
 }
 
 void LinkService::writeFirstEntry()

@@ -56,6 +56,11 @@ protected:
     virtual void announceReceivedLine() = 0;
     virtual void announceSentData(const QString &text) = 0;
     virtual void announceReplyTimeout(const QString &cmd) = 0;
+    // Whether the device can take the next command right now. The TCP link answers false when the
+    // connection dropped during the gap before the write: the send step then lets the transport reconnect
+    // once before it writes, instead of writing the command into a dead socket. (A link that was already
+    // down before the gap has just had its reconnection attempt.)
+    virtual bool readyForWrite() const { return true; }
 
     // Creates the single-shot match and wait timers and connects them to the transport's time-out slots.
     template <class Service> void createTimers(Service *service)
@@ -126,6 +131,8 @@ private:
 
     int activeDepth = 0;
     bool receiving = false;
+    // Set while the send step lets the transport reconnect after a drop during the gap (once per command).
+    bool reconnectingAfterGap = false;
     // Changes with every connect and disconnect, so that an operation can tell that the link it started on
     // is gone.
     quint32 generation = 0;

@@ -131,6 +131,11 @@ void ServiceTcpClient::dialRemote()
     socket->connectToHost(remoteIp, port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
 }
 
+bool ServiceTcpClient::readyForWrite() const
+{
+    return socket && socket->state() == QAbstractSocket::ConnectedState && lastError == NoErrorSinceConnect;
+}
+
 void ServiceTcpClient::checkReconnect()
 {
     if (!connectResult || !socket)

@@ -50,6 +50,7 @@ protected:
     void announceReceivedLine() override { emit SGL_UpdateRecvData_TcpClient(); }
     void announceSentData(const QString &text) override { emit SGL_UpdateSendData_TcpClient(text); }
     void announceReplyTimeout(const QString &cmd) override { emit SGL_WaitReplyTimeout_TcpClient(cmd); }
+    bool readyForWrite() const override;
 
 private:
     ServiceTcpClient();

@@ -141,6 +141,31 @@ private slots:
         QCOMPARE(link.log().lines(), QList<QByteArray>{"OUT HDCP FORCE-2.2\r"});
     }
 
+    void dropDuringTheGapReconnectsBeforeTheWrite()
+    {
+        LinkFixture link{LinkFixture::Tcp};
+        QVERIFY(link.open());
+        LoopbackPeer &device = *link.loopback();
+        QVERIFY(QTest::qWaitFor([&device] { return device.connectionCount() == 1; }, WaitMs));
+
+        link.queue("GET OUT HDCP", defaultReplyRule("OUT HDCP"));
+        // 5 ms into the send step's 50 ms gap the device hangs up; the worker sees it before the gap ends.
+        link.runInWorker(5, [&device] {
+            QMetaObject::invokeMethod(
+                &device, [&device] { device.dropConnection(); }, Qt::BlockingQueuedConnection);
+        });
+        link.requestSend();
+        // The command is not lost in the dead socket: it goes out on the new connection.
+        QVERIFY(device.waitForCommands(1, WaitMs));
+        QCOMPARE(device.connectionCount(), 2);
+        QCOMPARE(device.receivedBytes(), QByteArray("GET OUT HDCP\r"));
+        device.reply("OUT HDCP FORCE-2.2\r");
+        QVERIFY(link.log().waitFor(LinkEvent::Received, 1, WaitMs));
+        QCOMPARE(link.log().count(LinkEvent::Sent), 1);
+        QCOMPARE(link.log().count(LinkEvent::ReconnectStatus), 0);
+        QCOMPARE(link.log().count(LinkEvent::ReplyTimeout), 0);
+    }
+
     void failedReconnectionIsReportedAndRetried()
     {
         LinkFixture link{LinkFixture::Tcp};
