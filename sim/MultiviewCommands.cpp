@@ -26,29 +26,15 @@ QByteArray numbers(const std::array<quint32, 4> &values)
 
 } // namespace
 
-int MultiviewCommands::windowsShown(quint32 mode)
-{
-    switch (mode) {
-    case ModeSingle:
-        return 1;
-    case ModePip:
-    case ModePbp:
-        return 2;
-    case Mode3xWin:
-        return 3;
-    default:
-        return 4;
-    }
-}
-
 QByteArray MultiviewCommands::syncValue() const
 {
     const MultiviewState &m = s.multiview;
     QByteArray value = Tables::MultiviewModes.at(m.mode);
     for (int w = 0; w < 4; ++w) {
         value += ' ';
-        value += w < windowsShown(m.mode) ? Tables::inputSources(s.model).at(m.windows[size_t(w)])
-                                          : QByteArray(Tables::EmptyWindow);
+        value += w < LayoutCatalogue::windowCount(m.mode)
+                     ? Tables::inputSources(s.model).at(m.windows[size_t(w)])
+                     : QByteArray(Tables::EmptyWindow);
     }
     value += ' ';
     if (m.mode == ModeSingle) {

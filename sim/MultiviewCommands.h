@@ -15,8 +15,6 @@ public:
     // The "MULTIVIEW-SYNC" value: mode, four window words ("NULL" for windows the mode does not show) and
     // the mode's own words.
     QByteArray syncValue() const;
-    // Windows shown by a multiview mode: SINGLE 1, PIP and PBP 2, 3xWIN 3, 4xWIN 4.
-    static int windowsShown(quint32 mode);
 
 private:
     bool splitLayout(const SimRequest &request, SimResponse *response);

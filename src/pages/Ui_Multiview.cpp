@@ -6,6 +6,7 @@
 #include "pages/NumericField.h"
 #include "pages/PageWidgets.h"
 #include "protocol/Catalogue.h"
+#include "protocol/LayoutCatalogue.h"
 #include "protocol/ValueTables.h"
 #include "widgets/MessageBox.h"
 #include "widgets/Pictures.h"
@@ -31,22 +32,6 @@ QLabel *centredLabel(QWidget *parent)
     auto *label = new QLabel(parent);
     label->setAlignment(Qt::AlignCenter);
     return label;
-}
-
-// Rows of the source grid a mode uses.
-int windowsOfMode(quint32 mode)
-{
-    switch (mode) {
-    case ModeSingle:
-        return 1;
-    case ModePip:
-    case ModePbp:
-        return 2;
-    case Mode3xWin:
-        return 3;
-    default:
-        return 4;
-    }
 }
 
 QStringList modeItems(int count)
@@ -394,7 +379,7 @@ void Ui_Multiview::ApplyModel()
     const AppState &s = State();
     if (s.CurrentModel == NoModel)
         return;
-    sources->showGrid(windowsOfMode(s.MultiviewMode), int(s.InputCount));
+    sources->showGrid(LayoutCatalogue::windowCount(s.MultiviewMode), int(s.InputCount));
 }
 
 void Ui_Multiview::LayoutForMode(int mode)

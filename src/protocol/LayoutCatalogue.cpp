@@ -101,6 +101,21 @@ constexpr double UserCentreY = 0.42;
 
 namespace LayoutCatalogue {
 
+int windowCount(quint32 multiviewMode)
+{
+    switch (multiviewMode) {
+    case ModeSingle:
+        return 1;
+    case ModePip:
+    case ModePbp:
+        return 2;
+    case Mode3xWin:
+        return 3;
+    default:
+        return 4;
+    }
+}
+
 quint32 modeCount(quint32 multiviewMode)
 {
     quint32 count = 0;

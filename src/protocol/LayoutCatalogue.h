@@ -8,6 +8,9 @@
 // "MAXMODE" and the preview pictures are drawn from the same rectangles, so both always agree.
 namespace LayoutCatalogue {
 
+// Number of windows a multiview mode shows: SINGLE 1, PIP and PBP 2, 3xWIN 3, 4xWIN 4 (4 for any other).
+int windowCount(quint32 multiviewMode);
+
 // Number of layout modes of a multiview mode (SINGLE and PIP have none: 0).
 quint32 modeCount(quint32 multiviewMode);
 
