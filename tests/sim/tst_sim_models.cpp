@@ -51,27 +51,9 @@ private slots:
     void unknownRequests();
 
 private:
-    // One running simulator per model with a connected client, shared by the rows of the tests.
-    struct Running
-    {
-        SimProcess process;
-        LineClient client;
-    };
-    Running *simFor(const QString &model)
-    {
-        std::unique_ptr<Running> &slot = sims[model];
-        if (!slot) {
-            slot.reset(new Running);
-            if (!slot->process.start({"--model", model, "--quiet"}) ||
-                !slot->client.connectTo(slot->process.port)) {
-                slot.reset();
-                return nullptr;
-            }
-        }
-        return slot.get();
-    }
+    SimPool::Running *simFor(const QString &model) { return sims.simFor(model); }
 
-    std::map<QString, std::unique_ptr<Running>> sims;
+    SimPool sims;
 };
 
 void SimModelsTest::identification_data()
@@ -84,7 +66,7 @@ void SimModelsTest::identification_data()
 void SimModelsTest::identification()
 {
     QFETCH(QString, model);
-    Running *sim = simFor(model);
+    auto *sim = simFor(model);
     QVERIFY(sim);
     const int before = sim->client.raw.size();
     QCOMPARE(sim->client.request("GET MODEL TYPE"), "MODEL TYPE " + model.toLatin1());
@@ -172,7 +154,7 @@ void SimModelsTest::roundTrip()
     QFETCH(QByteArray, setup);
     QFETCH(QByteArray, object);
     QFETCH(QByteArray, value);
-    Running *sim = simFor(model);
+    auto *sim = simFor(model);
     QVERIFY(sim);
     value.replace("{port}", QByteArray::number(sim->process.port));
     if (!setup.isEmpty())
@@ -231,7 +213,7 @@ void SimModelsTest::modelLists()
     QFETCH(QByteArray, setup);
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, reply);
-    Running *sim = simFor(model);
+    auto *sim = simFor(model);
     QVERIFY(sim);
     if (!setup.isEmpty())
         QCOMPARE(sim->client.request(setup), setup.mid(4));
@@ -251,7 +233,7 @@ void SimModelsTest::fourKAuto()
 {
     QFETCH(QString, model);
     QFETCH(bool, answers);
-    Running *sim = simFor(model);
+    auto *sim = simFor(model);
     QVERIFY(sim);
     const int before = sim->client.lines.size();
     sim->client.send("SET OUT 4K-AUTO OFF");
@@ -287,7 +269,7 @@ void SimModelsTest::volumeSteps()
     QFETCH(QString, model);
     QFETCH(QByteArray, object);
     QFETCH(int, limit);
-    Running *sim = simFor(model);
+    auto *sim = simFor(model);
     QVERIFY(sim);
     LineClient &client = sim->client;
     QCOMPARE(client.request("SET " + object + ' ' + QByteArray::number(limit - 1)),
@@ -302,7 +284,7 @@ void SimModelsTest::volumeSteps()
 
 void SimModelsTest::userEdid()
 {
-    Running *sim = simFor(QStringLiteral("RKA386QE"));
+    auto *sim = simFor(QStringLiteral("RKA386QE"));
     QVERIFY(sim);
     LineClient &client = sim->client;
     QByteArray edid(256, '\0');
@@ -366,7 +348,7 @@ void SimModelsTest::refusedValues()
     QFETCH(QByteArray, setup);
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, reply);
-    Running *sim = simFor(QStringLiteral("RKA204QE"));
+    auto *sim = simFor(QStringLiteral("RKA204QE"));
     QVERIFY(sim);
     const QByteArray port = QByteArray::number(sim->process.port);
     setup.replace("{port}", port);
@@ -392,7 +374,7 @@ void SimModelsTest::unknownRequests_data()
 void SimModelsTest::unknownRequests()
 {
     QFETCH(QByteArray, request);
-    Running *sim = simFor(QStringLiteral("RKA204QE"));
+    auto *sim = simFor(QStringLiteral("RKA204QE"));
     QVERIFY(sim);
     const QByteArray reply = sim->client.request(request);
     QCOMPARE(reply, QByteArray("ERR UNKNOWN COMMAND"));

@@ -33,24 +33,7 @@ private slots:
     void scenes();
 
 private:
-    struct Running
-    {
-        SimProcess process;
-        LineClient client;
-    };
-    Running *simFor(const QString &model)
-    {
-        std::unique_ptr<Running> &slot = sims[model];
-        if (!slot) {
-            slot.reset(new Running);
-            if (!slot->process.start({"--model", model, "--quiet"}) ||
-                !slot->client.connectTo(slot->process.port)) {
-                slot.reset();
-                return nullptr;
-            }
-        }
-        return slot.get();
-    }
+    SimPool::Running *simFor(const QString &model) { return sims.simFor(model); }
     // Sends the requests in order; false when one of them was not answered.
     static bool sendAll(LineClient &client, const QList<QByteArray> &requests)
     {
@@ -61,7 +44,7 @@ private:
         return true;
     }
 
-    std::map<QString, std::unique_ptr<Running>> sims;
+    SimPool sims;
 };
 
 void SimMultiviewTest::syncLine_data()
@@ -79,7 +62,7 @@ void SimMultiviewTest::syncLine()
 {
     QFETCH(int, model);
     QFETCH(int, mode);
-    Running *sim = simFor(modelNames.at(model));
+    auto *sim = simFor(modelNames.at(model));
     QVERIFY(sim);
     LineClient &client = sim->client;
     const WordList &inputs = Tables::inputSources(quint32(model));
@@ -176,7 +159,7 @@ void SimMultiviewTest::layoutModes()
 {
     QFETCH(QByteArray, layout);
     QFETCH(int, count);
-    Running *sim = simFor(QStringLiteral("RKA386QE"));
+    auto *sim = simFor(QStringLiteral("RKA386QE"));
     QVERIFY(sim);
     LineClient &client = sim->client;
     QCOMPARE(client.request("SET MULTIVIEW " + layout), "MULTIVIEW " + layout);

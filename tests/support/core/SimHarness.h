@@ -17,6 +17,8 @@
 
 #include <fcntl.h>
 #include <functional>
+#include <map>
+#include <memory>
 #include <termios.h>
 #include <unistd.h>
 
@@ -253,6 +255,37 @@ public:
 
     int fd = -1;
     QByteArray raw;
+};
+
+// One running simulator per model, each with a connected client, started on first use and shared by the
+// rows of a test.
+class SimPool
+{
+public:
+    struct Running
+    {
+        SimProcess process;
+        LineClient client;
+    };
+
+    // The simulator of `model`; null when it could not be started or reached.
+    Running *simFor(const QString &model)
+    {
+        std::unique_ptr<Running> &slot = sims[model];
+        if (!slot) {
+            slot.reset(new Running);
+            if (!slot->process.start({"--model", model, "--quiet"}) ||
+                !slot->client.connectTo(slot->process.port)) {
+                slot.reset();
+                return nullptr;
+            }
+        }
+        return slot.get();
+    }
+    void clear() { sims.clear(); }
+
+private:
+    std::map<QString, std::unique_ptr<Running>> sims;
 };
 
 } // namespace SimHarness
