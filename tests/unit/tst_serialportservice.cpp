@@ -7,7 +7,6 @@
 #include "link/ReplyRule.h"
 #include "link/ServiceSerialPort.h"
 
-#include <QMetaMethod>
 #include <QSerialPort>
 #include <QtTest>
 
@@ -56,14 +55,7 @@ private slots:
             "SLT_RealSendData_SerialPort()|",
             "SLT_RealRecvData_SerialPort()|",
         };
-        const QMetaObject &meta = ServiceSerialPort::staticMetaObject;
-        QStringList declared;
-        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
-            const QMetaMethod method = meta.method(i);
-            declared << QString::fromLatin1(method.methodSignature() + '|' +
-                                            method.parameterNames().join(','));
-        }
-        QCOMPARE(declared, expected);
+        QCOMPARE(declaredMethods(ServiceSerialPort::staticMetaObject), expected);
     }
 
     void openingAMissingPortFails()

@@ -10,7 +10,6 @@
 
 #include <QAbstractSocket>
 #include <QElapsedTimer>
-#include <QMetaMethod>
 #include <QTcpServer>
 #include <QtTest>
 
@@ -59,14 +58,7 @@ private slots:
             "SLT_RealSendData_TcpClient()|",
             "SLT_RealRecvData_TcpClient()|",
         };
-        const QMetaObject &meta = ServiceTcpClient::staticMetaObject;
-        QStringList declared;
-        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
-            const QMetaMethod method = meta.method(i);
-            declared << QString::fromLatin1(method.methodSignature() + '|' +
-                                            method.parameterNames().join(','));
-        }
-        QCOMPARE(declared, expected);
+        QCOMPARE(declaredMethods(ServiceTcpClient::staticMetaObject), expected);
     }
 
     void connectToClosedPortFails()

@@ -8,6 +8,7 @@
 #include "link/ServiceTcpClient.h"
 #include "protocol/Catalogue.h"
 
+#include <QMetaMethod>
 #include <QMetaObject>
 #include <QThread>
 #include <QTimer>
@@ -172,4 +173,14 @@ QByteArray LinkFixture::signalSignature(const char *stem, const char *arguments)
 {
     // The form SIGNAL() produces: a code digit, the name, the normalised argument list.
     return QByteArray("2") + stem + (kind == Serial ? "_SerialPort" : "_TcpClient") + arguments;
+}
+
+QStringList declaredMethods(const QMetaObject &meta)
+{
+    QStringList declared;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+        const QMetaMethod method = meta.method(i);
+        declared << QString::fromLatin1(method.methodSignature() + '|' + method.parameterNames().join(','));
+    }
+    return declared;
 }

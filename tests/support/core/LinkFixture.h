@@ -85,3 +85,6 @@ private:
     std::unique_ptr<LinkEventLog> eventLog;
     std::vector<std::unique_ptr<QObject>> hooks;
 };
+
+// The signals and slots a class declares itself, in meta-object order, each as "signature|parameter names".
+QStringList declaredMethods(const QMetaObject &meta);
