@@ -7,8 +7,8 @@
 #include "core/SimDevice.h"
 #include "gui/MainWindowDriver.h"
 
-#include "app/AppState.h"
-#include "app/Ui_Main.h"
+#include "config/AppState.h"
+#include "shell/Ui_Main.h"
 #include "pages/Ui_Uart_Network.h"
 
 #include <QApplication>

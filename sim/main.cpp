@@ -1,4 +1,4 @@
-#include "app/QuitOnSignal.h"
+#include "session/QuitOnSignal.h"
 #include "SimOptions.h"
 #include "Simulator.h"
 

@@ -8,7 +8,7 @@
 #include "core/SimDevice.h"
 #include "gui/MainWindowDriver.h"
 
-#include "app/Ui_Main.h"
+#include "shell/Ui_Main.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,8 +3,8 @@
 
 #include "gui/E2eFixture.h"
 
-#include "app/AppState.h"
-#include "app/Ui_Main.h"
+#include "config/AppState.h"
+#include "shell/Ui_Main.h"
 #include "pages/Ui_Audio.h"
 #include "pages/Ui_Output.h"
 

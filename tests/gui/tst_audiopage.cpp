@@ -1,7 +1,7 @@
 // Audio page: which controls each model shows and where, the source lists, the requests each control
 // queues (told apart by object name), the volume limits, and the replies' effect on the widgets.
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "core/TestAppDir.h"
 #include "link/LinkChannel.h"
 #include "pages/Ui_Audio.h"

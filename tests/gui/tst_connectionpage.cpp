@@ -7,7 +7,7 @@
 #include "core/QueuedRequests.h"
 #include "core/TestAppDir.h"
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "link/LinkChannel.h"
 #include "link/ServiceSerialPort.h"
 #include "link/ServiceTcpClient.h"

@@ -4,8 +4,8 @@
 #include "core/QueuedRequests.h"
 #include "core/TestAppDir.h"
 
-#include "app/AppState.h"
-#include "app/Ui_Debug.h"
+#include "config/AppState.h"
+#include "shell/Ui_Debug.h"
 #include "link/LinkChannel.h"
 
 #include <QGuiApplication>

@@ -6,8 +6,8 @@
 #include "core/TestAppDir.h"
 #include "gui/ReplyFeed.h"
 
-#include "app/AppState.h"
-#include "app/Ui_Main.h"
+#include "config/AppState.h"
+#include "shell/Ui_Main.h"
 #include "link/LinkChannel.h"
 #include "link/ServiceSerialPort.h"
 #include "link/ServiceTcpClient.h"

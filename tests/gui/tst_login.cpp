@@ -3,7 +3,7 @@
 
 #include "core/TestAppDir.h"
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "config/ConfigFile.h"
 #include "login/Ui_Login.h"
 #include "widgets/MessageBoxSeam.h"

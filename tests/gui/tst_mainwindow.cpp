@@ -6,9 +6,9 @@
 #include "core/TestAppDir.h"
 #include "gui/ReplyFeed.h"
 
-#include "app/AppState.h"
-#include "app/Ui_Debug.h"
-#include "app/Ui_Main.h"
+#include "config/AppState.h"
+#include "shell/Ui_Debug.h"
+#include "shell/Ui_Main.h"
 #include "config/ConfigFile.h"
 #include "link/LinkChannel.h"
 #include "link/ServiceTcpClient.h"

@@ -5,7 +5,7 @@
 #include "core/QueuedRequests.h"
 #include "core/TestAppDir.h"
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "link/LinkChannel.h"
 #include "pages/Ui_Multiview.h"
 #include "protocol/ValueTables.h"

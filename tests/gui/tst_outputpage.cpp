@@ -1,7 +1,7 @@
 #include "core/QueuedRequests.h"
 #include "core/TestAppDir.h"
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "link/LinkChannel.h"
 #include "pages/Ui_Output.h"
 #include "protocol/ValueTables.h"

@@ -1,7 +1,7 @@
 // PlaceWidget: every relation code puts the widget at its place next to the reference widget and gives it
 // the requested size; 0x88 places it absolutely and any other code only resizes it.
 
-#include "app/PlaceWidget.h"
+#include "widgets/PlaceWidget.h"
 
 #include <QWidget>
 #include <QtTest>

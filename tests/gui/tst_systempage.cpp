@@ -2,7 +2,7 @@
 // firmware version, reset, EDID mode and communication parameter requests, and what the device's replies
 // to those do (stored settings, the reconnect message, the signal to the main window).
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "core/TestAppDir.h"
 #include "link/LinkChannel.h"
 #include "pages/EdidUpload.h"

@@ -1,7 +1,7 @@
 // Request builders: the exact line each one queues, the reply rule that goes with it, the channel that
 // LinkType selects, and the conditions under which nothing is queued.
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "core/TestAppDir.h"
 #include "link/LinkChannel.h"
 #include "protocol/Catalogue.h"

@@ -1,7 +1,7 @@
 // config.ini and the language files on disk: first start, the reader's tolerance, the language fallbacks,
 // which files a save touches, the single exit save and saves that are cut off before they complete.
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "config/AppPaths.h"
 #include "config/AtomicFile.h"
 #include "config/ConfigFile.h"

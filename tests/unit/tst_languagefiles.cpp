@@ -1,7 +1,7 @@
 // The shipped second language file and the way the two language files take turns: its form on disk, its
 // translations, and that names edited in one language stay in that language's file.
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "config/AppPaths.h"
 #include "config/ConfigFile.h"
 #include "config/KeyTables.h"

@@ -5,7 +5,7 @@
 #include "core/LinkFixture.h"
 #include "link/LinkChannel.h"
 #include "link/LinkService.h"
-#include "link/ReplyRule.h"
+#include "protocol/ReplyRule.h"
 
 #include <QtTest>
 

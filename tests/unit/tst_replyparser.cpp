@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "config/KeyTables.h"
 #include "protocol/ReplyKeywords.h"
 #include "protocol/ReplyParser.h"

@@ -4,7 +4,7 @@
 #include "core/LinkFixture.h"
 #include "core/PtyPair.h"
 #include "link/LinkService.h"
-#include "link/ReplyRule.h"
+#include "protocol/ReplyRule.h"
 #include "link/ServiceSerialPort.h"
 
 #include <QSerialPort>

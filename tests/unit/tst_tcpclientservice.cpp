@@ -5,7 +5,7 @@
 #include "core/LinkFixture.h"
 #include "core/LoopbackPeer.h"
 #include "link/LinkService.h"
-#include "link/ReplyRule.h"
+#include "protocol/ReplyRule.h"
 #include "link/ServiceTcpClient.h"
 
 #include <QAbstractSocket>

@@ -4,7 +4,7 @@
 // start script points it at the simulator): when APPDIR has no config.ini yet, the default configuration
 // and language file are written with the given device address. An existing configuration is left alone.
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "config/AppPaths.h"
 #include "config/ConfigFile.h"
 

@@ -1,12 +1,29 @@
 #include "LinkEventLog.h"
 
 #include "DevicePeer.h"
-#include "link/LinkChannel.h"
+#include "session/LinkSession.h"
 
-#include <QMutexLocker>
 #include <QTest>
 
-LinkEventLog::LinkEventLog(LinkChannel &linkChannel) : channel(linkChannel) {}
+LinkEventLog::LinkEventLog(LinkSession &session)
+{
+    connect(&session, &LinkSession::SGL_LineSent, this,
+            [this](quint32, const QString &text) { add(LinkEvent::Sent, text.toLatin1()); });
+    connect(&session, &LinkSession::SGL_LineReceived, this,
+            [this](quint32, const QByteArray &line) { add(LinkEvent::Received, line); });
+    connect(&session, &LinkSession::SGL_ReplyTimeout, this,
+            [this](quint32, const QString &cmd) { add(LinkEvent::ReplyTimeout, cmd.toLatin1()); });
+    connect(&session, &LinkSession::SGL_ConnectStatus, this,
+            [this](quint32, bool status, int code) { add(LinkEvent::ConnectStatus, {}, status, code); });
+    connect(&session, &LinkSession::SGL_ReConnectStatus, this,
+            [this](quint32, bool status) { add(LinkEvent::ReconnectStatus, {}, status); });
+    connect(&session, &LinkSession::SGL_LinkLost, this, [this](quint32, int code, const QString &reason) {
+        add(LinkEvent::LinkLost, reason.toUtf8(), false, code);
+    });
+    connect(&session, &LinkSession::SGL_PauseStarted, this,
+            [this](quint32, int ms) { add(LinkEvent::PauseStarted, {}, true, ms); });
+    connect(&session, &LinkSession::SGL_PauseEnded, this, [this](quint32) { add(LinkEvent::PauseEnded); });
+}
 
 QList<LinkEvent> LinkEventLog::eventsOf(LinkEvent::Kind kind) const
 {
@@ -18,47 +35,20 @@ QList<LinkEvent> LinkEventLog::eventsOf(LinkEvent::Kind kind) const
     return matching;
 }
 
+QList<QByteArray> LinkEventLog::textsOf(LinkEvent::Kind kind) const
+{
+    QList<QByteArray> texts;
+    for (const LinkEvent &event : eventsOf(kind))
+        texts.append(event.bytes);
+    return texts;
+}
+
 bool LinkEventLog::waitFor(LinkEvent::Kind kind, int wanted, int timeoutMs)
 {
     return QTest::qWaitFor([this, kind, wanted] { return count(kind) >= wanted; }, timeoutMs);
 }
 
-void LinkEventLog::onSent(const QString &Text)
+void LinkEventLog::add(LinkEvent::Kind kind, const QByteArray &bytes, bool status, int code)
 {
-    add(LinkEvent::Sent, Text);
-}
-
-void LinkEventLog::onReceived()
-{
-    {
-        QMutexLocker locker(&channel.recvLock);
-        for (QueueEntry &entry : takeAllEntries(&channel.recvQueue))
-            drained.append(entry.data);
-    }
-    add(LinkEvent::Received);
-}
-
-void LinkEventLog::onReplyTimeout(const QString &cmd)
-{
-    add(LinkEvent::ReplyTimeout, cmd);
-}
-
-void LinkEventLog::onConnectStatus(bool status, int ErrorCode)
-{
-    add(LinkEvent::ConnectStatus, QString(), status, ErrorCode);
-}
-
-void LinkEventLog::onReconnectStatus(bool status)
-{
-    add(LinkEvent::ReconnectStatus, QString(), status);
-}
-
-void LinkEventLog::onPortLost(int ErrorCode)
-{
-    add(LinkEvent::PortLost, QString(), false, ErrorCode);
-}
-
-void LinkEventLog::add(LinkEvent::Kind kind, const QString &text, bool status, int code)
-{
-    recorded.append({kind, text, status, code, DevicePeer::clockNs()});
+    recorded.append({kind, bytes, status, code, DevicePeer::clockNs()});
 }

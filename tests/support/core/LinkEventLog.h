@@ -5,9 +5,9 @@
 #include <QObject>
 #include <QString>
 
-struct LinkChannel;
+class LinkSession;
 
-// One signal of a transport service as the GUI thread received it.
+// One report of the link session as the test thread received it.
 struct LinkEvent
 {
     enum Kind
@@ -17,44 +17,37 @@ struct LinkEvent
         ReplyTimeout,
         ConnectStatus,
         ReconnectStatus,
-        PortLost
+        LinkLost,
+        PauseStarted,
+        PauseEnded
     };
     Kind kind = Sent;
-    QString text;
+    QByteArray bytes; // line written or received
     bool status = false;
-    int code = 0;
+    int code = 0; // error code or pause length
     qint64 atNs = 0;
 };
 
-// Lives in the GUI thread and records, in order of arrival, the signals a transport service emits in its
-// worker thread (queued connections). On every line notification it drains the channel's receive queue like
-// the main window does, so lines() holds every reply line the transport delivered.
+// Records, in order of arrival, everything a link session reports.
 class LinkEventLog : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit LinkEventLog(LinkChannel &channel);
+    explicit LinkEventLog(LinkSession &session);
 
     QList<LinkEvent> events() const { return recorded; }
     QList<LinkEvent> eventsOf(LinkEvent::Kind kind) const;
     int count(LinkEvent::Kind kind) const { return eventsOf(kind).size(); }
-    QList<QByteArray> lines() const { return drained; }
+    // The reply lines received so far (CR included), and the command lines written.
+    QList<QByteArray> lines() const { return textsOf(LinkEvent::Received); }
+    QList<QByteArray> sent() const { return textsOf(LinkEvent::Sent); }
     // Waits until at least `count` events of `kind` were recorded.
     bool waitFor(LinkEvent::Kind kind, int count, int timeoutMs);
 
-public slots:
-    void onSent(const QString &Text);
-    void onReceived();
-    void onReplyTimeout(const QString &cmd);
-    void onConnectStatus(bool status, int ErrorCode);
-    void onReconnectStatus(bool status);
-    void onPortLost(int ErrorCode);
-
 private:
-    void add(LinkEvent::Kind kind, const QString &text = QString(), bool status = false, int code = 0);
+    QList<QByteArray> textsOf(LinkEvent::Kind kind) const;
+    void add(LinkEvent::Kind kind, const QByteArray &bytes = QByteArray(), bool status = false, int code = 0);
 
-    LinkChannel &channel;
     QList<LinkEvent> recorded;
-    QList<QByteArray> drained;
 };

@@ -1,6 +1,6 @@
 #include "MultiviewTestState.h"
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "protocol/ValueTables.h"
 
 void identifyModel(quint8 model)

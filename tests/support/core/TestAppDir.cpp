@@ -1,6 +1,6 @@
 #include "TestAppDir.h"
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "config/AppPaths.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "E2eFixture.h"
 
-#include "app/AppState.h"
+#include "config/AppState.h"
 #include "pages/Ui_Multiview.h"
 
 #include <QJsonArray>

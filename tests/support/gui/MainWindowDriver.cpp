@@ -1,8 +1,8 @@
 #include "MainWindowDriver.h"
 
-#include "app/AppState.h"
-#include "app/Startup.h"
-#include "app/Ui_Main.h"
+#include "config/AppState.h"
+#include "shell/Startup.h"
+#include "shell/Ui_Main.h"
 #include "link/LinkChannel.h"
 #include "pages/Ui_Uart_Network.h"
 #include "widgets/FileChooserSeam.h"

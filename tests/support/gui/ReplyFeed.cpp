@@ -1,15 +1,12 @@
 #include "gui/ReplyFeed.h"
 
-#include "core/QueuedRequests.h"
-
-#include "app/AppState.h"
-#include "app/Ui_Main.h"
-#include "link/LinkChannel.h"
+#include "config/AppState.h"
 #include "pages/Ui_Uart_Network.h"
 #include "protocol/ValueTables.h"
+#include "session/LinkSession.h"
+#include "shell/Ui_Main.h"
 #include "widgets/MessageBoxSeam.h"
 
-#include <QMutexLocker>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -28,17 +25,10 @@ void openLink(Ui_Main *window, quint32 linkType)
     page->UpdateLinkInputsEnabled(true);
 }
 
-void append(LinkChannel &channel, const QByteArrayList &lines)
-{
-    for (const QByteArray &line : lines)
-        enqueueEntry(line, nullptr, 0, &channel.recvLock, &channel.recvQueue);
-}
-
 void feed(Ui_Main *window, const QByteArrayList &lines)
 {
-    LinkChannel *channel = channelForLinkType(State().LinkType);
-    append(channel ? *channel : TcpChannel(), lines);
-    window->SLT_UnifyUpdateRecv();
+    for (const QByteArray &line : lines)
+        emit window->session->SGL_LineReceived(State().LinkType, line);
 }
 
 void identify(Ui_Main *window, quint8 model)
@@ -46,20 +36,10 @@ void identify(Ui_Main *window, quint8 model)
     const bool wasActive = MessageBoxSeam::isActive();
     MessageBoxSeam::activate();
     feed(window, {QByteArray("MODEL TYPE ") + Tables::Models.words[model] + '\r'});
-    drainAllQueues();
     window->connectionPage->statusText->clear();
     MessageBoxSeam::reset();
     if (wasActive)
         MessageBoxSeam::activate();
-}
-
-void drainAllQueues()
-{
-    for (LinkChannel *channel : {&TcpChannel(), &SerialChannel()}) {
-        takeQueuedRequests(*channel);
-        QMutexLocker locker(&channel->recvLock);
-        takeAllEntries(&channel->recvQueue);
-    }
 }
 
 } // namespace ReplyFeed

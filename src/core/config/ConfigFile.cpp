@@ -1,0 +1,146 @@
+#include "config/ConfigFile.h"
+
+#include "config/AppState.h"
+#include "config/AppPaths.h"
+#include "config/AtomicFile.h"
+#include "config/KeyTables.h"
+
+#include <QFile>
+#include <QStringList>
+
+namespace {
+
+// The table a path names; null when the path is none of the three key files.
+const QVector<KeyBinding> *tableForPath(const QString &path)
+{
+    if (path.contains(AppPaths::configFile()))
+        return &configKeyTable();
+    if (path.contains(AppPaths::englishLanguageFile()) || path.contains(AppPaths::otherLanguageFile()))
+        return &languageKeyTable();
+    return nullptr;
+}
+
+QStringList splitLines(const QString &content)
+{
+    QStringList lines;
+    int start = 0;
+    while (start < content.size()) {
+        int end = content.indexOf('\n', start);
+        if (end < 0)
+            end = content.size() - 1;
+        QString line = content.mid(start, end - start + 1);
+        if (line.endsWith(QLatin1String("\r\n")))
+            line.chop(2);
+        else if (line.endsWith('\n'))
+            line.chop(1);
+        lines.append(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The value of `key` in `lines`: preferably from a line whose first "=" directly follows the key, else from
+// the first line that carries the key followed by "=" anywhere. Returns false when no line carries it.
+bool findValue(const QStringList &lines, const QString &key, QString *value)
+{
+    const QString marker = key + '=';
+    const QString *fallback = nullptr;
+    for (const QString &line : lines) {
+        const int at = line.indexOf(marker);
+        if (at < 0)
+            continue;
+        const int firstEquals = line.indexOf('=');
+        if (at + key.size() == firstEquals) {
+            *value = line.mid(firstEquals + 1);
+            return true;
+        }
+        if (!fallback)
+            fallback = &line;
+    }
+    if (!fallback)
+        return false;
+    *value = fallback->mid(fallback->indexOf('=') + 1);
+    return true;
+}
+
+} // namespace
+
+void Config_ReadKeyFile(const QString &path)
+{
+    const QVector<KeyBinding> *table = tableForPath(path);
+    if (!table)
+        return;
+    QFile file(path);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return;
+    const QStringList lines = splitLines(QString::fromUtf8(file.readAll()));
+    for (const KeyBinding &row : *table) {
+        QString value;
+        if (findValue(lines, QString::fromLatin1(row.key), &value))
+            *row.value = value;
+    }
+}
+
+void Config_WriteKeyFile(const QString &path)
+{
+    const QVector<KeyBinding> *table = tableForPath(path);
+    if (!table)
+        return;
+    QByteArray bytes;
+    for (const KeyBinding &row : *table) {
+        bytes += row.key;
+        bytes += '=';
+        bytes += row.value->toUtf8();
+        bytes += "\r\n";
+    }
+    writeFileAtomically(path, bytes);
+}
+
+QString Config_CurrentLanguageFile()
+{
+    return State().config.Key_LanguageIsEnglish == QLatin1String("1") ? AppPaths::englishLanguageFile()
+                                                                      : AppPaths::otherLanguageFile();
+}
+
+void Config_SaveAll()
+{
+    Config_WriteKeyFile(AppPaths::configFile());
+    Config_WriteKeyFile(Config_CurrentLanguageFile());
+}
+
+void Config_LoadAll(bool languageOnly)
+{
+    if (!QFile::exists(AppPaths::configFile()))
+        return;
+    if (!languageOnly)
+        Config_ReadKeyFile(AppPaths::configFile());
+    const QString wanted = Config_CurrentLanguageFile();
+    const QString other = wanted == AppPaths::englishLanguageFile() ? AppPaths::otherLanguageFile()
+                                                                    : AppPaths::englishLanguageFile();
+    if (QFile::exists(wanted)) {
+        Config_ReadKeyFile(wanted);
+    } else if (QFile::exists(other)) {
+        // The flag stays: the next save writes these texts into the file of the flagged language.
+        Config_ReadKeyFile(other);
+    } else {
+        State().config.Key_LanguageIsEnglish = QStringLiteral("1");
+    }
+}
+
+bool Config_LoadOrCreate()
+{
+    const bool existed = QFile::exists(AppPaths::configFile());
+    if (existed)
+        Config_LoadAll(false);
+    else
+        Config_SaveAll();
+    return existed;
+}
+
+void Config_SaveAtExitOnce()
+{
+    if (!State().ConfigSavePending)
+        return;
+    State().ConfigSavePending = false;
+    Config_SaveAll();
+}

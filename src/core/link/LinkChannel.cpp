@@ -1,0 +1,89 @@
+#include "link/LinkChannel.h"
+
+#include <QMutexLocker>
+
+#include <cstring>
+
+void enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
+                  CommandQueue *queue)
+{
+    if (!lock || !queue || bytes.isEmpty())
+        return;
+    QueueEntry entry;
+    // A deep copy: `bytes` may wrap the caller's buffer (QByteArray::fromRawData, a transport's line
+    // buffer), which the caller overwrites after the call.
+    entry.data = QByteArray(bytes.constData(), bytes.size());
+    if (rule) {
+        entry.rule = *rule;
+    } else {
+        entry.rule.expectReply = 0;
+        entry.rule.waitMs = waitMs;
+    }
+    QMutexLocker locker(lock);
+    if (!queue->present)
+        return;
+    queue->entries.push_back(std::move(entry));
+}
+
+void popFrontEntry(CommandQueue *queue)
+{
+    if (queue && !queue->entries.empty())
+        queue->entries.pop_front();
+}
+
+std::deque<QueueEntry> takeAllEntries(CommandQueue *queue)
+{
+    std::deque<QueueEntry> taken;
+    if (queue)
+        taken.swap(queue->entries);
+    return taken;
+}
+
+namespace {
+void clearTransportState(LinkChannel *channel)
+{
+    channel->currentRule = ReplyRule();
+    std::memset(channel->lineBuffer, 0, sizeof channel->lineBuffer);
+    channel->lineLength = 0;
+    channel->skippingOverlongLine = false;
+}
+} // namespace
+
+quint8 openChannel(LinkChannel *channel)
+{
+    if (!channel)
+        return 0;
+    if (channel->isOpen.load())
+        return 1;
+    channel->isOpen = 1;
+    {
+        QMutexLocker locker(&channel->sendLock);
+        channel->sendQueue.entries.clear();
+        channel->sendQueue.present = true;
+    }
+    {
+        QMutexLocker locker(&channel->recvLock);
+        channel->recvQueue.entries.clear();
+        channel->recvQueue.present = true;
+    }
+    clearTransportState(channel);
+    return 1;
+}
+
+void closeChannel(LinkChannel *channel)
+{
+    if (!channel || !channel->isOpen.load())
+        return;
+    channel->isOpen = 0;
+    {
+        QMutexLocker locker(&channel->sendLock);
+        channel->sendQueue.entries.clear();
+        channel->sendQueue.present = false;
+    }
+    {
+        QMutexLocker locker(&channel->recvLock);
+        channel->recvQueue.entries.clear();
+        channel->recvQueue.present = false;
+    }
+    clearTransportState(channel);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "protocol/ReplyRule.h"
+
+#include <QByteArray>
+#include <QMutex>
+
+#include <atomic>
+#include <deque>
+
+// One queued item: a copy of the bytes and the rule that goes with them (receive-queue entries carry an
+// empty rule).
+struct QueueEntry
+{
+    QByteArray data;
+    ReplyRule rule;
+};
+
+// A FIFO of entries. `present` is false while the channel is closed: entries offered then are dropped.
+struct CommandQueue
+{
+    std::deque<QueueEntry> entries;
+    bool present = false;
+
+    bool isEmpty() const { return entries.empty(); }
+};
+
+constexpr int LineBufferSize = 1024;
+
+// The queues of one transport. The GUI thread appends commands under `sendLock` (blocking) and the
+// transport takes them with tryLock(0); the transport appends reply lines under `recvLock` (blocking) and
+// the GUI thread drains them with tryLock(0). No code holds both locks at once. The current rule and the
+// line buffer belong to the transport thread.
+struct LinkChannel
+{
+    QMutex sendLock;
+    CommandQueue sendQueue;
+    QMutex recvLock;
+    CommandQueue recvQueue;
+    ReplyRule currentRule;
+    char lineBuffer[LineBufferSize] = {};
+    quint32 lineLength = 0;
+    // Set while the rest of an overlong line (one that did not fit the line buffer) is being skipped.
+    bool skippingOverlongLine = false;
+    std::atomic<quint8> isOpen{0};
+};
+
+// Appends a copy of `bytes` with a copy of `rule` (or, without rule, an empty rule whose waitMs is
+// `waitMs`). Does nothing for a null lock or queue, empty bytes or a queue of a closed channel.
+void enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
+                  CommandQueue *queue);
+// Removes the oldest entry, if any. The caller holds the queue's lock.
+void popFrontEntry(CommandQueue *queue);
+// Takes every entry out of the queue at once (the caller holds the lock).
+std::deque<QueueEntry> takeAllEntries(CommandQueue *queue);
+
+// Opens the channel with empty queues, a cleared rule and an empty line buffer; an open channel is left as
+// it is. Returns the open flag (0 only for a null channel).
+quint8 openChannel(LinkChannel *channel);
+// Discards every queued command and reply line and clears the rule and line buffer; closed channels are
+// left alone.
+void closeChannel(LinkChannel *channel);

@@ -1,0 +1,315 @@
+#include "link/LinkService.h"
+
+#include "protocol/ByteHelpers.h"
+
+#include <QEventLoop>
+#include <QIODevice>
+#include <QMetaObject>
+
+#include <climits>
+#include <cstring>
+
+namespace {
+// Gap before every write, so that the device has finished with the previous reply.
+constexpr int SendGapMs = 50;
+constexpr char CarriageReturn = '\r';
+} // namespace
+
+LinkService::LinkService()
+{
+    openChannel(&channel);
+}
+
+LinkService::~LinkService()
+{
+    closeChannel(&channel);
+}
+
+QList<QObject *> LinkService::workerObjects() const
+{
+    QList<QObject *> objects;
+    for (QObject *object : {static_cast<QObject *>(linkDevice()), static_cast<QObject *>(matchTimer),
+                            static_cast<QObject *>(waitTimer)}) {
+        if (object)
+            objects.append(object);
+    }
+    return objects;
+}
+
+LinkService::ActiveScope::ActiveScope(LinkService &owner) : service(owner)
+{
+    ++service.activeDepth;
+}
+
+LinkService::ActiveScope::~ActiveScope()
+{
+    if (--service.activeDepth == 0 && service.linkChangePending()) {
+        // Run the held-back connect or disconnect from the event loop, where neither the device nor a timer
+        // is in the middle of emitting a signal.
+        LinkService *owner = &service;
+        QMetaObject::invokeMethod(
+            owner, [owner] { owner->runDeferredChanges(); }, Qt::QueuedConnection);
+    }
+}
+
+QTimer *LinkService::newSingleShotTimer()
+{
+    auto *timer = new QTimer;
+    timer->setSingleShot(true);
+    // Coarse timers may fire a little early; reply time-outs and pauses are lower bounds for the device.
+    timer->setTimerType(Qt::PreciseTimer);
+    return timer;
+}
+
+void LinkService::deleteTimers()
+{
+    delete matchTimer;
+    matchTimer = nullptr;
+    delete waitTimer;
+    waitTimer = nullptr;
+}
+
+void LinkService::beginLink()
+{
+    openChannel(&channel);
+    connected = 1;
+    waitingReply = 0;
+    pausing = 0;
+    lastError = NoErrorSinceConnect;
+    ++generation;
+}
+
+void LinkService::haltLink()
+{
+    connected = 0;
+    if (matchTimer)
+        matchTimer->stop();
+    if (waitTimer)
+        waitTimer->stop();
+    waitingReply = 0;
+    pausing = 0;
+    ++generation;
+}
+
+void LinkService::endLink()
+{
+    haltLink();
+    deleteTimers();
+    lastCommand.clear();
+    closeChannel(&channel);
+}
+
+void LinkService::runLinkChange(std::function<void()> change)
+{
+    if (activeDepth > 0) {
+        deferredChanges.push_back(std::move(change));
+        if (gapLoop)
+            gapLoop->quit();
+        return;
+    }
+    runDeferredChanges();
+    change();
+}
+
+void LinkService::runDeferredChanges()
+{
+    if (activeDepth > 0)
+        return;
+    while (!deferredChanges.empty()) {
+        std::function<void()> change = std::move(deferredChanges.front());
+        deferredChanges.erase(deferredChanges.begin());
+        change();
+    }
+}
+
+bool LinkService::delayWithEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer gap;
+    gap.setSingleShot(true);
+    gap.setTimerType(Qt::PreciseTimer);
+    connect(&gap, &QTimer::timeout, &loop, &QEventLoop::quit);
+    gapLoop = &loop;
+    gap.start(ms);
+    loop.exec();
+    gapLoop = nullptr;
+    return !gap.isActive();
+}
+
+void LinkService::sendStep()
+{
+    if (!connected || linkChangePending())
+        return;
+    ActiveScope scope(*this);
+    // Never wait for the GUI thread: if it is queuing right now, the next trigger sends. A nested request
+    // (from inside the gap below) fails here because this thread holds the lock already.
+    if (!channel.sendLock.tryLock(0))
+        return;
+    bool reconnectFirst = false;
+    if (!channel.sendQueue.isEmpty() && !waitingReply && !pausing) {
+        const quint32 linkGeneration = generation;
+        const bool readyBeforeGap = readyForWrite();
+        if (delayWithEvents(SendGapMs) && connected && generation == linkGeneration && !linkChangePending() &&
+            !channel.sendQueue.isEmpty() && !waitingReply && !pausing) {
+            if (!readyBeforeGap || readyForWrite() || reconnectingAfterGap)
+                writeFirstEntry();
+            else
+                reconnectFirst = true;
+        }
+    }
+    channel.sendLock.unlock();
+    if (reconnectFirst) {
+        // The send request of the transport checks the connection (and reconnects) before it runs the send
+        // step again; that second attempt writes whatever the reconnection gave.
+        reconnectingAfterGap = true;
+        announceTryCheckSend();
+        reconnectingAfterGap = false;
+    }
+}
+
+void LinkService::writeFirstEntry()
+{
+    const QueueEntry &entry = channel.sendQueue.entries.front();
+    const QByteArray &bytes = entry.data;
+    channel.currentRule = entry.rule;
+    QIODevice *device = linkDevice();
+    if (device && device->isOpen())
+        device->write(bytes);
+    announceSentData(Latin1Text(bytes.constData(), quint32(bytes.size())));
+    const ReplyRule &rule = channel.currentRule;
+    if (rule.reportTimeout && rule.expectReply)
+        lastCommand = BytesToText(bytes.constData(), quint32(bytes.size()));
+    else
+        lastCommand = QString();
+    if (rule.expectReply) {
+        matchTimer->start(int(qMin<quint32>(rule.timeoutMs, INT_MAX)));
+        waitingReply = 1;
+    } else {
+        waitTimer->start(int(qMin<quint32>(rule.waitMs, INT_MAX)));
+        pausing = 1;
+        pauseAnnounced = rule.waitMs > 0;
+        if (pauseAnnounced)
+            emit SGL_PauseStarted(int(qMin<quint32>(rule.waitMs, INT_MAX)));
+    }
+    popFrontEntry(&channel.sendQueue);
+}
+
+void LinkService::receiveAvailable()
+{
+    if (!connected || linkChangePending())
+        return;
+    // A receive that starts while another one runs (from inside the send step's gap) leaves its bytes in
+    // the device; the running one reads them as soon as its chunk is done.
+    if (receiving)
+        return;
+    ActiveScope scope(*this);
+    receiving = true;
+    const quint32 linkGeneration = generation;
+    while (connected && generation == linkGeneration && !linkChangePending()) {
+        QIODevice *device = linkDevice();
+        if (!device || !device->isOpen() || device->bytesAvailable() <= 0)
+            break;
+        processChunk(device->readAll(), linkGeneration);
+    }
+    receiving = false;
+}
+
+void LinkService::processChunk(const QByteArray &chunk, quint32 linkGeneration)
+{
+    const int size = chunk.size();
+    int i = 0;
+    // Control bytes at the start of a chunk (typically the LF of the previous line's CR LF) are dropped; the
+    // rest of the chunk is kept.
+    while (i < size && uchar(chunk[i]) < 0x20 && chunk[i] != CarriageReturn)
+        ++i;
+    for (; i < size; ++i) {
+        const char byte = chunk[i];
+        if (channel.skippingOverlongLine) {
+            // The rest of a line that did not fit is discarded up to and including its CR.
+            if (byte == CarriageReturn)
+                channel.skippingOverlongLine = false;
+            continue;
+        }
+        if (channel.lineLength == quint32(LineBufferSize)) {
+            clearLineBuffer();
+            channel.skippingOverlongLine = byte != CarriageReturn;
+            continue;
+        }
+        channel.lineBuffer[channel.lineLength++] = byte;
+        if (byte != CarriageReturn)
+            continue;
+        completeLine();
+        if (!connected || generation != linkGeneration)
+            return;
+    }
+}
+
+void LinkService::completeLine()
+{
+    enqueueEntry(QByteArray(channel.lineBuffer, int(channel.lineLength)), nullptr, 0, &channel.recvLock,
+                 &channel.recvQueue);
+    if (lineMatchesCurrentRule() && waitingReply) {
+        // Free the link first: the next command goes out (after its gap) before this line is announced.
+        waitingReply = 0;
+        matchTimer->stop();
+        channel.currentRule.expectReply = 0;
+        announceTryCheckSend();
+    }
+    announceReceivedLine();
+    clearLineBuffer();
+}
+
+bool LinkService::lineMatchesCurrentRule() const
+{
+    const ReplyRule &rule = channel.currentRule;
+    if (!rule.expectReply)
+        return false;
+    const quint32 slotCount = qMin<quint32>(rule.keywordCount, 2);
+    for (quint32 slot = 0; slot < slotCount; ++slot) {
+        const quint32 keywordLength = rule.keywordLength(int(slot));
+        if (channel.lineLength < keywordLength)
+            continue;
+        if (rule.acceptAnyLine ||
+            FindBytes(channel.lineBuffer, channel.lineLength, rule.keyword[slot].constData(), keywordLength))
+            return true;
+    }
+    return false;
+}
+
+void LinkService::clearLineBuffer()
+{
+    std::memset(channel.lineBuffer, 0, sizeof channel.lineBuffer);
+    channel.lineLength = 0;
+}
+
+void LinkService::matchTimeout()
+{
+    if (!connected)
+        return;
+    ActiveScope scope(*this);
+    if (waitingReply) {
+        waitingReply = 0;
+        matchTimer->stop();
+        // The timed-out command's rule stops matching here, in this thread, so that a late reply can never
+        // release the command that follows.
+        channel.currentRule.expectReply = 0;
+        if (!lastCommand.isEmpty())
+            announceReplyTimeout(lastCommand);
+    }
+    announceTryCheckSend();
+}
+
+void LinkService::waitTimeout()
+{
+    if (!connected)
+        return;
+    ActiveScope scope(*this);
+    if (pausing) {
+        pausing = 0;
+        waitTimer->stop();
+        if (pauseAnnounced)
+            emit SGL_PauseEnded();
+        pauseAnnounced = false;
+    }
+    announceTryCheckSend();
+}

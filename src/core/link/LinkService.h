@@ -1,0 +1,151 @@
+#pragma once
+
+#include "link/LinkChannel.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+class QEventLoop;
+class QIODevice;
+
+// What the serial and the TCP transport have in common: the send step (one command in flight, a 50 ms gap
+// before every write), the assembly of reply lines into the channel's line buffer, the matching of reply
+// lines against the current reply rule, the match timer (reply time-out) and the wait timer (pause after a
+// command without reply). A transport adds its device, its connect and disconnect, and declares the signals
+// and slots under its own names; it routes them here through the announce...() hooks and the protected
+// operations.
+//
+// Everything runs in the transport's worker thread. The 50 ms gap runs a local event loop, so bytes, timers
+// and further requests are handled inside it; the operations below stay consistent under that re-entrancy:
+// - a nested send request fails tryLock(0) on the send lock (held by the running send step) and returns;
+// - a nested receive leaves the bytes in the device; the running receive reads them when its chunk is done,
+//   so lines are never mixed or reordered in the line buffer;
+// - a connect or disconnect request that arrives while one of these operations runs is held back until the
+//   outermost one has returned (it would otherwise free the device or the timers under it, or block on the
+//   send lock that the running send step holds); a held-back request ends the gap early and cancels the
+//   write.
+class LinkService : public QObject
+{
+    Q_OBJECT
+
+public:
+    // lastError value that means "no error since the link was (re)established".
+    static constexpr qint32 NoErrorSinceConnect = 255;
+
+    ~LinkService() override;
+
+    // The device and the two timers that exist now (created by a connect, deleted by the disconnect). Read it
+    // only while the worker thread is stopped or after the connect status arrived.
+    QList<QObject *> workerObjects() const;
+    // Last error code the device reported (NoErrorSinceConnect after a successful connect).
+    qint32 lastErrorCode() const { return lastError.load(); }
+
+    // The queues this transport works; the GUI side appends commands and takes reply lines here.
+    LinkChannel &linkChannel() { return channel; }
+
+signals:
+    // The link holds back the following commands for `ms` after a command that expects no reply.
+    void SGL_PauseStarted(int ms);
+    void SGL_PauseEnded();
+
+protected:
+    LinkService();
+
+    // The transport's device; null while no link exists.
+    virtual QIODevice *linkDevice() const = 0;
+    // Emit the transport's signals of the same meaning.
+    virtual void announceTryCheckSend() = 0;
+    virtual void announceReceivedLine() = 0;
+    virtual void announceSentData(const QString &text) = 0;
+    virtual void announceReplyTimeout(const QString &cmd) = 0;
+    // Whether the device can take the next command right now. The TCP link answers false when the
+    // connection dropped during the gap before the write: the send step then lets the transport reconnect
+    // once before it writes, instead of writing the command into a dead socket. (A link that was already
+    // down before the gap has just had its reconnection attempt.)
+    virtual bool readyForWrite() const { return true; }
+
+    // Creates the single-shot match and wait timers and connects them to the transport's time-out slots.
+    template <class Service> void createTimers(Service *service)
+    {
+        matchTimer = newSingleShotTimer();
+        waitTimer = newSingleShotTimer();
+        connect(matchTimer, &QTimer::timeout, service, &Service::SLT_MatchTimer_Timeout);
+        connect(waitTimer, &QTimer::timeout, service, &Service::SLT_WaitTimer_Timeout);
+    }
+    void deleteTimers();
+
+    // Marks the link as up after a successful connect: channel open, link free, no error.
+    void beginLink();
+    // Stops sending and the timers without freeing anything (the device is gone; the disconnect frees).
+    void haltLink();
+    // Ends the link: stops and deletes the timers and closes the channel (queued commands and unread reply
+    // lines are discarded).
+    void endLink();
+
+    // Runs a connect or disconnect now, or, while a send step, a receive or a timer slot is running, once the
+    // outermost of them has returned. Requests run in the order they came.
+    void runLinkChange(std::function<void()> change);
+    // True while a connect or disconnect waits for the running operations to return.
+    bool linkChangePending() const { return !deferredChanges.empty(); }
+
+    // The send step: writes the first queued command if the link is free.
+    void sendStep();
+    // Reads every available byte and processes it.
+    void receiveAvailable();
+    // Reply time-out and pause end.
+    void matchTimeout();
+    void waitTimeout();
+
+    // Counts the service's running operations (send, receive, timer and error slots).
+    class ActiveScope
+    {
+    public:
+        explicit ActiveScope(LinkService &service);
+        ~ActiveScope();
+        ActiveScope(const ActiveScope &) = delete;
+        ActiveScope &operator=(const ActiveScope &) = delete;
+
+    private:
+        LinkService &service;
+    };
+
+    LinkChannel channel;
+    quint8 connected = 0;
+    quint8 connectResult = 0;
+    std::atomic<qint32> lastError{NoErrorSinceConnect};
+    quint8 waitingReply = 0;
+    QTimer *matchTimer = nullptr;
+    quint8 pausing = 0;
+    // Whether the running pause was announced (only pauses longer than 0 ms are).
+    bool pauseAnnounced = false;
+    QTimer *waitTimer = nullptr;
+    QString lastCommand;
+
+private:
+    QTimer *newSingleShotTimer();
+    // Waits `ms` while processing the thread's events; false when the wait was cut short (thread quitting,
+    // connect or disconnect request).
+    bool delayWithEvents(int ms);
+    void writeFirstEntry();
+    void processChunk(const QByteArray &chunk, quint32 linkGeneration);
+    void completeLine();
+    bool lineMatchesCurrentRule() const;
+    void clearLineBuffer();
+    void runDeferredChanges();
+
+    int activeDepth = 0;
+    bool receiving = false;
+    // Set while the send step lets the transport reconnect after a drop during the gap (once per command).
+    bool reconnectingAfterGap = false;
+    // Changes with every connect and disconnect, so that an operation can tell that the link it started on
+    // is gone.
+    quint32 generation = 0;
+    QEventLoop *gapLoop = nullptr;
+    std::vector<std::function<void()>> deferredChanges;
+};

@@ -1,0 +1,127 @@
+#include "link/ServiceSerialPort.h"
+
+#include <QMetaType>
+#include <QStringList>
+
+namespace {
+constexpr int PortNotOpened = 3;
+
+// Errors after which the open port is of no more use: the device went away or its file cannot be read or
+// written any longer. Others (parity, framing, an unsupported setting...) leave the link as it is.
+bool portIsLost(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+    case QSerialPort::PermissionError:
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int settingValue(const QStringList &settings, int index)
+{
+    return settings.value(index).toInt(nullptr, 10);
+}
+} // namespace
+
+ServiceSerialPort::ServiceSerialPort()
+{
+    qRegisterMetaType<QSerialPort::SerialPortError>("QSerialPort::SerialPortError");
+}
+
+ServiceSerialPort::~ServiceSerialPort() = default;
+
+void ServiceSerialPort::SLT_MatchTimer_Timeout()
+{
+    matchTimeout();
+}
+
+void ServiceSerialPort::SLT_WaitTimer_Timeout()
+{
+    waitTimeout();
+}
+
+void ServiceSerialPort::SLT_SerialPortError(QSerialPort::SerialPortError error)
+{
+    lastError = int(error);
+    if (!connected || !port || !portIsLost(error))
+        return;
+    // Close at once: an open port whose device is gone keeps signalling the same error. The port object is
+    // deleted by the disconnect that the GUI answers this report with.
+    haltLink();
+    if (port->isOpen())
+        port->close();
+    emit SGL_PortLost_SerialPort(int(error));
+}
+
+void ServiceSerialPort::SLT_SyncConnect_SerialPort(const QString &MyPortName, const QString &MyBaudRate,
+                                                   const QString &MyDataBit, const QString &MyParity,
+                                                   const QString &MyStopBit, const QString &MyFlowControl)
+{
+    const QStringList settings{MyBaudRate, MyDataBit, MyParity, MyStopBit, MyFlowControl};
+    runLinkChange([this, MyPortName, settings] {
+        closePort();
+        openPort(MyPortName, settings);
+    });
+}
+
+void ServiceSerialPort::SLT_SyncDisconnect_SerialPort()
+{
+    runLinkChange([this] { closePort(); });
+}
+
+void ServiceSerialPort::SLT_RealSendData_SerialPort()
+{
+    sendStep();
+}
+
+void ServiceSerialPort::SLT_RealRecvData_SerialPort()
+{
+    receiveAvailable();
+}
+
+void ServiceSerialPort::openPort(const QString &portName, const QStringList &settings)
+{
+    connected = 0;
+    port = new QSerialPort;
+    connect(port, &QSerialPort::errorOccurred, this, &ServiceSerialPort::SLT_SerialPortError);
+    connect(port, &QSerialPort::readyRead, this, &ServiceSerialPort::SLT_RealRecvData_SerialPort);
+    connect(this, &ServiceSerialPort::SGL_TryCheckSend, this, &ServiceSerialPort::SLT_RealSendData_SerialPort,
+            Qt::ConnectionType(Qt::DirectConnection | Qt::UniqueConnection));
+    createTimers(this);
+    port->setPortName(portName);
+    connectResult = port->open(QIODevice::ReadWrite) ? 1 : 0;
+    if (!connectResult) {
+        delete port;
+        port = nullptr;
+        deleteTimers();
+        emit SGL_ConnectStatus_SerialPort(false, PortNotOpened);
+        return;
+    }
+    port->setBaudRate(settingValue(settings, 0), QSerialPort::AllDirections);
+    port->setDataBits(QSerialPort::DataBits(settingValue(settings, 1)));
+    port->setParity(QSerialPort::Parity(settingValue(settings, 2)));
+    port->setStopBits(QSerialPort::StopBits(settingValue(settings, 3)));
+    port->setFlowControl(QSerialPort::FlowControl(settingValue(settings, 4)));
+    beginLink();
+    emit SGL_ConnectStatus_SerialPort(true, 0);
+}
+
+void ServiceSerialPort::closePort()
+{
+    if (!port)
+        return;
+    // A lost port is closed already and may report more errors while it is shut; nobody listens any more.
+    port->disconnect(this);
+    if (port->isOpen()) {
+        port->clear(QSerialPort::AllDirections);
+        port->close();
+    }
+    delete port;
+    port = nullptr;
+    endLink();
+}

@@ -1,0 +1,480 @@
+#include "pages/Ui_Multiview.h"
+
+#include "config/AppState.h"
+#include "widgets/PlaceWidget.h"
+#include "pages/MultiviewPicture.h"
+#include "pages/NumericField.h"
+#include "pages/PageWidgets.h"
+#include "protocol/Catalogue.h"
+#include "protocol/LayoutCatalogue.h"
+#include "protocol/ValueTables.h"
+#include "widgets/MessageBox.h"
+#include "widgets/Pictures.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+constexpr int ModeButtonCount = 5;
+constexpr quint32 PipUserPosition = 4;
+constexpr quint32 PipRightBottom = 3;
+constexpr quint32 PipUserSize = 3;
+constexpr quint32 PipLargeSize = 2;
+constexpr quint32 PresenterModeIndex = 2;
+
+QLabel *centredLabel(QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+QStringList modeItems(int count)
+{
+    QStringList items;
+    if (count >= 1 && count <= 6) {
+        for (int i = 0; i < count; ++i)
+            items.append(State().text.ScomboBox_Mode[i]);
+    }
+    return items;
+}
+
+bool rectangleInUse()
+{
+    const AppState &s = State();
+    return (s.MultiviewMode == ModePip && (s.PipPosition == PipUserPosition || s.PipSize == PipUserSize)) ||
+           (s.MultiviewMode == ModePbp && s.ModeIndex == PresenterModeIndex);
+}
+} // namespace
+
+Ui_Multiview::Ui_Multiview(QWidget *parent) : QWidget(parent)
+{
+    controlFrame = makeBoxFrame(this);
+    pictureFrame = makeBoxFrame(controlFrame);
+    pictureFrame->setObjectName(QStringLiteral("MultiviewPicture"));
+    layoutFrame = makeBoxFrame(this);
+    sourceFrame = makeBoxFrame(this);
+    PlaceWidget(controlFrame, nullptr, 0x88, 4, 10, 928, 168);
+    PlaceBelow(layoutFrame, controlFrame, 656, 64);
+    PlaceBelow(sourceFrame, layoutFrame, 1074, 196);
+
+    buildControlFrame();
+    layouts = std::make_unique<MultiviewLayoutFrame>(layoutFrame);
+    sources = std::make_unique<MultiviewSourceGrid>(sourceFrame);
+    readAllButton = new QPushButton(this);
+    PlaceBelow(readAllButton, sourceFrame, 100, 26, 10);
+
+    ReloadUIText(true, false);
+    connectWidgets();
+}
+
+void Ui_Multiview::buildControlFrame()
+{
+    multiviewLabel = centredLabel(controlFrame);
+    PlaceWidget(multiviewLabel, nullptr, 0x88, 4, 4, 150, 26);
+    const QWidget *previous = multiviewLabel;
+    for (int i = 0; i < ModeButtonCount; ++i) {
+        auto *button = new QPushButton(controlFrame);
+        PlaceRightOf(button, previous, 150, 26);
+        modeButtons.append(button);
+        previous = button;
+    }
+    aspectLabel = centredLabel(controlFrame);
+    aspectCombo = makeCombo(controlFrame);
+    modeLabel = centredLabel(controlFrame);
+    modeCombo = makeCombo(controlFrame);
+    positionLabel = centredLabel(controlFrame);
+    positionCombo = makeCombo(controlFrame);
+    sizeLabel = centredLabel(controlFrame);
+    sizeCombo = makeCombo(controlFrame);
+    rectangleLabel = new QLabel(controlFrame);
+    hStartLabel = new QLabel(controlFrame);
+    hStartField = new QLineEdit(controlFrame);
+    vStartLabel = new QLabel(controlFrame);
+    vStartField = new QLineEdit(controlFrame);
+    hSizeLabel = new QLabel(controlFrame);
+    hSizeField = new QLineEdit(controlFrame);
+    vSizeLabel = new QLabel(controlFrame);
+    vSizeField = new QLineEdit(controlFrame);
+    rectangleReadButton = new QPushButton(controlFrame);
+    rectangleWriteButton = new QPushButton(controlFrame);
+    picture = new QLabel(pictureFrame);
+
+    PlaceBelow(aspectLabel, multiviewLabel, 150, 26);
+    PlaceRightOf(aspectCombo, aspectLabel, 120, 26);
+    PlaceBelow(modeLabel, aspectLabel, 150, 26);
+    PlaceRightOf(modeCombo, modeLabel, 120, 26);
+    PlaceRightOf(positionLabel, aspectCombo, 150, 26);
+    PlaceRightOf(positionCombo, positionLabel, 120, 26);
+    PlaceBelow(sizeLabel, positionLabel, 150, 26);
+    PlaceRightOf(sizeCombo, sizeLabel, 120, 26);
+    PlaceRightOf(rectangleLabel, aspectCombo, 288, 26, 20);
+    PlaceBelow(hStartLabel, rectangleLabel, 84, 26);
+    PlaceRightOf(hStartField, hStartLabel, 60, 26);
+    PlaceRightOf(vStartLabel, hStartField, 84, 26);
+    PlaceRightOf(vStartField, vStartLabel, 60, 26);
+    PlaceBelow(hSizeLabel, hStartLabel, 84, 26);
+    PlaceRightOf(hSizeField, hSizeLabel, 60, 26);
+    PlaceRightOf(vSizeLabel, hSizeField, 84, 26);
+    PlaceRightOf(vSizeField, vSizeLabel, 60, 26);
+    PlaceBelow(rectangleReadButton, hSizeLabel, 100, 26);
+    PlaceRightOf(rectangleWriteButton, rectangleReadButton, 100, 26);
+    PlaceBelow(pictureFrame, modeButtons.at(Mode3xWin), 202, 114, 20);
+    PlaceWidget(picture, nullptr, 0x88, 2, 2, 200, 112);
+    picture->setScaledContents(true);
+
+    rectangleGroup = {rectangleLabel, hStartLabel,         hStartField,         vStartLabel,
+                      vStartField,    hSizeLabel,          hSizeField,          vSizeLabel,
+                      vSizeField,     rectangleReadButton, rectangleWriteButton};
+    rectangleValidator = new QIntValidator(0, 9999, this);
+    for (QLineEdit *field : {hStartField, vStartField, hSizeField, vSizeField})
+        field->setValidator(rectangleValidator);
+}
+
+void Ui_Multiview::connectWidgets()
+{
+    connect(modeButtons.at(ModeSingle), &QPushButton::clicked, this, &Ui_Multiview::SLT_WindowMode_Single);
+    connect(modeButtons.at(ModePip), &QPushButton::clicked, this, &Ui_Multiview::SLT_WindowMode_PIP);
+    connect(modeButtons.at(ModePbp), &QPushButton::clicked, this, &Ui_Multiview::SLT_WindowMode_PBP);
+    connect(modeButtons.at(Mode3xWin), &QPushButton::clicked, this, &Ui_Multiview::SLT_WindowMode_3xWIN);
+    connect(modeButtons.at(Mode4xWin), &QPushButton::clicked, this, &Ui_Multiview::SLT_WindowMode_4xWIN);
+    const auto activated = QOverload<int>::of(&QComboBox::activated);
+    connect(aspectCombo, activated, this, &Ui_Multiview::SLT_SetAspect);
+    connect(modeCombo, activated, this, &Ui_Multiview::SLT_SetMode);
+    connect(positionCombo, activated, this, &Ui_Multiview::SLT_SetPosition);
+    connect(sizeCombo, activated, this, &Ui_Multiview::SLT_SetSize);
+    connect(rectangleReadButton, &QPushButton::clicked, this, &Ui_Multiview::SLT_ReadCaptureDisplayInfo);
+    connect(rectangleWriteButton, &QPushButton::clicked, this, &Ui_Multiview::SLT_SetCaptureDisplayInfo);
+    connect(layouts->saveCombo, activated, this, &Ui_Multiview::SLT_SetSaveLayout);
+    connect(layouts->loadCombo, activated, this, &Ui_Multiview::SLT_SetLoadLayout);
+    connect(sources->autoSwitchOnButton, &QPushButton::clicked, this, &Ui_Multiview::SLT_BTN_AutoSwitch);
+    connect(sources->autoSwitchOffButton, &QPushButton::clicked, this, &Ui_Multiview::SLT_BTN_AutoSwitch);
+    for (QPushButton *button : qAsConst(sources->sourceButtons))
+        connect(button, &QPushButton::clicked, this, &Ui_Multiview::SLT_BTN_WindowSignal);
+    connect(sources->resolutionReadButton, &QPushButton::clicked, this,
+            &Ui_Multiview::SLT_GetInputResolution);
+    connect(sources->renameField, &QLineEdit::returnPressed, this, &Ui_Multiview::SLT_ModifySourceName);
+    connect(readAllButton, &QPushButton::clicked, this, &Ui_Multiview::SLT_ReadInfo_ALL);
+}
+
+void Ui_Multiview::selectMode(quint32 mode)
+{
+    SetMultiview(mode);
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Multiview::SLT_WindowMode_Single(bool)
+{
+    selectMode(ModeSingle);
+}
+void Ui_Multiview::SLT_WindowMode_PIP(bool)
+{
+    selectMode(ModePip);
+}
+void Ui_Multiview::SLT_WindowMode_PBP(bool)
+{
+    selectMode(ModePbp);
+}
+void Ui_Multiview::SLT_WindowMode_3xWIN(bool)
+{
+    selectMode(Mode3xWin);
+}
+void Ui_Multiview::SLT_WindowMode_4xWIN(bool)
+{
+    selectMode(Mode4xWin);
+}
+
+void Ui_Multiview::SLT_SetAspect(int index)
+{
+    SetLayoutAspect(quint32(index));
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Multiview::SLT_SetMode(int index)
+{
+    SetLayoutMode(index + 1);
+    emit SGL_UpdateEmit();
+}
+
+// A user-defined PIP window needs both its position and its size to be "USER"; leaving one of them drops
+// the other to a fixed value. Only the chosen value is sent: the device couples the other itself.
+void Ui_Multiview::SLT_SetPosition(int index)
+{
+    if (quint32(index) == PipUserPosition) {
+        sizeCombo->setCurrentIndex(int(PipUserSize));
+        State().PipSize = PipUserSize;
+    } else if (quint32(sizeCombo->currentIndex()) == PipUserSize) {
+        sizeCombo->setCurrentIndex(int(PipLargeSize));
+        State().PipSize = PipLargeSize;
+    }
+    SetPipPosition(quint32(index));
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Multiview::SLT_SetSize(int index)
+{
+    if (quint32(index) == PipUserSize) {
+        positionCombo->setCurrentIndex(int(PipUserPosition));
+        State().PipPosition = PipUserPosition;
+    } else if (quint32(positionCombo->currentIndex()) == PipUserPosition) {
+        positionCombo->setCurrentIndex(int(PipRightBottom));
+        State().PipPosition = PipRightBottom;
+    }
+    SetPipSize(quint32(index));
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Multiview::SLT_ReadCaptureDisplayInfo()
+{
+    GetUserWindow();
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Multiview::SLT_SetCaptureDisplayInfo()
+{
+    const std::optional<quint32> hStart = fieldNumber(hStartField->text());
+    const std::optional<quint32> vStart = fieldNumber(vStartField->text());
+    const std::optional<quint32> hSize = fieldNumber(hSizeField->text());
+    const std::optional<quint32> vSize = fieldNumber(vSizeField->text());
+    if (hStart && vStart && hSize && vSize)
+        SetUserWindow(qint32(*hStart), qint32(*vStart), qint32(*hSize), qint32(*vSize));
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Multiview::SLT_BTN_WindowSignal(bool)
+{
+    bool ok = false;
+    const int k = sender() ? sender()->objectName().mid(6).toInt(&ok, 10) : 0;
+    if (ok && k >= 0 && k < MultiviewSourceGrid::ButtonCount)
+        SetWindowInput(quint32(k / MultiviewSourceGrid::SourceCount),
+                       quint32(k % MultiviewSourceGrid::SourceCount));
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Multiview::SLT_GetInputResolution()
+{
+    GetInResolution();
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Multiview::SLT_ReadInfo_ALL()
+{
+    GetMultiviewSync();
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Multiview::SLT_SetSaveLayout(int index)
+{
+    if (!ShowConfirm(State().text.SMSG_SaveMessage, this))
+        return;
+    SaveScene(index + 1);
+    emit SGL_UpdateEmit();
+    layouts->renameSlot(index);
+}
+
+void Ui_Multiview::SLT_SetLoadLayout(int index)
+{
+    if (!ShowConfirm(State().text.SMSG_LoadMessage, this))
+        return;
+    LoadScene(index + 1);
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Multiview::SLT_BTN_AutoSwitch(bool)
+{
+    bool ok = false;
+    const int k = sender() ? sender()->objectName().mid(10).toInt(&ok, 10) : -1;
+    if (ok && k == 1)
+        SetAutoSwitch(0);
+    else if (ok && k == 0)
+        SetAutoSwitch(1);
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Multiview::SLT_ModifySourceName()
+{
+    sources->finishRename();
+    emit SGL_SyncInputSourceName();
+}
+
+bool Ui_Multiview::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        const int index = sources->sourceLabelIndex(watched);
+        if (index >= 0)
+            sources->beginRename(index);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Ui_Multiview::SyncWindowMode(int mode, bool resync)
+{
+    LayoutForMode(mode);
+    if (resync)
+        GetMultiviewSync();
+    UpdatePicture();
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Multiview::SyncAspect(int index)
+{
+    aspectCombo->setCurrentIndex(index);
+    UpdatePicture();
+}
+
+void Ui_Multiview::SyncModeCount(int count)
+{
+    refill(modeCombo, modeItems(count));
+}
+
+void Ui_Multiview::SyncMode(int index)
+{
+    modeCombo->setCurrentIndex(index);
+    UpdatePicture();
+}
+
+void Ui_Multiview::SyncPosition(int index)
+{
+    positionCombo->setCurrentIndex(index);
+    UpdatePicture();
+}
+
+void Ui_Multiview::SyncSize(int index)
+{
+    sizeCombo->setCurrentIndex(index);
+    UpdatePicture();
+}
+
+void Ui_Multiview::SyncWindowSource(int window, int source)
+{
+    sources->markSource(window, source);
+}
+
+void Ui_Multiview::SyncInputResolution(const QString &text)
+{
+    sources->resolutionField->clear();
+    sources->resolutionField->setText(text);
+}
+
+void Ui_Multiview::SyncCaptureDisplayInfo(int hStart, int vStart, int hSize, int vSize)
+{
+    hStartField->setText(QString::number(hStart));
+    vStartField->setText(QString::number(vStart));
+    hSizeField->setText(QString::number(hSize));
+    vSizeField->setText(QString::number(vSize));
+}
+
+void Ui_Multiview::SyncAutoSwitch(int index)
+{
+    sources->markAutoSwitch(index);
+}
+
+void Ui_Multiview::ApplyModel()
+{
+    const AppState &s = State();
+    if (s.CurrentModel == NoModel)
+        return;
+    sources->showGrid(LayoutCatalogue::windowCount(s.MultiviewMode), int(s.InputCount));
+}
+
+void Ui_Multiview::LayoutForMode(int mode)
+{
+    State().MultiviewMode = quint32(mode);
+    markSelected(modeButtons, modeButtons.value(mode));
+    ApplyModel();
+    sources->showSingleRows(mode == ModeSingle);
+    placeModeOptions(mode);
+}
+
+// PIP shows position and size where the split modes show aspect and layout mode; SINGLE shows neither.
+void Ui_Multiview::placeModeOptions(int mode)
+{
+    const bool pip = mode == ModePip;
+    const bool split = mode != ModeSingle && !pip;
+    if (pip) {
+        PlaceBelow(positionLabel, multiviewLabel, 150, 26);
+        PlaceRightOf(positionCombo, positionLabel, 120, 26);
+        PlaceBelow(sizeLabel, positionLabel, 150, 26);
+        PlaceRightOf(sizeCombo, sizeLabel, 120, 26);
+    } else if (split) {
+        PlaceBelow(aspectLabel, multiviewLabel, 150, 26);
+        PlaceRightOf(aspectCombo, aspectLabel, 120, 26);
+        PlaceBelow(modeLabel, aspectLabel, 150, 26);
+        PlaceRightOf(modeCombo, modeLabel, 120, 26);
+    }
+    for (QWidget *widget : {static_cast<QWidget *>(positionLabel), static_cast<QWidget *>(positionCombo),
+                            static_cast<QWidget *>(sizeLabel), static_cast<QWidget *>(sizeCombo)})
+        widget->setVisible(pip);
+    for (QWidget *widget : {static_cast<QWidget *>(aspectLabel), static_cast<QWidget *>(aspectCombo),
+                            static_cast<QWidget *>(modeLabel), static_cast<QWidget *>(modeCombo)})
+        widget->setVisible(split);
+}
+
+void Ui_Multiview::UpdatePicture()
+{
+    ShowPicture(picture, multiviewPicturePath(multiviewPictureName(State())));
+
+    if (rectangleInUse()) {
+        showRectangleGroup(true);
+        updateRectangleLabel();
+        GetUserWindow();
+        emit SGL_UpdateEmit();
+    } else {
+        showRectangleGroup(false);
+    }
+}
+
+void Ui_Multiview::showRectangleGroup(bool visible)
+{
+    for (QWidget *widget : qAsConst(rectangleGroup))
+        widget->setVisible(visible);
+}
+
+void Ui_Multiview::updateRectangleLabel()
+{
+    const AppState &s = State();
+    const bool presenter = s.MultiviewMode == ModePbp && s.ModeIndex == PresenterModeIndex;
+    rectangleLabel->setText(presenter ? s.text.Slabel_CaptureDisplay_1 : s.text.Slabel_CaptureDisplay_2);
+}
+
+void Ui_Multiview::ReloadUIText(bool initial, bool readBack)
+{
+    if (initial)
+        sources->build(this);
+    const LanguageTexts &t = State().text;
+    multiviewLabel->setText(t.Slabel_Multiview);
+    const QString modeTexts[ModeButtonCount] = {t.SpushButton_Single, t.SpushButton_PIP, t.SpushButton_PBP,
+                                                t.SpushButton_3xWIN, t.SpushButton_4xWIN};
+    for (int i = 0; i < ModeButtonCount; ++i)
+        modeButtons.at(i)->setText(modeTexts[i]);
+    aspectLabel->setText(t.Slabel_Aspect);
+    modeLabel->setText(t.Slabel_Mode);
+    positionLabel->setText(t.Slabel_Position);
+    sizeLabel->setText(t.Slabel_Size);
+    hStartLabel->setText(t.Slabel_HStart);
+    vStartLabel->setText(t.Slabel_VStart);
+    hSizeLabel->setText(t.Slabel_HSize);
+    vSizeLabel->setText(t.Slabel_VSize);
+    rectangleReadButton->setText(t.S_ReadWrite[0]);
+    rectangleWriteButton->setText(t.S_ReadWrite[1]);
+    readAllButton->setText(t.S_ReadWrite[0]);
+
+    refill(aspectCombo, {t.ScomboBox_Aspect[0], t.ScomboBox_Aspect[1]});
+    refill(modeCombo, modeItems(initial ? 6 : int(State().ModeCount)));
+    refill(positionCombo, QStringList(t.ScomboBox_Position, t.ScomboBox_Position + 5));
+    refill(sizeCombo, QStringList(t.ScomboBox_Size, t.ScomboBox_Size + 4));
+    updateRectangleLabel();
+    showRectangleGroup(false);
+
+    layouts->applyTexts();
+    sources->applyTexts();
+    if (initial)
+        sources->showSingleRows(false);
+    if (readBack)
+        readAllButton->click();
+}

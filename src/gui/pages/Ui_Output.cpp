@@ -1,0 +1,197 @@
+#include "pages/Ui_Output.h"
+
+#include "config/AppState.h"
+#include "widgets/PlaceWidget.h"
+#include "pages/NumericField.h"
+#include "pages/PageWidgets.h"
+#include "protocol/Catalogue.h"
+#include "protocol/ValueTables.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+constexpr int UserResolutionIndex = 15;
+const QSize FullFrame(1072, 94);
+const QSize ShortFrame(740, 94);
+} // namespace
+
+Ui_Output::Ui_Output(QWidget *parent) : QWidget(parent)
+{
+    settingsFrame = makeBoxFrame(this);
+    settingsFrame->setGeometry(QRect(QPoint(4, 4), FullFrame));
+    resolutionLabel = new QLabel(settingsFrame);
+    resolutionCombo = makeCombo(settingsFrame);
+    userResolutionLabel = new QLabel(settingsFrame);
+    widthField = new QLineEdit(settingsFrame);
+    heightField = new QLineEdit(settingsFrame);
+    userReadButton = new QPushButton(settingsFrame);
+    userWriteButton = new QPushButton(settingsFrame);
+    vkaLabel = new QLabel(settingsFrame);
+    vkaCombo = makeCombo(settingsFrame);
+    itcLabel = new QLabel(settingsFrame);
+    itcCombo = makeCombo(settingsFrame);
+    hdcpLabel = new QLabel(settingsFrame);
+    hdcpCombo = makeCombo(settingsFrame);
+    autoLabel = new QLabel(settingsFrame);
+    autoCombo = makeCombo(settingsFrame);
+    readAllButton = new QPushButton(this);
+
+    PlaceWidget(resolutionLabel, nullptr, 0x88, 4, 4, 160, 26);
+    PlaceRightOf(resolutionCombo, resolutionLabel, 200, 26);
+    PlaceRightOf(userResolutionLabel, resolutionCombo, 360, 26);
+    PlaceRightOf(widthField, userResolutionLabel, 60, 26);
+    PlaceRightOf(heightField, widthField, 60, 26);
+    PlaceRightOf(userReadButton, heightField, 100, 26);
+    PlaceRightOf(userWriteButton, userReadButton, 100, 26);
+    PlaceBelow(vkaLabel, resolutionLabel, 160, 26);
+    PlaceRightOf(vkaCombo, vkaLabel, 200, 26);
+    PlaceRightOf(itcLabel, vkaCombo, 160, 26);
+    PlaceRightOf(itcCombo, itcLabel, 200, 26);
+    PlaceBelow(hdcpLabel, vkaLabel, 160, 26);
+    PlaceRightOf(hdcpCombo, hdcpLabel, 200, 26);
+    PlaceRightOf(autoLabel, hdcpCombo, 160, 26);
+    PlaceRightOf(autoCombo, autoLabel, 200, 26);
+    PlaceBelow(readAllButton, settingsFrame, 100, 26, 10);
+
+    sizeValidator = new QIntValidator(0, 9999, this);
+    widthField->setValidator(sizeValidator);
+    heightField->setValidator(sizeValidator);
+
+    ReloadUIText(true, false);
+
+    connect(resolutionCombo, QOverload<int>::of(&QComboBox::activated), this, &Ui_Output::SLT_SetResolution);
+    connect(userReadButton, &QPushButton::clicked, this, &Ui_Output::SLT_ReadUserResolution);
+    connect(userWriteButton, &QPushButton::clicked, this, &Ui_Output::SLT_SetUserResolution);
+    connect(hdcpCombo, QOverload<int>::of(&QComboBox::activated), this, &Ui_Output::SLT_SetHDCP);
+    connect(vkaCombo, QOverload<int>::of(&QComboBox::activated), this, &Ui_Output::SLT_SetVKA);
+    connect(itcCombo, QOverload<int>::of(&QComboBox::activated), this, &Ui_Output::SLT_SetITC);
+    connect(autoCombo, QOverload<int>::of(&QComboBox::activated), this, &Ui_Output::SLT_Set4KAUTO);
+    connect(readAllButton, &QPushButton::clicked, this, &Ui_Output::SLT_ReadInfo_ALL);
+}
+
+void Ui_Output::SLT_SetResolution(int index)
+{
+    SetOutResolution(quint32(index));
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Output::SLT_ReadUserResolution()
+{
+    GetUserResolution();
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Output::SLT_SetUserResolution()
+{
+    const std::optional<quint32> width = fieldNumber(widthField->text());
+    const std::optional<quint32> height = fieldNumber(heightField->text());
+    if (width && height)
+        SetUserResolution(qint32(*width), qint32(*height));
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Output::SLT_SetHDCP(int index)
+{
+    SetOutHdcp(quint32(index));
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Output::SLT_SetVKA(int index)
+{
+    SetOutVka(quint32(index));
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Output::SLT_SetITC(int index)
+{
+    SetOutItc(quint32(index));
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Output::SLT_Set4KAUTO(int index)
+{
+    SetOut4KAuto(quint32(index));
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Output::SLT_ReadInfo_ALL()
+{
+    GetOutResolution();
+    GetOutHdcp();
+    GetOutVka();
+    GetOutItc();
+    GetOut4KAuto();
+    emit SGL_UpdateEmit();
+}
+
+void Ui_Output::showUserResolution(bool visible)
+{
+    settingsFrame->resize(visible ? FullFrame : ShortFrame);
+    for (QWidget *widget : {static_cast<QWidget *>(userResolutionLabel), static_cast<QWidget *>(widthField),
+                            static_cast<QWidget *>(heightField), static_cast<QWidget *>(userReadButton),
+                            static_cast<QWidget *>(userWriteButton)})
+        widget->setVisible(visible);
+}
+
+void Ui_Output::SyncResolution(int index)
+{
+    resolutionCombo->setCurrentIndex(index);
+    if (index == UserResolutionIndex) {
+        showUserResolution(true);
+        GetUserResolution();
+        emit SGL_UpdateEmit();
+    } else {
+        showUserResolution(false);
+    }
+}
+
+void Ui_Output::SyncUserResolution(int width, int height)
+{
+    widthField->clear();
+    widthField->setText(QString::number(width));
+    heightField->clear();
+    heightField->setText(QString::number(height));
+}
+
+void Ui_Output::SyncHDCP(int index) { hdcpCombo->setCurrentIndex(index); }
+void Ui_Output::SyncVKA(int index) { vkaCombo->setCurrentIndex(index); }
+void Ui_Output::SyncITC(int index) { itcCombo->setCurrentIndex(index); }
+void Ui_Output::Sync4KAUTO(int index) { autoCombo->setCurrentIndex(index); }
+
+void Ui_Output::ApplyModel()
+{
+    const bool visible = Tables::has4KAuto(State().CurrentModel);
+    autoLabel->setVisible(visible);
+    autoCombo->setVisible(visible);
+}
+
+void Ui_Output::ReloadUIText(bool, bool readBack)
+{
+    const LanguageTexts &t = State().text;
+    resolutionLabel->setText(t.Slabel_Resolution);
+    userResolutionLabel->setText(t.Slabel_UserResolutionWidthHeight);
+    widthField->setToolTip(t.STIPS_ActiveWidth);
+    heightField->setToolTip(t.STIPS_ActiveHeight);
+    userReadButton->setText(t.S_ReadWrite[0]);
+    userWriteButton->setText(t.S_ReadWrite[1]);
+    vkaLabel->setText(t.Slabel_VKA);
+    itcLabel->setText(t.Slabel_ITC);
+    hdcpLabel->setText(t.Slabel_HDCP);
+    autoLabel->setText(t.Slabel_4KAUTO);
+    readAllButton->setText(t.S_ReadWrite[0]);
+
+    refill(resolutionCombo, Tables::OutputResolutions.toStringList());
+    refill(vkaCombo, {t.ScomboBox_VKA[0], t.ScomboBox_VKA[1]});
+    refill(itcCombo, {t.S_OnOff[0], t.S_OnOff[1]});
+    refill(hdcpCombo, Tables::HdcpDisplay.toStringList());
+    refill(autoCombo, {t.S_OnOff[0], t.S_OnOff[1]});
+
+    ApplyModel();
+    if (readBack)
+        readAllButton->click();
+}

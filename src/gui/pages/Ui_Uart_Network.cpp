@@ -1,0 +1,468 @@
+#include "pages/Ui_Uart_Network.h"
+
+#include "config/AppState.h"
+#include "config/AppPaths.h"
+#include "pages/NetworkSettings.h"
+#include "pages/PageWidgets.h"
+#include "protocol/Catalogue.h"
+#include "protocol/ValueTables.h"
+#include "session/LinkSession.h"
+#include "widgets/MessageBox.h"
+#include "widgets/MyComboBox.h"
+#include "widgets/Pictures.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHostAddress>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QNetworkInterface>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QTextCursor>
+
+namespace {
+constexpr int StatusLines = 400;
+
+QGridLayout *makeGrid(QGroupBox *group)
+{
+    auto *grid = new QGridLayout(group);
+    grid->setHorizontalSpacing(120);
+    grid->setVerticalSpacing(30);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    return grid;
+}
+
+int indexOrDefault(const QStringList &texts, const QString &text, const QList<int> &values, int fallback)
+{
+    const int at = texts.indexOf(text);
+    return at >= 0 ? values.at(at) : fallback;
+}
+
+bool isLoopback(const QString &ip) { return QHostAddress(ip).isLoopback(); }
+} // namespace
+
+Ui_Uart_Network::Ui_Uart_Network(LinkSession &linkSession, QWidget *parent)
+    : QSplitter(Qt::Vertical, parent), session(linkSession)
+{
+    buildWidgets();
+    layoutWidgets();
+    ReloadUIText(true, false);
+    connect(serialConnectButton, &QPushButton::clicked, this, &Ui_Uart_Network::SLT_pushButton_UartConnect_clicked);
+    connect(networkConnectButton, &QPushButton::clicked, this,
+            &Ui_Uart_Network::SLT_pushButton_NetworkConnect_clicked);
+    connect(clearButton, &QPushButton::clicked, this, &Ui_Uart_Network::SLT_ClearStatus);
+    connect(portBox, &MyComboBox::SGL_Auto_UpdateComboBox, this, &Ui_Uart_Network::SLT_comboBox_GetVaildSerialPort);
+    connect(localIpBox, &MyComboBox::SGL_Auto_UpdateComboBox, this, &Ui_Uart_Network::SLT_comboBox_GetVaildLocalIp);
+    connectSession();
+    SLT_comboBox_GetVaildLocalIp();
+}
+
+Ui_Uart_Network::~Ui_Uart_Network()
+{
+    if (State().LinkType != LinkNone)
+        disconnectLink();
+}
+
+void Ui_Uart_Network::buildWidgets()
+{
+    portLabel = new QLabel;
+    portBox = new MyComboBox;
+    portBox->setView(new QListView(portBox));
+    // The port may also be typed, for example the path of a pseudo-terminal.
+    portBox->setEditable(true);
+    baudLabel = new QLabel;
+    baudBox = makeCombo(nullptr);
+    dataBitsLabel = new QLabel;
+    dataBitsBox = makeCombo(nullptr);
+    parityLabel = new QLabel;
+    parityBox = makeCombo(nullptr);
+    stopBitsLabel = new QLabel;
+    stopBitsBox = makeCombo(nullptr);
+    flowControlLabel = new QLabel;
+    flowControlBox = makeCombo(nullptr);
+    serialConnectButton = new QPushButton;
+    serialGroup = new QGroupBox;
+    networkModeLabel = new QLabel;
+    networkModeBox = makeCombo(nullptr);
+    ipLabel = new QLabel;
+    ipEdit = new QLineEdit;
+    portNumberLabel = new QLabel;
+    portEdit = new QLineEdit;
+    maskLabel = new QLabel;
+    maskEdit = new QLineEdit;
+    gatewayLabel = new QLabel;
+    gatewayEdit = new QLineEdit;
+    networkConnectButton = new QPushButton;
+    networkGroup = new QGroupBox;
+    statusText = new QPlainTextEdit;
+    clearButton = new QPushButton;
+    statusGroup = new QGroupBox;
+    localIpLabel = new QLabel;
+    localIpBox = new MyComboBox;
+    localIpBox->setView(new QListView(localIpBox));
+    pcPortLabel = new QLabel;
+    pcPortEdit = new QLineEdit;
+    statusPicture = new QLabel;
+    pcNetworkGroup = new QGroupBox;
+}
+
+void Ui_Uart_Network::layoutWidgets()
+{
+    setContentsMargins(6, 0, 6, 0);
+
+    QGridLayout *serial = makeGrid(serialGroup);
+    const QList<QPair<QLabel *, QWidget *>> serialRows = {
+        {portLabel, portBox},         {baudLabel, baudBox},         {dataBitsLabel, dataBitsBox},
+        {parityLabel, parityBox},     {stopBitsLabel, stopBitsBox}, {flowControlLabel, flowControlBox}};
+    for (int row = 0; row < serialRows.size(); ++row) {
+        serial->addWidget(serialRows[row].first, row, 0);
+        serial->addWidget(serialRows[row].second, row, 1);
+    }
+    serial->addWidget(serialConnectButton, 6, 0);
+
+    QGridLayout *network = makeGrid(networkGroup);
+    const QList<QPair<QLabel *, QWidget *>> networkRows = {{networkModeLabel, networkModeBox},
+                                                           {ipLabel, ipEdit},
+                                                           {portNumberLabel, portEdit},
+                                                           {maskLabel, maskEdit},
+                                                           {gatewayLabel, gatewayEdit}};
+    for (int row = 0; row < networkRows.size(); ++row) {
+        network->addWidget(networkRows[row].first, row, 0);
+        network->addWidget(networkRows[row].second, row, 1);
+    }
+    network->addWidget(networkConnectButton, 5, 0);
+
+    QGridLayout *status = makeGrid(statusGroup);
+    status->addWidget(statusText, 0, 1);
+    status->addWidget(clearButton, 1, 1);
+    // Column 0 stays empty: the progress lines get the group's whole width.
+    status->setColumnStretch(0, 0);
+    status->setHorizontalSpacing(0);
+
+    QGridLayout *pc = makeGrid(pcNetworkGroup);
+    pc->addWidget(localIpLabel, 0, 0);
+    pc->addWidget(localIpBox, 0, 1);
+    pc->addWidget(pcPortLabel, 1, 0);
+    pc->addWidget(pcPortEdit, 1, 1);
+    pc->addWidget(statusPicture, 0, 2, 2, 1);
+    statusPicture->setFixedSize(96, 96);
+
+    for (QGroupBox *group : {serialGroup, networkGroup, statusGroup})
+        group->setAlignment(Qt::AlignLeft);
+    pcNetworkGroup->setAlignment(Qt::AlignHCenter);
+
+    topSplitter = new QSplitter(Qt::Horizontal);
+    topSplitter->setOpaqueResize(false);
+    topSplitter->addWidget(serialGroup);
+    topSplitter->addWidget(networkGroup);
+    topSplitter->addWidget(statusGroup);
+    const int third = width() / 3;
+    topSplitter->setSizes({third, third, third});
+    for (int i = 0; i < 3; ++i)
+        topSplitter->setCollapsible(i, false);
+    addWidget(topSplitter);
+    addWidget(pcNetworkGroup);
+    setCollapsible(0, false);
+    setCollapsible(1, false);
+}
+
+void Ui_Uart_Network::connectSession()
+{
+    // Connect requests go to the session, which starts the transport's thread and asks it to connect.
+    connect(this, &Ui_Uart_Network::SGL_PretendConnect_SerialPort, &session,
+            [this](QString MyPortName, QString MyBaudRate, QString MyDataBit, QString MyParity, QString MyStopBit,
+                   QString MyFlowControl) {
+                session.openSerial({MyPortName, MyBaudRate, MyDataBit, MyParity, MyStopBit, MyFlowControl});
+            });
+    connect(this, &Ui_Uart_Network::SGL_PretendConnect_TcpClient, &session,
+            [this](QString LocalIp, QString RemoteIp, QString RemotePort) {
+                session.openTcpClient(LocalIp, RemoteIp, RemotePort);
+            });
+    // The session relays only the reports of the link that is open now.
+    connect(&session, &LinkSession::SGL_ConnectStatus, this, [this](quint32 linkType, bool status, int ErrorCode) {
+        if (linkType == LinkSerial)
+            SLT_ConnectStatus_SerialPort(status, ErrorCode);
+        else
+            SLT_ConnectStatus_TcpClient(status, ErrorCode);
+    });
+    connect(&session, &LinkSession::SGL_ReConnectStatus, this,
+            [this](quint32, bool status) { SLT_ReConnectStatus_TcpClient(status); });
+    connect(&session, &LinkSession::SGL_LinkLost, this, [this](quint32 linkType, int ErrorCode, const QString &) {
+        if (linkType == LinkSerial)
+            SLT_PortLost_SerialPort(ErrorCode);
+    });
+}
+
+void Ui_Uart_Network::ReloadUIText(bool initial, bool)
+{
+    const LanguageTexts &t = State().text;
+    const ConfigValues &c = State().config;
+    portLabel->setText(t.Slabel_Uart);
+    baudLabel->setText(t.Slabel_Baudrate);
+    dataBitsLabel->setText(t.Slabel_DataBit);
+    parityLabel->setText(t.Slabel_Parity);
+    stopBitsLabel->setText(t.Slabel_StopBit);
+    flowControlLabel->setText(t.Slabel_FlowControl);
+    serialGroup->setTitle(t.SgroupBox_Uart);
+    networkModeLabel->setText(t.Slabel_Network);
+    ipLabel->setText(t.Slabel_Ip);
+    portNumberLabel->setText(t.Slabel_Port);
+    maskLabel->setText(t.Slabel_SubMask);
+    gatewayLabel->setText(t.Slabel_Gateway);
+    networkGroup->setTitle(t.SgroupBox_Network);
+    statusGroup->setTitle(t.SgroupBox_Status);
+    clearButton->setText(t.S_Clear);
+    localIpLabel->setText(t.Slabel_MyIpv4);
+    pcPortLabel->setText(t.Slabel_MyPort);
+    pcNetworkGroup->setTitle(t.SgroupBox_MyNetwork);
+
+    portBox->clear();
+    if (initial) {
+        const QList<QPair<QComboBox *, QPair<const WordList *, int>>> fixed = {
+            {baudBox, {&Tables::BaudRates, 0}},       {dataBitsBox, {&Tables::DataBits, 3}},
+            {parityBox, {&Tables::Parities, 0}},      {stopBitsBox, {&Tables::StopBits, 0}},
+            {flowControlBox, {&Tables::FlowControls, 0}}, {networkModeBox, {&Tables::NetworkModes, 1}}};
+        for (const auto &box : fixed) {
+            refill(box.first, box.second.first->toStringList());
+            box.first->setCurrentIndex(box.second.second);
+            box.first->setEnabled(box.first == baudBox);
+        }
+        statusText->clear();
+        statusText->setReadOnly(true);
+        statusText->setWordWrapMode(QTextOption::WrapAnywhere);
+        statusText->setMaximumBlockCount(StatusLines);
+        localIpBox->clear();
+        pcPortEdit->setEnabled(false);
+        pcPortEdit->hide();
+        pcPortLabel->hide();
+        serialConnectButton->setText(t.S_ConnectDisconnect[0]);
+        networkConnectButton->setText(t.S_ConnectDisconnect[0]);
+        SetStatusImage(false);
+    } else {
+        portBox->addItem(c.SP_Name);
+        const int baud = baudBox->findText(c.SP_BaudRate);
+        if (baud >= 0)
+            baudBox->setCurrentIndex(baud);
+        const quint32 link = State().LinkType;
+        serialConnectButton->setText(t.S_ConnectDisconnect[link == LinkSerial ? 1 : 0]);
+        networkConnectButton->setText(t.S_ConnectDisconnect[link == LinkTcpClient ? 1 : 0]);
+    }
+    ipEdit->clear();
+    ipEdit->setText(c.SP_RemoteIp);
+    portEdit->clear();
+    portEdit->setText(c.SP_RemotePort);
+    maskEdit->clear();
+    maskEdit->setText(c.SP_RemoteSubmask);
+    gatewayEdit->clear();
+    gatewayEdit->setText(c.SP_RemoteGateway);
+    pcPortEdit->setText(QStringLiteral("1001"));
+}
+
+void Ui_Uart_Network::SLT_comboBox_GetVaildSerialPort()
+{
+    portBox->clear();
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &port : ports) {
+        if (!port.description().isEmpty() && !port.manufacturer().isEmpty())
+            portBox->addItem(port.portName());
+    }
+}
+
+void Ui_Uart_Network::SLT_comboBox_GetVaildLocalIp()
+{
+    const QString deviceMask = maskEdit->text();
+    const QString deviceIp = ipEdit->text();
+    localIpBox->clear();
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &interface : interfaces) {
+        const QList<QNetworkAddressEntry> entries = interface.addressEntries();
+        for (const QNetworkAddressEntry &entry : entries) {
+            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
+                continue;
+            const QString ip = entry.ip().toString();
+            const QString mask = entry.netmask().toString();
+            // A loopback interface has no broadcast address; it is offered when the device itself is a
+            // loopback address (a simulator on this machine).
+            const bool loopbackPair = entry.ip().isLoopback() && isLoopback(deviceIp);
+            if (ip.isEmpty() || mask.isEmpty() || (entry.broadcast().toString().isEmpty() && !loopbackPair))
+                continue;
+            if (IsSameSubnet(mask, ip, deviceMask, deviceIp))
+                localIpBox->addItem(ip + '<' + interface.humanReadableName() + '>');
+        }
+    }
+}
+
+QList<QWidget *> Ui_Uart_Network::linkInputs() const
+{
+    return {portBox, baudBox, ipEdit, portEdit, maskEdit, gatewayEdit, localIpBox, pcPortEdit};
+}
+
+void Ui_Uart_Network::UpdateLinkInputsEnabled(bool connected)
+{
+    for (QWidget *widget : linkInputs())
+        widget->setEnabled(!connected);
+    if (!connected)
+        SetStatusImage(false);
+}
+
+void Ui_Uart_Network::SLT_pushButton_UartConnect_clicked()
+{
+    const LanguageTexts &t = State().text;
+    if (serialConnectButton->text() == t.S_ConnectDisconnect[0]) {
+        connectSerial();
+        serialConnectButton->setText(t.S_ConnectDisconnect[1]);
+        networkConnectButton->setEnabled(false);
+    } else {
+        disconnectLink();
+        serialConnectButton->setText(t.S_ConnectDisconnect[0]);
+        State().ModelIdentified = false;
+        networkConnectButton->setEnabled(true);
+    }
+}
+
+void Ui_Uart_Network::connectSerial()
+{
+    ConfigValues &c = State().config;
+    c.SP_Name = portBox->currentText();
+    c.SP_BaudRate = baudBox->currentText();
+    const QStringList dataBits = Tables::DataBits.toStringList();
+    c.SP_DataBit = QString::number(indexOrDefault(dataBits.mid(0, 3), dataBitsBox->currentText(), {5, 6, 7}, 8));
+    c.SP_Parity = QString::number(
+        indexOrDefault(Tables::Parities.toStringList(), parityBox->currentText(), {0, 2, 3, 4, 5}, 0));
+    c.SP_StopBit =
+        QString::number(indexOrDefault(Tables::StopBits.toStringList(), stopBitsBox->currentText(), {1, 3, 2}, 1));
+    c.SP_FlowControl = QString::number(
+        indexOrDefault(Tables::FlowControls.toStringList(), flowControlBox->currentText(), {0, 1, 2}, 0));
+    UpdateLinkInputsEnabled(true);
+    emit SGL_PretendConnect_SerialPort(c.SP_Name, c.SP_BaudRate, c.SP_DataBit, c.SP_Parity, c.SP_StopBit,
+                                       c.SP_FlowControl);
+}
+
+void Ui_Uart_Network::SLT_pushButton_NetworkConnect_clicked()
+{
+    const LanguageTexts &t = State().text;
+    if (networkConnectButton->text() == t.S_ConnectDisconnect[0]) {
+        if (connectNetwork()) {
+            networkConnectButton->setText(t.S_ConnectDisconnect[1]);
+            serialConnectButton->setEnabled(false);
+        } else {
+            // Nothing was started (LinkType stays 0): commands clicked meanwhile must not pile up for a
+            // later link.
+            networkConnectButton->setText(t.S_ConnectDisconnect[0]);
+            serialConnectButton->setEnabled(true);
+        }
+    } else {
+        disconnectLink();
+        networkConnectButton->setText(t.S_ConnectDisconnect[0]);
+        State().ModelIdentified = false;
+        serialConnectButton->setEnabled(true);
+    }
+}
+
+bool Ui_Uart_Network::connectNetwork()
+{
+    const LanguageTexts &t = State().text;
+    if (!ValidateNetworkSettings(ipEdit->text(), portEdit->text(), maskEdit->text(), gatewayEdit->text())) {
+        ShowMessage(t.SMSG_Network_Param_Fail, this);
+        return false;
+    }
+    if (localIpBox->count() == 0 || localIpBox->currentText().isEmpty()) {
+        ShowMessage(t.SMSG_Network_Connect_Fail, this);
+        return false;
+    }
+    ConfigValues &c = State().config;
+    c.SP_RemoteIp = ipEdit->text();
+    c.SP_RemotePort = portEdit->text();
+    c.SP_RemoteSubmask = maskEdit->text();
+    c.SP_RemoteGateway = gatewayEdit->text();
+    const QString localIp = localIpBox->currentText().section('<', 0, 0);
+    UpdateLinkInputsEnabled(true);
+    emit SGL_PretendConnect_TcpClient(localIp, c.SP_RemoteIp, c.SP_RemotePort);
+    return true;
+}
+
+void Ui_Uart_Network::disconnectLink()
+{
+    UpdateLinkInputsEnabled(false);
+    session.closeLink();
+}
+
+void Ui_Uart_Network::DisconnectActiveLink()
+{
+    if (State().LinkType == LinkTcpClient)
+        networkConnectButton->click();
+    else if (State().LinkType == LinkSerial)
+        serialConnectButton->click();
+}
+
+void Ui_Uart_Network::SetStatusImage(bool ok)
+{
+    statusOk = ok;
+    ShowPicture(statusPicture, AppPaths::file(ok ? QStringLiteral("/APP/Image/success.png")
+                                                 : QStringLiteral("/APP/Image/fail.png")));
+}
+
+void Ui_Uart_Network::AppendStatusText(const QString &text)
+{
+    QTextCursor cursor = statusText->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    statusText->setTextCursor(cursor);
+    statusText->insertPlainText(text + QStringLiteral("\r\n"));
+}
+
+void Ui_Uart_Network::SLT_ConnectStatus_SerialPort(bool status, int ErrorCode)
+{
+    // A report that arrives after the operator closed this link (or opened the other one) is stale: it must
+    // neither lock the settings of an idle page nor query or close another link.
+    if (State().LinkType != LinkSerial)
+        return;
+    handleConnectStatus(status, ErrorCode, serialConnectButton, networkConnectButton,
+                        State().text.SMSG_SerialPort_Connect_Fail);
+}
+
+void Ui_Uart_Network::SLT_ConnectStatus_TcpClient(bool status, int ErrorCode)
+{
+    if (State().LinkType != LinkTcpClient)
+        return;
+    handleConnectStatus(status, ErrorCode, networkConnectButton, serialConnectButton,
+                        State().text.SMSG_Network_Connect_Fail);
+}
+
+void Ui_Uart_Network::handleConnectStatus(bool status, int errorCode, QPushButton *linkButton,
+                                          QPushButton *otherButton, const QString &failMessage)
+{
+    if (status) {
+        // The link is up: identification starts with the model query.
+        GetModelType();
+        emit SGL_UpdateEmit();
+        UpdateLinkInputsEnabled(true);
+        return;
+    }
+    DisconnectActiveLink();
+    linkButton->setText(State().text.S_ConnectDisconnect[0]);
+    otherButton->setEnabled(true);
+    ShowMessage(failMessage + QString::number(errorCode), this);
+    UpdateLinkInputsEnabled(false);
+}
+
+void Ui_Uart_Network::SLT_ReConnectStatus_TcpClient(bool status)
+{
+    if (status || State().LinkType != LinkTcpClient)
+        return;
+    DisconnectActiveLink();
+    ShowMessage(State().text.SMSG_Network_ReConnect_Fail, this);
+}
+
+void Ui_Uart_Network::SLT_PortLost_SerialPort(int ErrorCode)
+{
+    if (State().LinkType != LinkSerial)
+        return;
+    DisconnectActiveLink();
+    ShowMessage(State().text.SMSG_SerialPort_Connect_Fail + QString::number(ErrorCode), this);
+}
+
+void Ui_Uart_Network::SLT_ClearStatus() { statusText->clear(); }

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QSplitter>
+
+class LinkSession;
+class MyComboBox;
+class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+// The connection page: opens and closes the serial or the TCP link, shows the PC address in use, the link
+// status picture and the progress lines that the reply handling writes.
+class Ui_Uart_Network : public QSplitter
+{
+    Q_OBJECT
+public:
+    explicit Ui_Uart_Network(LinkSession &session, QWidget *parent = nullptr);
+    ~Ui_Uart_Network() override;
+
+    void ReloadUIText(bool initial, bool readBack);
+    void DisconnectActiveLink();
+    void SetStatusImage(bool ok);
+    void AppendStatusText(const QString &text);
+    void UpdateLinkInputsEnabled(bool connected);
+
+    MyComboBox *portBox = nullptr;
+    QComboBox *baudBox = nullptr;
+    QComboBox *dataBitsBox = nullptr;
+    QComboBox *parityBox = nullptr;
+    QComboBox *stopBitsBox = nullptr;
+    QComboBox *flowControlBox = nullptr;
+    QPushButton *serialConnectButton = nullptr;
+    QComboBox *networkModeBox = nullptr;
+    QLineEdit *ipEdit = nullptr;
+    QLineEdit *portEdit = nullptr;
+    QLineEdit *maskEdit = nullptr;
+    QLineEdit *gatewayEdit = nullptr;
+    QPushButton *networkConnectButton = nullptr;
+    QPlainTextEdit *statusText = nullptr;
+    QPushButton *clearButton = nullptr;
+    MyComboBox *localIpBox = nullptr;
+    QLineEdit *pcPortEdit = nullptr;
+    QLabel *statusPicture = nullptr;
+    // Which picture the status label shows: true success, false fail.
+    bool statusOk = false;
+
+signals:
+    void SGL_PretendConnect_SerialPort(QString MyPortName, QString MyBaudRate, QString MyDataBit,
+                                       QString MyParity, QString MyStopBit, QString MyFlowControl);
+    void SGL_PretendConnect_TcpClient(QString LocalIp, QString RemoteIp, QString RemotePort);
+    void SGL_UpdateEmit();
+
+public slots:
+    void SLT_pushButton_UartConnect_clicked();
+    void SLT_pushButton_NetworkConnect_clicked();
+    void SLT_comboBox_GetVaildSerialPort();
+    void SLT_comboBox_GetVaildLocalIp();
+    void SLT_ConnectStatus_SerialPort(bool status, int ErrorCode);
+    void SLT_ConnectStatus_TcpClient(bool status, int ErrorCode);
+    void SLT_ReConnectStatus_TcpClient(bool status);
+    void SLT_PortLost_SerialPort(int ErrorCode);
+    void SLT_ClearStatus();
+
+private:
+    void buildWidgets();
+    void layoutWidgets();
+    void connectSession();
+    void connectSerial();
+    bool connectNetwork();
+    void disconnectLink();
+    void handleConnectStatus(bool status, int errorCode, QPushButton *linkButton, QPushButton *otherButton,
+                             const QString &failMessage);
+    QList<QWidget *> linkInputs() const;
+
+    LinkSession &session;
+
+    QLabel *portLabel = nullptr;
+    QLabel *baudLabel = nullptr;
+    QLabel *dataBitsLabel = nullptr;
+    QLabel *parityLabel = nullptr;
+    QLabel *stopBitsLabel = nullptr;
+    QLabel *flowControlLabel = nullptr;
+    QGroupBox *serialGroup = nullptr;
+    QLabel *networkModeLabel = nullptr;
+    QLabel *ipLabel = nullptr;
+    QLabel *portNumberLabel = nullptr;
+    QLabel *maskLabel = nullptr;
+    QLabel *gatewayLabel = nullptr;
+    QGroupBox *networkGroup = nullptr;
+    QGroupBox *statusGroup = nullptr;
+    QLabel *localIpLabel = nullptr;
+    QLabel *pcPortLabel = nullptr;
+    QGroupBox *pcNetworkGroup = nullptr;
+    QSplitter *topSplitter = nullptr;
+};

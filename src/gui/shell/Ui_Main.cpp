@@ -1,0 +1,264 @@
+#include "shell/Ui_Main.h"
+
+#include "config/AppState.h"
+#include "widgets/LanguageSwitch.h"
+#include "shell/ReplyApplier.h"
+#include "widgets/ScreenGeometry.h"
+#include "shell/Ui_Debug.h"
+#include "config/AppPaths.h"
+#include "config/ConfigFile.h"
+#include "session/LinkSession.h"
+#include "pages/Ui_Audio.h"
+#include "pages/Ui_Multiview.h"
+#include "pages/Ui_Output.h"
+#include "pages/Ui_System.h"
+#include "pages/Ui_Uart_Network.h"
+#include "widgets/MessageBox.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QListView>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+constexpr int SelectorWidth = 140;
+constexpr int SelectorHeight = 30;
+
+bool flagOn(const QString &value) { return value == QLatin1String("1"); }
+} // namespace
+
+Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
+{
+    centralContent = new QWidget(this);
+    tabWidget = new QTabWidget(centralContent);
+    tabWidget->setAutoFillBackground(true);
+    gridLayout = new QGridLayout(centralContent);
+    languageSelector = new QComboBox(centralContent);
+    languageSelector->setView(new QListView(languageSelector));
+    session = new LinkSession(this);
+    connectionPage = new Ui_Uart_Network(*session);
+    outputPage = new Ui_Output;
+    multiviewPage = new Ui_Multiview;
+    audioPage = new Ui_Audio;
+    systemPage = new Ui_System;
+    debugConsole = new Ui_Debug(*session);
+    applier = new ReplyApplier(this, connectionPage, outputPage, multiviewPage, audioPage, systemPage);
+
+    const QSize screen = cappedPrimaryScreenSize();
+    resize(screen.width() * 14 / 20, screen.height() * 17 / 20);
+    move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
+    setTitleIcon(AppPaths::file(QStringLiteral("/APP/Image/mainui_logo.png")));
+    setCentralContent(centralContent);
+    languageSelector->setGeometry(width() - SelectorWidth, 0, SelectorWidth, SelectorHeight);
+    releaseKeyboard();
+
+    ReloadUIText(true);
+    gridLayout->addWidget(tabWidget);
+    gridLayout->setContentsMargins(0, 0, 0, 0);
+    languageSelector->raise();
+    makeConnections();
+}
+
+Ui_Main::~Ui_Main()
+{
+    Config_SaveAtExitOnce();
+    while (tabWidget->count() > 0)
+        tabWidget->removeTab(0);
+    delete connectionPage;
+    delete outputPage;
+    delete multiviewPage;
+    delete audioPage;
+    delete systemPage;
+    delete debugConsole;
+    delete applier;
+}
+
+QList<QPair<QWidget *, QString>> Ui_Main::presentDevicePages() const
+{
+    const ConfigValues &c = State().config;
+    const LanguageTexts &t = State().text;
+    QList<QPair<QWidget *, QString>> pages;
+    if (flagOn(c.Key_UI_Output))
+        pages.append({outputPage, t.Ui_Output_AppName});
+    if (flagOn(c.Key_UI_Multiview))
+        pages.append({multiviewPage, t.Ui_Multiview_AppName});
+    if (flagOn(c.Key_UI_Audio))
+        pages.append({audioPage, t.Ui_Audio_AppName});
+    if (flagOn(c.Key_UI_System))
+        pages.append({systemPage, t.Ui_System_AppName});
+    return pages;
+}
+
+void Ui_Main::fillTabs()
+{
+    tabWidget->clear();
+    tabWidget->addTab(connectionPage, State().text.Ui_Uart_Network_AppName);
+    connectionPage->ReloadUIText(false, false);
+    for (const auto &page : presentDevicePages())
+        tabWidget->addTab(page.first, page.second);
+}
+
+void Ui_Main::retextTabs()
+{
+    tabWidget->setTabText(0, State().text.Ui_Uart_Network_AppName);
+    connectionPage->ReloadUIText(false, true);
+    const auto pages = presentDevicePages();
+    for (int i = 0; i < pages.size() && i + 1 < tabWidget->count(); ++i)
+        tabWidget->setTabText(i + 1, pages[i].second);
+}
+
+void Ui_Main::ReloadUIText(bool initial)
+{
+    const QString title = State().text.Ui_Main_AppName;
+    setWindowTitle(title);
+    setTitleText(title);
+    if (initial) {
+        LanguageSwitch::fillSelector(languageSelector);
+        fillTabs();
+    } else {
+        LanguageSwitch::retextSelector(languageSelector);
+        retextTabs();
+    }
+}
+
+void Ui_Main::makeConnections()
+{
+    connect(this, &Ui_Main::SGL_SETUP_UI_DEBUG, debugConsole, &Ui_Debug::SLT_SETUP_UI_DEBUG);
+    connect(this, &Ui_Main::SGL_CLOSE_UI_DEBUG, debugConsole, &Ui_Debug::SLT_CLOSE_UI_DEBUG);
+    connect(this, &Ui_Main::SGL_DEBUG_SHOW_RecvText, debugConsole, &Ui_Debug::SLT_Sync_Show_Recv);
+    connect(this, &Ui_Main::SGL_DEBUG_SHOW_SendText, debugConsole, &Ui_Debug::SLT_Sync_Show_Send);
+    connect(tabWidget, &QTabWidget::tabBarClicked, this, &Ui_Main::SLT_GetFocus_tabBar);
+    connect(languageSelector, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            [this](int index) { SLT_ReloadUILanguage(languageSelector->itemText(index)); });
+    connect(connectionPage, &Ui_Uart_Network::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
+    connect(outputPage, &Ui_Output::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
+    connect(multiviewPage, &Ui_Multiview::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
+    connect(audioPage, &Ui_Audio::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
+    connect(systemPage, &Ui_System::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
+    connect(debugConsole, &Ui_Debug::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
+    connect(systemPage, &Ui_System::SGL_SyncSerialPortNetworkInfo, this, &Ui_Main::SLT_SyncSerialPortNetworkInfo);
+    connect(multiviewPage, &Ui_Multiview::SGL_SyncInputSourceName, this, &Ui_Main::SLT_SyncInputSourceName);
+
+    connect(this, &Ui_Main::SGL_UnifyUpdateEmit, session, &LinkSession::requestSend);
+    connect(session, &LinkSession::SGL_LineReceived, this, &Ui_Main::receiveLine);
+    connect(session, &LinkSession::SGL_LineSent, this,
+            [this](quint32, const QString &text) { SLT_UnifyUpdateSend(text); });
+    connect(session, &LinkSession::SGL_ReplyTimeout, this,
+            [this](quint32, const QString &cmd) { SLT_WaitReplyTimeoutMessage(cmd); });
+}
+
+void Ui_Main::SLT_GetFocus_tabBar(int index)
+{
+    if (index < 0)
+        return;
+    if (QWidget *page = tabWidget->widget(index))
+        page->setFocus(Qt::OtherFocusReason);
+}
+
+void Ui_Main::SLT_SETUP_UI_MAIN()
+{
+    ReloadUIText(false);
+    SLT_ReloadUILanguage(languageSelector->currentText());
+    show();
+}
+
+void Ui_Main::SLT_ReloadUILanguage(QString LanguageText)
+{
+    LanguageSwitch::switchTo(LanguageText);
+    ReloadUIText(false);
+    const ConfigValues &c = State().config;
+    if (flagOn(c.Key_UI_Output))
+        outputPage->ReloadUIText(false, true);
+    if (flagOn(c.Key_UI_Multiview))
+        multiviewPage->ReloadUIText(false, true);
+    if (flagOn(c.Key_UI_Audio))
+        audioPage->ReloadUIText(false, true);
+    if (flagOn(c.Key_UI_System))
+        systemPage->ReloadUIText(false, true);
+}
+
+void Ui_Main::SLT_SyncInputSourceName() { audioPage->ReloadUIText(false, false); }
+
+void Ui_Main::SLT_UnifyUpdateSend(QString text) { emit SGL_DEBUG_SHOW_SendText(text); }
+
+void Ui_Main::receiveLine(quint32 linkType, const QByteArray &line)
+{
+    // Decoded with its full length: a NUL byte (line noise) must not cut off the rest of the line.
+    pendingLines.push_back({linkType, QString::fromUtf8(line.constData(), line.size())});
+    SLT_UnifyUpdateRecv();
+}
+
+void Ui_Main::SLT_UnifyUpdateRecv()
+{
+    if (dispatching)
+        return;
+    dispatching = true;
+    while (!pendingLines.empty()) {
+        const PendingLine line = pendingLines.front();
+        pendingLines.pop_front();
+        emit SGL_DEBUG_SHOW_RecvText(line.text);
+        // A reply can close its link (unknown model, new link parameters). The lines that came with it on
+        // that link are then dropped, as closing a link discards its receive queue: a second model reply
+        // must not identify a device that is no longer connected.
+        if (line.linkType == State().LinkType)
+            ReplyDispatcher(line.text);
+    }
+    dispatching = false;
+}
+
+void Ui_Main::ReplyDispatcher(const QString &line) { applier->dispatch(line); }
+
+void Ui_Main::SLT_WaitReplyTimeoutMessage(QString cmd)
+{
+    // The transport has already released the timed-out command's rule in its own thread.
+    AppState &s = State();
+    QString message;
+    if (cmd.contains(QLatin1String("GET MODEL TYPE"))) {
+        connectionPage->SetStatusImage(false);
+        connectionPage->DisconnectActiveLink();
+        message = s.text.SMSG_ReadDeviceFail + cmd;
+    } else {
+        if (cmd.contains(QLatin1String("NETWORK-INFO")) || cmd.contains(QLatin1String("BAUDRATE")))
+            s.LinkParamReadPending = false;
+        message = s.text.SMSG_CommunicationFail + cmd;
+    }
+    ShowMessage(message, this);
+}
+
+void Ui_Main::SLT_SyncSerialPortNetworkInfo()
+{
+    AppState &s = State();
+    if (!s.LinkParamReadPending) {
+        if (s.LinkType == LinkTcpClient)
+            connectionPage->networkConnectButton->click();
+        else if (s.LinkType == LinkSerial)
+            connectionPage->serialConnectButton->click();
+    }
+    s.LinkParamReadPending = false;
+    connectionPage->ReloadUIText(false, false);
+    systemPage->ReloadUIText(false, false);
+}
+
+void Ui_Main::keyPressEvent(QKeyEvent *event)
+{
+    if (event->modifiers() == Qt::AltModifier && event->key() == Qt::Key_Z && State().LinkType != LinkNone)
+        emit SGL_SETUP_UI_DEBUG();
+    MyFramelessWindow::keyPressEvent(event);
+}
+
+void Ui_Main::resizeEvent(QResizeEvent *event)
+{
+    MyFramelessWindow::resizeEvent(event);
+    event->accept();
+    languageSelector->setGeometry(width() - SelectorWidth, 0, SelectorWidth, SelectorHeight);
+}
+
+void Ui_Main::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    QCoreApplication::exit(0);
+}

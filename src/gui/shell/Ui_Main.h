@@ -1,0 +1,90 @@
+#pragma once
+
+#include "widgets/MyFramelessWindow.h"
+
+#include <QString>
+
+#include <deque>
+
+class LinkSession;
+class QComboBox;
+class QGridLayout;
+class QTabWidget;
+class QWidget;
+class ReplyApplier;
+class Ui_Audio;
+class Ui_Debug;
+class Ui_Multiview;
+class Ui_Output;
+class Ui_System;
+class Ui_Uart_Network;
+
+// The main window: the connection page and the four device pages in tabs, the language selector, the debug
+// console. It wires pages and transports together, drains the received reply lines and hands them to the
+// reply handling, and reports reply time-outs.
+class Ui_Main : public MyFramelessWindow
+{
+    Q_OBJECT
+public:
+    explicit Ui_Main(QWidget *parent = nullptr);
+    ~Ui_Main() override;
+
+    // Window title, language selector, tab titles and the connection page's texts.
+    void ReloadUIText(bool initial);
+    // Handles one received reply line.
+    void ReplyDispatcher(const QString &line);
+
+    QWidget *centralContent = nullptr;
+    QTabWidget *tabWidget = nullptr;
+    QComboBox *languageSelector = nullptr;
+    Ui_Uart_Network *connectionPage = nullptr;
+    Ui_Output *outputPage = nullptr;
+    Ui_Multiview *multiviewPage = nullptr;
+    Ui_Audio *audioPage = nullptr;
+    Ui_System *systemPage = nullptr;
+    Ui_Debug *debugConsole = nullptr;
+    // The link to the device; created before the pages, deleted after them.
+    LinkSession *session = nullptr;
+
+signals:
+    void SGL_SETUP_UI_DEBUG();
+    void SGL_CLOSE_UI_DEBUG();
+    void SGL_DEBUG_SHOW_RecvText(QString text);
+    void SGL_DEBUG_SHOW_SendText(QString text);
+    void SGL_UnifyUpdateEmit();
+
+public slots:
+    void SLT_GetFocus_tabBar(int index);
+    void SLT_WaitReplyTimeoutMessage(QString cmd);
+    void SLT_SyncSerialPortNetworkInfo();
+    void SLT_SyncInputSourceName();
+    void SLT_SETUP_UI_MAIN();
+    void SLT_ReloadUILanguage(QString LanguageText);
+    void SLT_UnifyUpdateRecv();
+    void SLT_UnifyUpdateSend(QString text);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void fillTabs();
+    void retextTabs();
+    void makeConnections();
+    QList<QPair<QWidget *, QString>> presentDevicePages() const;
+    void receiveLine(quint32 linkType, const QByteArray &line);
+
+    QGridLayout *gridLayout = nullptr;
+    ReplyApplier *applier = nullptr;
+    // A received line not yet handled, with the link it came on.
+    struct PendingLine
+    {
+        quint32 linkType;
+        QString text;
+    };
+    // Handling a line can open a modal message box; lines that arrive meanwhile wait here, so they are
+    // handled in order once the box is closed.
+    std::deque<PendingLine> pendingLines;
+    bool dispatching = false;
+};
