@@ -40,7 +40,7 @@ while IFS= read -r entry; do
     FAULT_ENTRY="$entry" perl -0777 -i -e '
       my @f = split / @@ /, $ENV{FAULT_ENTRY};
       my ($from, $to) = ($f[2], $f[3]);
-      s/\\n/\n/g for ($from, $to);
+      s/<NL>/\n/g for ($from, $to);
       local $/; my $text = <>;
       my $count = () = $text =~ /\Q$from\E/g;
       if ($count == 1) { $text =~ s/\Q$from\E/$to/; } else { $text .= "" ; print STDERR "count=$count\n"; }

@@ -1,484 +1,277 @@
-// Request builders: the exact line each one queues, the reply rule that goes with it, the channel that
-// LinkType selects, and the conditions under which nothing is queued.
+// Request builders: the exact line each one queues (CR included) with its reply rule, or that it queues
+// nothing, for the identified model and the multiview layout held in the application state.
 
 #include "config/AppState.h"
-#include "core/TestAppDir.h"
-#include "link/LinkChannel.h"
+#include "core/MultiviewTestState.h"
+#include "core/RequestRecorder.h"
 #include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
 
-#include <QMutexLocker>
 #include <QtTest>
 
 #include <functional>
-#include <memory>
-
-using Scenario = std::function<void()>;
-Q_DECLARE_METATYPE(Scenario)
 
 namespace {
 
-std::deque<QueueEntry> takeSent(LinkChannel &channel)
-{
-    QMutexLocker locker(&channel.sendLock);
-    return takeAllEntries(&channel.sendQueue);
-}
+using Call = std::function<void()>;
 
-void resetChannels()
+// What a row needs in the application state: the identified model and the multiview mirror.
+struct Pre
 {
-    for (LinkChannel *channel : {&SerialChannel(), &TcpChannel()}) {
-        closeChannel(channel);
-        openChannel(channel);
-    }
-}
-
-// The multiview mirror that the layout-dependent builders read.
-struct Layout
-{
-    quint32 mode = 0;
-    quint32 pipPosition = 0;
-    quint32 pipSize = 0;
+    quint8 model = NoModel;
+    quint32 mode = ModeSingle;
+    quint32 position = 0;
+    quint32 size = 0;
     quint32 modeIndex = 0;
 };
 
-// A scenario that first selects the model, then calls the builder.
-Scenario onModel(quint8 model, Scenario call)
+Pre on(quint8 model)
 {
-    return [=] {
-        State().CurrentModel = model;
-        call();
-    };
+    return Pre{model};
+}
+Pre in(quint32 mode, quint32 position = 0, quint32 size = 0, quint32 modeIndex = 0)
+{
+    return Pre{NoModel, mode, position, size, modeIndex};
 }
 
-// A scenario that first sets the multiview mirror, then calls the builder.
-Scenario inLayout(Layout layout, Scenario call)
-{
-    return [=] {
-        State().MultiviewMode = layout.mode;
-        State().PipPosition = layout.pipPosition;
-        State().PipSize = layout.pipSize;
-        State().ModeIndex = layout.modeIndex;
-        call();
-    };
-}
+// The pause of the commands after which the device is busy: no reply awaited, the link holds for 10 s.
+constexpr quint32 Busy = 10000;
+const ReplyRule rule250 = pauseReplyRule("X", 250);
 
-// Checks one queued entry against the line (without CR) and the rule every builder must attach.
-void verifyEntry(const QueueEntry &entry, const QByteArray &line, const QByteArray &keyword, bool pause)
+// What a row expects: the line queued (given without its CR) with a rule for `keyword` that awaits the reply
+// for up to 1000 ms and reports its time-out, or with `pauseMs` not 0, pauses that long instead. An empty
+// line means that nothing may be queued.
+struct Expect
 {
-    QCOMPARE(entry.data, line + '\r');
-    QVERIFY(!entry.data.contains('\n'));
-    QVERIFY(!entry.data.contains('\0'));
-    QCOMPARE(entry.rule.keywordCount, 1u);
-    QCOMPARE(entry.rule.keyword[0], keyword);
-    QCOMPARE(entry.rule.keywordLength(0), quint32(keyword.size()));
-    QVERIFY(entry.rule.keyword[1].isEmpty());
-    QCOMPARE(entry.rule.expectReply, quint8(pause ? 0 : 1));
-    QCOMPARE(entry.rule.acceptAnyLine, quint8(0));
-    QCOMPARE(entry.rule.waitMs, pause ? 10000u : 0u);
-    QCOMPARE(entry.rule.timeoutMs, 1000u);
-    QCOMPARE(entry.rule.reportTimeout, quint8(1));
-}
+    QByteArray line;
+    QByteArray keyword;
+    quint32 pauseMs = 0;
+};
 
-void addRow(const char *name, const QByteArray &line, const QByteArray &keyword, bool pause,
-            Scenario scenario)
+// A row named after the call and the state it needs.
+void row(const char *call, Pre pre, const Expect &expect, Call run)
 {
-    QTest::newRow(name) << scenario << line << keyword << pause;
+    QByteArray tag = call;
+    if (pre.model != NoModel)
+        tag += " on " + Tables::Models.at(pre.model);
+    if (pre.mode != ModeSingle || pre.position || pre.size || pre.modeIndex)
+        tag += " in " + Tables::MultiviewModes.at(pre.mode) + QByteArray::number(pre.position) +
+               QByteArray::number(pre.size) + QByteArray::number(pre.modeIndex);
+    QTest::newRow(tag.constData()) << pre << run << expect.line << expect.keyword << expect.pauseMs;
 }
+#define SENDS(pre, call, ...) row(#call, pre, Expect{__VA_ARGS__}, [] { call; })
+#define NONE(pre, call) row(#call, pre, Expect{}, [] { call; })
 
-// A scenario that queues `line` (without CR) awaiting `keyword` with the default rule.
-void row(const char *name, const QByteArray &line, const QByteArray &keyword, Scenario scenario)
-{
-    addRow(name, line, keyword, false, scenario);
-}
+const unsigned char zeroEdid[256] = {};
 
-// A scenario that queues `line` followed by the 10-second pause instead of a reply.
-void pauseRow(const char *name, const QByteArray &line, const QByteArray &keyword, Scenario scenario)
-{
-    addRow(name, line, keyword, true, scenario);
-}
-
-// A scenario that must not queue anything.
-void none(const char *name, Scenario scenario)
-{
-    addRow(name, QByteArray(), QByteArray(), false, scenario);
-}
-
-void readRequestRows()
-{
-    row("GetModelType", "GET MODEL TYPE", "MODEL TYPE", [] { GetModelType(); });
-    row("GetNetworkInfo", "GET NETWORK-INFO", "NETWORK-INFO", [] { GetNetworkInfo(); });
-    row("GetBaudrate", "GET BAUDRATE", "BAUDRATE", [] { GetBaudrate(); });
-    row("GetVersion 0", "GET VERSION", "VERSION", [] { GetVersion(0); });
-    row("GetVersion 1", "GET SUB-VERSION", "SUB-VERSION", [] { GetVersion(1); });
-    row("GetVersion 2", "GET EXPAND-VERSION", "EXPAND-VERSION", [] { GetVersion(2); });
-    row("GetVersion 3", "GET KEYBOARD-VERSION", "KEYBOARD-VERSION", [] { GetVersion(3); });
-    none("GetVersion 4", [] { GetVersion(4); });
-    row("GetOutResolution", "GET OUT RESOLUTION", "OUT RESOLUTION", [] { GetOutResolution(); });
-    row("GetUserResolution", "GET RESO-USER", "RESO-USER", [] { GetUserResolution(); });
-    row("GetOutHdcp", "GET OUT HDCP", "OUT HDCP", [] { GetOutHdcp(); });
-    row("GetOutVka", "GET OUT VKA", "OUT VKA", [] { GetOutVka(); });
-    row("GetOutItc", "GET OUT ITC", "OUT ITC", [] { GetOutItc(); });
-    row("GetOut4KAuto RKA204QE", "GET OUT 4K-AUTO", "OUT 4K-AUTO", onModel(0, [] { GetOut4KAuto(); }));
-    row("GetOut4KAuto TN204E", "GET OUT 4K-AUTO", "OUT 4K-AUTO", onModel(4, [] { GetOut4KAuto(); }));
-    row("GetOut4KAuto no model", "GET OUT 4K-AUTO", "OUT 4K-AUTO", [] { GetOut4KAuto(); });
-    none("GetOut4KAuto RKA07QE", onModel(1, [] { GetOut4KAuto(); }));
-    row("GetInEdidMode", "GET IN EDIDMODE", "IN EDIDMODE", [] { GetInEdidMode(); });
-    row("GetInResolution SINGLE", "GET IN RESOLUTION", "IN RESOLUTION",
-        inLayout({0}, [] { GetInResolution(); }));
-    none("GetInResolution PIP", inLayout({1}, [] { GetInResolution(); }));
-    none("GetInResolution PBP", inLayout({2}, [] { GetInResolution(); }));
-    none("GetInResolution 4xWIN", inLayout({4}, [] { GetInResolution(); }));
-    row("GetMultiviewSync", "GET MULTIVIEW-SYNC", "MULTIVIEW-SYNC", [] { GetMultiviewSync(); });
-    row("GetUserWindow PIP pos USER", "GET PIP USER", "PIP USER",
-        inLayout({1, 4, 0}, [] { GetUserWindow(); }));
-    row("GetUserWindow PIP size USER", "GET PIP USER", "PIP USER",
-        inLayout({1, 0, 3}, [] { GetUserWindow(); }));
-    none("GetUserWindow PIP fixed", inLayout({1, 3, 2}, [] { GetUserWindow(); }));
-    row("GetUserWindow PBP mode 3", "GET PBP-PRESENTER", "PBP-PRESENTER",
-        inLayout({2, 0, 0, 2}, [] { GetUserWindow(); }));
-    none("GetUserWindow PBP mode 2", inLayout({2, 4, 3, 1}, [] { GetUserWindow(); }));
-    none("GetUserWindow SINGLE", inLayout({0, 4, 3, 2}, [] { GetUserWindow(); }));
-    none("GetUserWindow 3xWIN mode 3", inLayout({3, 4, 3, 2}, [] { GetUserWindow(); }));
-    row("GetAudioSource", "GET AUDIO SOURCE", "AUDIO SOURCE", [] { GetAudioSource(); });
-    row("GetAudioVolume", "GET AUDIO VOL", "AUDIO VOL", [] { GetAudioVolume(); });
-    row("GetAudioMute", "GET AUDIO-MUTE", "AUDIO-MUTE", [] { GetAudioMute(); });
-    row("GetMainAudioOnOff", "GET MAIN-AUDIO ONOFF", "MAIN-AUDIO ONOFF", [] { GetMainAudioOnOff(); });
-    row("GetMicOnOff 0", "GET MIC1 ONOFF", "MIC1 ONOFF", [] { GetMicOnOff(0); });
-    row("GetMicOnOff 1", "GET MIC2 ONOFF", "MIC2 ONOFF", [] { GetMicOnOff(1); });
-    none("GetMicOnOff 2", [] { GetMicOnOff(2); });
-    row("GetMicVolume 0", "GET MIC1 VOL", "MIC1 VOL", [] { GetMicVolume(0); });
-    row("GetMicVolume 1", "GET MIC2 VOL", "MIC2 VOL", [] { GetMicVolume(1); });
-    none("GetMicVolume 2", [] { GetMicVolume(2); });
-}
-
-void outputAndSystemRows()
-{
-    row("SetBaudrate", "SET BAUDRATE 115200", "BAUDRATE", [] { SetBaudrate(115200); });
-    row("SetNetworkInfo", "SET NETWORK-INFO 192.168.1.10 8000 255.255.255.0 192.168.1.1", "NETWORK-INFO",
-        [] { SetNetworkInfo("192.168.1.10", "8000", "255.255.255.0", "192.168.1.1"); });
-    row("SetNetworkInfo spaces", "SET NETWORK-INFO 10.0.0.2 a 80 80  x", "NETWORK-INFO",
-        [] { SetNetworkInfo("10.0.0.2 a", "80 80", "", "x"); });
-    row("SetNetworkInfo UTF-8", "SET NETWORK-INFO h\xC3\xA9 1 2 3", "NETWORK-INFO",
-        [] { SetNetworkInfo(QString::fromUtf8("h\xC3\xA9"), "1", "2", "3"); });
-    pauseRow("ResetDevice", "SET RESET", "RESET", [] { ResetDevice(); });
-    pauseRow("SetOutResolution 0", "SET OUT RESOLUTION 4096x2160p60", "OUT RESOLUTION",
-             [] { SetOutResolution(0); });
-    pauseRow("SetOutResolution 7", "SET OUT RESOLUTION 1920x1080p60", "OUT RESOLUTION",
-             [] { SetOutResolution(7); });
-    pauseRow("SetOutResolution 15", "SET OUT RESOLUTION USER", "OUT RESOLUTION",
-             [] { SetOutResolution(15); });
-    none("SetOutResolution 16", [] { SetOutResolution(16); });
-    pauseRow("SetUserResolution", "SET RESO-USER 1920 1080", "RESO-USER",
-             [] { SetUserResolution(1920, 1080); });
-    pauseRow("SetUserResolution signed", "SET RESO-USER -1 0", "RESO-USER", [] { SetUserResolution(-1, 0); });
-    row("SetOutHdcp 0", "SET OUT HDCP FORCE-1.4", "OUT HDCP", [] { SetOutHdcp(0); });
-    row("SetOutHdcp 1", "SET OUT HDCP FORCE-2.2", "OUT HDCP", [] { SetOutHdcp(1); });
-    row("SetOutHdcp 2", "SET OUT HDCP FORCE-OFF", "OUT HDCP", [] { SetOutHdcp(2); });
-    none("SetOutHdcp 3", [] { SetOutHdcp(3); });
-    row("SetOutVka 0", "SET OUT VKA BLUESCREEN", "OUT VKA", [] { SetOutVka(0); });
-    row("SetOutVka 1", "SET OUT VKA BLACKSCREEN", "OUT VKA", [] { SetOutVka(1); });
-    none("SetOutVka 2", [] { SetOutVka(2); });
-    row("SetOutItc 0", "SET OUT ITC ON", "OUT ITC", [] { SetOutItc(0); });
-    row("SetOutItc 1", "SET OUT ITC OFF", "OUT ITC", [] { SetOutItc(1); });
-    none("SetOutItc 2", [] { SetOutItc(2); });
-    row("SetOut4KAuto 0", "SET OUT 4K-AUTO ON", "OUT 4K-AUTO", [] { SetOut4KAuto(0); });
-    row("SetOut4KAuto 1", "SET OUT 4K-AUTO OFF", "OUT 4K-AUTO", [] { SetOut4KAuto(1); });
-    none("SetOut4KAuto 2", [] { SetOut4KAuto(2); });
-    row("SetInEdidMode 0", "SET IN EDIDMODE 4K60-2.0", "IN EDIDMODE", [] { SetInEdidMode(0); });
-    row("SetInEdidMode 17", "SET IN EDIDMODE AUTO", "IN EDIDMODE", [] { SetInEdidMode(17); });
-    row("SetInEdidMode 18", "SET IN EDIDMODE USER", "IN EDIDMODE", [] { SetInEdidMode(18); });
-    none("SetInEdidMode 19", [] { SetInEdidMode(19); });
-    none("SetUserEdid null", [] { SetUserEdid(nullptr); });
-}
-
-void multiviewRows()
-{
-    row("SetMultiview 0", "SET MULTIVIEW SINGLE", "MULTIVIEW", [] { SetMultiview(0); });
-    row("SetMultiview 3", "SET MULTIVIEW 3xWIN", "MULTIVIEW", [] { SetMultiview(3); });
-    row("SetMultiview 4", "SET MULTIVIEW 4xWIN", "MULTIVIEW", [] { SetMultiview(4); });
-    none("SetMultiview 5", [] { SetMultiview(5); });
-    row("SetPipPosition 0", "SET PIP POS LeftTop", "PIP POS", inLayout({1}, [] { SetPipPosition(0); }));
-    row("SetPipPosition 4", "SET PIP POS USER", "PIP POS", inLayout({1}, [] { SetPipPosition(4); }));
-    none("SetPipPosition 5", inLayout({1}, [] { SetPipPosition(5); }));
-    none("SetPipPosition SINGLE", inLayout({0}, [] { SetPipPosition(0); }));
-    none("SetPipPosition PBP", inLayout({2}, [] { SetPipPosition(1); }));
-    row("SetPipSize 0", "SET PIP SIZE SMALL", "PIP SIZE", inLayout({1}, [] { SetPipSize(0); }));
-    row("SetPipSize 3", "SET PIP SIZE USER", "PIP SIZE", inLayout({1}, [] { SetPipSize(3); }));
-    none("SetPipSize 4", inLayout({1}, [] { SetPipSize(4); }));
-    none("SetPipSize SINGLE", inLayout({0}, [] { SetPipSize(1); }));
-    row("SetLayoutMode PBP", "SET PBP MODE 3", "PBP MODE", inLayout({2}, [] { SetLayoutMode(3); }));
-    row("SetLayoutMode 3xWIN", "SET 3xWIN MODE 2", "3xWIN MODE", inLayout({3}, [] { SetLayoutMode(2); }));
-    row("SetLayoutMode 4xWIN", "SET 4xWIN MODE 6", "4xWIN MODE", inLayout({4}, [] { SetLayoutMode(6); }));
-    row("SetLayoutMode signed", "SET PBP MODE -1", "PBP MODE", inLayout({2}, [] { SetLayoutMode(-1); }));
-    none("SetLayoutMode SINGLE", inLayout({0}, [] { SetLayoutMode(1); }));
-    none("SetLayoutMode PIP", inLayout({1}, [] { SetLayoutMode(1); }));
-    row("SetLayoutAspect PBP 1", "SET PBP ASPECT 16:9", "PBP ASPECT",
-        inLayout({2}, [] { SetLayoutAspect(1); }));
-    row("SetLayoutAspect 3xWIN 0", "SET 3xWIN ASPECT FULL", "3xWIN ASPECT",
-        inLayout({3}, [] { SetLayoutAspect(0); }));
-    row("SetLayoutAspect 4xWIN 1", "SET 4xWIN ASPECT 16:9", "4xWIN ASPECT",
-        inLayout({4}, [] { SetLayoutAspect(1); }));
-    none("SetLayoutAspect PBP 2", inLayout({2}, [] { SetLayoutAspect(2); }));
-    none("SetLayoutAspect SINGLE", inLayout({0}, [] { SetLayoutAspect(1); }));
-    none("SetLayoutAspect PIP", inLayout({1}, [] { SetLayoutAspect(1); }));
-    row("SetUserWindow PIP pos USER", "SET PIP USER 0 0 960 540", "PIP USER",
-        inLayout({1, 4, 0}, [] { SetUserWindow(0, 0, 960, 540); }));
-    row("SetUserWindow PIP size USER", "SET PIP USER 100 50 640 360", "PIP USER",
-        inLayout({1, 1, 3}, [] { SetUserWindow(100, 50, 640, 360); }));
-    row("SetUserWindow PBP mode 3", "SET PBP-PRESENTER 10 20 1280 720", "PBP-PRESENTER",
-        inLayout({2, 0, 0, 2}, [] { SetUserWindow(10, 20, 1280, 720); }));
-    none("SetUserWindow PIP fixed", inLayout({1, 0, 0}, [] { SetUserWindow(0, 0, 1, 1); }));
-    none("SetUserWindow PBP mode 1", inLayout({2, 4, 3, 0}, [] { SetUserWindow(0, 0, 1, 1); }));
-    none("SetUserWindow SINGLE", inLayout({0, 4, 3, 2}, [] { SetUserWindow(0, 0, 1, 1); }));
-    row("SetWindowInput RKA204QE", "SET WINDOW1 IN USB-C", "WINDOW1 IN",
-        onModel(0, [] { SetWindowInput(0, 4); }));
-    none("SetWindowInput RKA07QE 4", onModel(1, [] { SetWindowInput(0, 4); }));
-    row("SetWindowInput RKA07QE 3", "SET WINDOW4 IN HDMI4", "WINDOW4 IN",
-        onModel(1, [] { SetWindowInput(3, 3); }));
-    row("SetWindowInput RKA386QE", "SET WINDOW2 IN DP", "WINDOW2 IN",
-        onModel(2, [] { SetWindowInput(1, 7); }));
-    row("SetWindowInput TN386", "SET WINDOW3 IN USB-C", "WINDOW3 IN",
-        onModel(3, [] { SetWindowInput(2, 8); }));
-    none("SetWindowInput TN386 9", onModel(3, [] { SetWindowInput(2, 9); }));
-    row("SetWindowInput TN204E", "SET WINDOW1 IN DP", "WINDOW1 IN", onModel(4, [] { SetWindowInput(0, 3); }));
-    none("SetWindowInput window 4", onModel(0, [] { SetWindowInput(4, 0); }));
-    none("SetWindowInput no model", [] { SetWindowInput(0, 0); });
-    row("SetAutoSwitch 0", "SET AUTO SWITCH ON", "AUTO SWITCH", inLayout({0}, [] { SetAutoSwitch(0); }));
-    row("SetAutoSwitch 1", "SET AUTO SWITCH OFF", "AUTO SWITCH", inLayout({0}, [] { SetAutoSwitch(1); }));
-    none("SetAutoSwitch 2", inLayout({0}, [] { SetAutoSwitch(2); }));
-    none("SetAutoSwitch PIP", inLayout({1}, [] { SetAutoSwitch(0); }));
-    none("SetAutoSwitch 4xWIN", inLayout({4}, [] { SetAutoSwitch(0); }));
-    row("SaveScene", "SET SAVE SCENE 1", "SAVE SCENE", [] { SaveScene(1); });
-    row("SaveScene 20", "SET SAVE SCENE 20", "SAVE SCENE", [] { SaveScene(20); });
-    row("LoadScene", "SET LOAD SCENE 7", "LOAD SCENE", [] { LoadScene(7); });
-}
-
-void audioRows()
-{
-    none("SetAudioSource no model", [] { SetAudioSource(0); });
-    row("SetAudioSource RKA204QE 5", "SET AUDIO SOURCE USB-C", "AUDIO SOURCE",
-        onModel(0, [] { SetAudioSource(5); }));
-    none("SetAudioSource RKA204QE 6", onModel(0, [] { SetAudioSource(6); }));
-    row("SetAudioSource RKA07QE 0", "SET AUDIO SOURCE WIN1", "AUDIO SOURCE",
-        onModel(1, [] { SetAudioSource(0); }));
-    none("SetAudioSource RKA07QE 5", onModel(1, [] { SetAudioSource(5); }));
-    row("SetAudioSource RKA386QE 10", "SET AUDIO SOURCE WIN-KVM", "AUDIO SOURCE",
-        onModel(2, [] { SetAudioSource(10); }));
-    row("SetAudioSource TN386 13", "SET AUDIO SOURCE LR4", "AUDIO SOURCE",
-        onModel(3, [] { SetAudioSource(13); }));
-    none("SetAudioSource TN386 14", onModel(3, [] { SetAudioSource(14); }));
-    row("SetAudioSource TN204E 4", "SET AUDIO SOURCE DP", "AUDIO SOURCE",
-        onModel(4, [] { SetAudioSource(4); }));
-    row("SetAudioVolume RKA204QE 60", "SET AUDIO VOL 60", "AUDIO VOL",
-        onModel(0, [] { SetAudioVolume(60); }));
-    row("SetAudioVolume RKA204QE 0", "SET AUDIO VOL 0", "AUDIO VOL", onModel(0, [] { SetAudioVolume(0); }));
-    row("SetAudioVolume RKA204QE 100", "SET AUDIO VOL 100", "AUDIO VOL",
-        onModel(0, [] { SetAudioVolume(100); }));
-    none("SetAudioVolume RKA204QE 101", onModel(0, [] { SetAudioVolume(101); }));
-    none("SetAudioVolume RKA204QE -1", onModel(0, [] { SetAudioVolume(-1); }));
-    row("SetAudioVolume TN386 50", "SET AUDIO VOL 50", "AUDIO VOL", onModel(3, [] { SetAudioVolume(50); }));
-    none("SetAudioVolume TN386 60", onModel(3, [] { SetAudioVolume(60); }));
-    none("SetAudioVolume TN386 -5", onModel(3, [] { SetAudioVolume(-5); }));
-    row("SetAudioVolume TN204E 60", "SET AUDIO VOL 60", "AUDIO VOL", onModel(4, [] { SetAudioVolume(60); }));
-    row("AudioVolumeUp", "SET AUDIO VOL+", "AUDIO VOL", [] { AudioVolumeUp(); });
-    row("AudioVolumeDown", "SET AUDIO VOL-", "AUDIO VOL", [] { AudioVolumeDown(); });
-    row("SetAudioMute 0", "SET AUDIO-MUTE ON", "AUDIO-MUTE", [] { SetAudioMute(0); });
-    row("SetAudioMute 1", "SET AUDIO-MUTE OFF", "AUDIO-MUTE", [] { SetAudioMute(1); });
-    none("SetAudioMute 2", [] { SetAudioMute(2); });
-    row("SetMainAudioOnOff 0", "SET MAIN-AUDIO ONOFF ON", "MAIN-AUDIO ONOFF", [] { SetMainAudioOnOff(0); });
-    row("SetMainAudioOnOff 1", "SET MAIN-AUDIO ONOFF OFF", "MAIN-AUDIO ONOFF", [] { SetMainAudioOnOff(1); });
-    none("SetMainAudioOnOff 2", [] { SetMainAudioOnOff(2); });
-    row("SetMicOnOff 0 0", "SET MIC1 ONOFF ON", "MIC1 ONOFF", [] { SetMicOnOff(0, 0); });
-    row("SetMicOnOff 1 1", "SET MIC2 ONOFF OFF", "MIC2 ONOFF", [] { SetMicOnOff(1, 1); });
-    none("SetMicOnOff 2 0", [] { SetMicOnOff(2, 0); });
-    none("SetMicOnOff 0 2", [] { SetMicOnOff(0, 2); });
-    row("SetMicVolume 0 50", "SET MIC1 VOL 50", "MIC1 VOL", [] { SetMicVolume(0, 50); });
-    row("SetMicVolume 1 0", "SET MIC2 VOL 0", "MIC2 VOL", [] { SetMicVolume(1, 0); });
-    none("SetMicVolume 0 51", [] { SetMicVolume(0, 51); });
-    none("SetMicVolume 0 -1", [] { SetMicVolume(0, -1); });
-    none("SetMicVolume 2 10", [] { SetMicVolume(2, 10); });
-    row("MicVolumeUp 0", "SET MIC1 VOL+", "MIC1 VOL", [] { MicVolumeUp(0); });
-    row("MicVolumeUp 1", "SET MIC2 VOL+", "MIC2 VOL", [] { MicVolumeUp(1); });
-    row("MicVolumeDown 0", "SET MIC1 VOL-", "MIC1 VOL", [] { MicVolumeDown(0); });
-    row("MicVolumeDown 1", "SET MIC2 VOL-", "MIC2 VOL", [] { MicVolumeDown(1); });
-    none("MicVolumeUp 2", [] { MicVolumeUp(2); });
-    none("MicVolumeDown 2", [] { MicVolumeDown(2); });
-}
-
-QByteArray edidLine(const QByteArray &edid)
-{
-    return "SET EDID-USER " + edid.toHex(' ').toUpper();
-}
+const QByteArray edidPattern = [] {
+    QByteArray bytes(256, '\0');
+    for (int i = 0; i < 256; ++i)
+        bytes[i] = char(255 - i);
+    return bytes;
+}();
 
 } // namespace
+
+Q_DECLARE_METATYPE(Call)
+Q_DECLARE_METATYPE(Pre)
 
 class TestCatalogue : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init()
+    void builders_data()
     {
-        appDir = std::make_unique<TestAppDir>();
-        resetChannels();
-    }
-
-    void cleanup()
-    {
-        resetChannels();
-        appDir.reset();
-    }
-
-    void builderQueuesOnSelectedChannel_data()
-    {
-        QTest::addColumn<Scenario>("scenario");
+        QTest::addColumn<Pre>("pre");
+        QTest::addColumn<Call>("call");
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QByteArray>("keyword");
-        QTest::addColumn<bool>("pause");
-        readRequestRows();
-        outputAndSystemRows();
-        multiviewRows();
-        audioRows();
+        QTest::addColumn<quint32>("pauseMs");
+        const Pre any;
+        const quint8 M204 = ModelRKA204QE, M07 = ModelRKA07QE, M386 = ModelRKA386QE, TN386 = ModelTN386,
+                     TN204 = ModelTN204E;
+
+        SENDS(any, GetModelType(), "GET MODEL TYPE", "MODEL TYPE");
+        SENDS(any, GetNetworkInfo(), "GET NETWORK-INFO", "NETWORK-INFO");
+        SENDS(any, GetBaudrate(), "GET BAUDRATE", "BAUDRATE");
+        SENDS(any, GetVersion(0), "GET VERSION", "VERSION");
+        SENDS(any, GetVersion(1), "GET SUB-VERSION", "SUB-VERSION");
+        SENDS(any, GetVersion(2), "GET EXPAND-VERSION", "EXPAND-VERSION");
+        SENDS(any, GetVersion(3), "GET KEYBOARD-VERSION", "KEYBOARD-VERSION");
+        NONE(any, GetVersion(4));
+        SENDS(any, GetOutResolution(), "GET OUT RESOLUTION", "OUT RESOLUTION");
+        SENDS(any, GetUserResolution(), "GET RESO-USER", "RESO-USER");
+        SENDS(any, GetOutHdcp(), "GET OUT HDCP", "OUT HDCP");
+        SENDS(any, GetOutVka(), "GET OUT VKA", "OUT VKA");
+        SENDS(any, GetOutItc(), "GET OUT ITC", "OUT ITC");
+        SENDS(on(TN204), GetOut4KAuto(), "GET OUT 4K-AUTO", "OUT 4K-AUTO");
+        SENDS(any, GetOut4KAuto(), "GET OUT 4K-AUTO", "OUT 4K-AUTO");
+        NONE(on(M07), GetOut4KAuto());
+        SENDS(any, GetInEdidMode(), "GET IN EDIDMODE", "IN EDIDMODE");
+        SENDS(in(ModeSingle), GetInResolution(), "GET IN RESOLUTION", "IN RESOLUTION");
+        NONE(in(Mode4xWin), GetInResolution());
+        SENDS(any, GetMultiviewSync(), "GET MULTIVIEW-SYNC", "MULTIVIEW-SYNC");
+        SENDS(in(ModePip, 4, 0), GetUserWindow(), "GET PIP USER", "PIP USER");
+        SENDS(in(ModePip, 0, 3), GetUserWindow(), "GET PIP USER", "PIP USER");
+        NONE(in(ModePip, 3, 2), GetUserWindow());
+        SENDS(in(ModePbp, 0, 0, 2), GetUserWindow(), "GET PBP-PRESENTER", "PBP-PRESENTER");
+        NONE(in(ModePbp, 4, 3, 1), GetUserWindow());
+        NONE(in(Mode3xWin, 4, 3, 2), GetUserWindow());
+        SENDS(any, GetAudioSource(), "GET AUDIO SOURCE", "AUDIO SOURCE");
+        SENDS(any, GetAudioVolume(), "GET AUDIO VOL", "AUDIO VOL");
+        SENDS(any, GetAudioMute(), "GET AUDIO-MUTE", "AUDIO-MUTE");
+        SENDS(any, GetMainAudioOnOff(), "GET MAIN-AUDIO ONOFF", "MAIN-AUDIO ONOFF");
+        SENDS(any, GetMicOnOff(1), "GET MIC2 ONOFF", "MIC2 ONOFF");
+        NONE(any, GetMicOnOff(2));
+        SENDS(any, GetMicVolume(1), "GET MIC2 VOL", "MIC2 VOL");
+        NONE(any, GetMicVolume(2));
+
+        SENDS(any, SetBaudrate(115200), "SET BAUDRATE 115200", "BAUDRATE");
+        SENDS(any, SetNetworkInfo("192.168.1.10", "8000", "255.255.255.0", "192.168.1.1"),
+              "SET NETWORK-INFO 192.168.1.10 8000 255.255.255.0 192.168.1.1", "NETWORK-INFO");
+        SENDS(any, SetNetworkInfo(QString::fromUtf8("h\xC3\xA9"), "1", "", "3"),
+              "SET NETWORK-INFO h\xC3\xA9 1  3", "NETWORK-INFO");
+        SENDS(any, SetNetworkInfo(QString(1001, '9'), "a", "b", "c"),
+              "SET NETWORK-INFO " + QByteArray(1001, '9') + " a b c", "NETWORK-INFO");
+        NONE(any, SetNetworkInfo(QString(1002, '9'), "a", "b", "c"));
+        SENDS(any, ResetDevice(), "SET RESET", "RESET", Busy);
+        SENDS(any, SetOutResolution(7), "SET OUT RESOLUTION 1920x1080p60", "OUT RESOLUTION", Busy);
+        SENDS(any, SetOutResolution(15), "SET OUT RESOLUTION USER", "OUT RESOLUTION", Busy);
+        NONE(any, SetOutResolution(16));
+        SENDS(any, SetUserResolution(1920, -1), "SET RESO-USER 1920 -1", "RESO-USER", Busy);
+        SENDS(any, SetOutHdcp(2), "SET OUT HDCP FORCE-OFF", "OUT HDCP");
+        NONE(any, SetOutHdcp(3));
+        SENDS(any, SetOutVka(1), "SET OUT VKA BLACKSCREEN", "OUT VKA");
+        NONE(any, SetOutVka(2));
+        SENDS(any, SetOutItc(1), "SET OUT ITC OFF", "OUT ITC");
+        NONE(any, SetOutItc(2));
+        SENDS(any, SetOut4KAuto(1), "SET OUT 4K-AUTO OFF", "OUT 4K-AUTO");
+        NONE(any, SetOut4KAuto(2));
+        SENDS(any, SetInEdidMode(18), "SET IN EDIDMODE USER", "IN EDIDMODE");
+        NONE(any, SetInEdidMode(19));
+        SENDS(any, SetUserEdid(zeroEdid), "SET EDID-USER" + QByteArray(" 00").repeated(256), "EDID-USER OK");
+        SENDS(any, SetUserEdid(reinterpret_cast<const uchar *>(edidPattern.constData())),
+              "SET EDID-USER " + edidPattern.toHex(' ').toUpper(), "EDID-USER OK");
+        NONE(any, SetUserEdid(nullptr));
+
+        SENDS(any, SetMultiview(3), "SET MULTIVIEW 3xWIN", "MULTIVIEW");
+        NONE(any, SetMultiview(5));
+        SENDS(in(ModePip), SetPipPosition(4), "SET PIP POS USER", "PIP POS");
+        NONE(in(ModePip), SetPipPosition(5));
+        NONE(in(ModeSingle), SetPipPosition(0));
+        SENDS(in(ModePip), SetPipSize(3), "SET PIP SIZE USER", "PIP SIZE");
+        NONE(in(ModePip), SetPipSize(4));
+        NONE(in(ModePbp), SetPipSize(1));
+        SENDS(in(ModePbp), SetLayoutMode(3), "SET PBP MODE 3", "PBP MODE");
+        SENDS(in(Mode4xWin), SetLayoutMode(-1), "SET 4xWIN MODE -1", "4xWIN MODE");
+        NONE(in(ModeSingle), SetLayoutMode(1));
+        NONE(in(ModePip), SetLayoutMode(1));
+        SENDS(in(ModePbp), SetLayoutAspect(1), "SET PBP ASPECT 16:9", "PBP ASPECT");
+        SENDS(in(Mode3xWin), SetLayoutAspect(0), "SET 3xWIN ASPECT FULL", "3xWIN ASPECT");
+        NONE(in(ModePbp), SetLayoutAspect(2));
+        NONE(in(ModeSingle), SetLayoutAspect(1));
+        NONE(in(ModePip), SetLayoutAspect(1));
+        SENDS(in(ModePip, 4, 0), SetUserWindow(0, 0, 960, 540), "SET PIP USER 0 0 960 540", "PIP USER");
+        SENDS(in(ModePip, 1, 3), SetUserWindow(100, 50, 640, 360), "SET PIP USER 100 50 640 360", "PIP USER");
+        SENDS(in(ModePbp, 0, 0, 2), SetUserWindow(10, 20, 1280, 720), "SET PBP-PRESENTER 10 20 1280 720",
+              "PBP-PRESENTER");
+        NONE(in(ModePip, 0, 0), SetUserWindow(0, 0, 1, 1));
+        NONE(in(ModePbp, 4, 3, 0), SetUserWindow(0, 0, 1, 1));
+        NONE(in(ModeSingle, 4, 3, 2), SetUserWindow(0, 0, 1, 1));
+        SENDS(on(M204), SetWindowInput(0, 4), "SET WINDOW1 IN USB-C", "WINDOW1 IN");
+        NONE(on(M07), SetWindowInput(0, 4));
+        SENDS(on(M386), SetWindowInput(1, 7), "SET WINDOW2 IN DP", "WINDOW2 IN");
+        SENDS(on(TN386), SetWindowInput(2, 8), "SET WINDOW3 IN USB-C", "WINDOW3 IN");
+        SENDS(on(TN204), SetWindowInput(0, 3), "SET WINDOW1 IN DP", "WINDOW1 IN");
+        NONE(on(M204), SetWindowInput(4, 0));
+        NONE(any, SetWindowInput(0, 0));
+        SENDS(in(ModeSingle), SetAutoSwitch(1), "SET AUTO SWITCH OFF", "AUTO SWITCH");
+        NONE(in(ModeSingle), SetAutoSwitch(2));
+        NONE(in(ModePip), SetAutoSwitch(0));
+        SENDS(any, SaveScene(20), "SET SAVE SCENE 20", "SAVE SCENE");
+        SENDS(any, LoadScene(7), "SET LOAD SCENE 7", "LOAD SCENE");
+
+        NONE(any, SetAudioSource(0));
+        SENDS(on(M204), SetAudioSource(5), "SET AUDIO SOURCE USB-C", "AUDIO SOURCE");
+        NONE(on(M204), SetAudioSource(6));
+        NONE(on(M07), SetAudioSource(5));
+        SENDS(on(M386), SetAudioSource(10), "SET AUDIO SOURCE WIN-KVM", "AUDIO SOURCE");
+        SENDS(on(TN386), SetAudioSource(13), "SET AUDIO SOURCE LR4", "AUDIO SOURCE");
+        NONE(on(TN386), SetAudioSource(14));
+        SENDS(on(TN204), SetAudioSource(4), "SET AUDIO SOURCE DP", "AUDIO SOURCE");
+        SENDS(on(M204), SetAudioVolume(100), "SET AUDIO VOL 100", "AUDIO VOL");
+        NONE(on(M204), SetAudioVolume(101));
+        NONE(on(M204), SetAudioVolume(-1));
+        SENDS(on(TN204), SetAudioVolume(60), "SET AUDIO VOL 60", "AUDIO VOL");
+        SENDS(on(TN386), SetAudioVolume(50), "SET AUDIO VOL 50", "AUDIO VOL");
+        NONE(on(TN386), SetAudioVolume(51));
+        SENDS(any, SetAudioVolume(0), "SET AUDIO VOL 0", "AUDIO VOL");
+        SENDS(any, AudioVolumeUp(), "SET AUDIO VOL+", "AUDIO VOL");
+        SENDS(any, AudioVolumeDown(), "SET AUDIO VOL-", "AUDIO VOL");
+        SENDS(any, SetAudioMute(0), "SET AUDIO-MUTE ON", "AUDIO-MUTE");
+        NONE(any, SetAudioMute(2));
+        SENDS(any, SetMainAudioOnOff(1), "SET MAIN-AUDIO ONOFF OFF", "MAIN-AUDIO ONOFF");
+        NONE(any, SetMainAudioOnOff(2));
+        SENDS(any, SetMicOnOff(0, 0), "SET MIC1 ONOFF ON", "MIC1 ONOFF");
+        SENDS(any, SetMicOnOff(1, 1), "SET MIC2 ONOFF OFF", "MIC2 ONOFF");
+        NONE(any, SetMicOnOff(2, 0));
+        NONE(any, SetMicOnOff(0, 2));
+        SENDS(on(TN386), SetMicVolume(0, 50), "SET MIC1 VOL 50", "MIC1 VOL");
+        SENDS(any, SetMicVolume(1, 0), "SET MIC2 VOL 0", "MIC2 VOL");
+        NONE(on(TN386), SetMicVolume(0, 51));
+        NONE(any, SetMicVolume(0, -1));
+        NONE(any, SetMicVolume(2, 10));
+        SENDS(any, MicVolumeUp(0), "SET MIC1 VOL+", "MIC1 VOL");
+        SENDS(any, MicVolumeDown(1), "SET MIC2 VOL-", "MIC2 VOL");
+        NONE(any, MicVolumeUp(2));
+
+        SENDS(any, sendWithRule(QByteArray(1024, 'A').constData(), 1024, rule250), QByteArray(1024, 'A'), "X",
+              250);
+        NONE(any, sendWithRule(QByteArray(1025, 'A').constData(), 1025, rule250));
+        NONE(any, sendWithRule(nullptr, 5, defaultReplyRule("X")));
     }
 
-    void builderQueuesOnSelectedChannel()
+    void builders()
     {
-        QFETCH(Scenario, scenario);
+        QFETCH(Pre, pre);
+        QFETCH(Call, call);
         QFETCH(QByteArray, line);
         QFETCH(QByteArray, keyword);
-        QFETCH(bool, pause);
+        QFETCH(quint32, pauseMs);
+        identifyModel(pre.model);
+        setMultiviewState(pre.mode, pre.position, pre.size, pre.modeIndex);
+        RequestRecorder recorder;
 
-        for (quint32 linkType : {1u, 2u, 0u, 7u}) {
-            State().LinkType = linkType;
-            scenario();
-            const std::deque<QueueEntry> serial = takeSent(SerialChannel());
-            const std::deque<QueueEntry> tcp = takeSent(TcpChannel());
-            const bool queued = !line.isEmpty() && (linkType == 1 || linkType == 2);
-            QCOMPARE(serial.size(), size_t(queued && linkType == 1 ? 1 : 0));
-            QCOMPARE(tcp.size(), size_t(queued && linkType == 2 ? 1 : 0));
-            if (queued)
-                verifyEntry(linkType == 1 ? serial.front() : tcp.front(), line, keyword, pause);
-        }
-    }
+        call();
 
-    void userEdidZeroBytes()
-    {
-        State().LinkType = 2;
-        const QByteArray edid(256, '\0');
-        SetUserEdid(reinterpret_cast<const unsigned char *>(edid.constData()));
-        const std::deque<QueueEntry> sent = takeSent(TcpChannel());
-        QCOMPARE(sent.size(), size_t(1));
-        QByteArray expected = "SET EDID-USER";
-        for (int i = 0; i < 256; ++i)
-            expected += " 00";
-        verifyEntry(sent.front(), expected, "EDID-USER OK", false);
-        QCOMPARE(sent.front().data.size(), 782);
-    }
-
-    void userEdidPatternIsUpperCaseHex()
-    {
-        State().LinkType = 1;
-        QByteArray edid(256, '\0');
-        for (int i = 0; i < 256; ++i)
-            edid[i] = char(255 - i);
-        SetUserEdid(reinterpret_cast<const unsigned char *>(edid.constData()));
-        const std::deque<QueueEntry> sent = takeSent(SerialChannel());
-        QCOMPARE(sent.size(), size_t(1));
-        verifyEntry(sent.front(), edidLine(edid), "EDID-USER OK", false);
-        QVERIFY(sent.front().data.startsWith("SET EDID-USER FF FE FD FC FB FA F9"));
-        QVERIFY(sent.front().data.contains(" AB AA A9 "));
-        QVERIFY(sent.front().data.endsWith(" 02 01 00\r"));
-    }
-
-    void sendWithRuleLengthLimit_data()
-    {
-        QTest::addColumn<int>("length");
-        QTest::addColumn<bool>("queued");
-        QTest::newRow("1 byte") << 1 << true;
-        QTest::newRow("1024 bytes") << 1024 << true;
-        QTest::newRow("1025 bytes") << 1025 << false;
-        QTest::newRow("4096 bytes") << 4096 << false;
-    }
-
-    void sendWithRuleLengthLimit()
-    {
-        QFETCH(int, length);
-        QFETCH(bool, queued);
-        State().LinkType = 2;
-        const QByteArray text(length, 'A');
-        ReplyRule rule;
-        rule.keyword[0] = "X";
-        rule.keywordCount = 1;
-        rule.waitMs = 250;
-        rule.timeoutMs = 3000;
-        sendWithRule(text.constData(), quint32(text.size()), rule);
-        const std::deque<QueueEntry> sent = takeSent(TcpChannel());
-        QCOMPARE(sent.size(), size_t(queued ? 1 : 0));
-        QVERIFY(takeSent(SerialChannel()).empty());
-        if (!queued)
+        if (line.isEmpty()) {
+            QCOMPARE(recorder.lines(), QByteArrayList());
             return;
-        QCOMPARE(sent.front().data.size(), length + 1);
-        QCOMPARE(sent.front().data, text + '\r');
-        QCOMPARE(sent.front().rule.keyword[0], QByteArray("X"));
-        QCOMPARE(sent.front().rule.expectReply, quint8(0));
-        QCOMPARE(sent.front().rule.waitMs, 250u);
-        QCOMPARE(sent.front().rule.timeoutMs, 3000u);
+        }
+        QCOMPARE(recorder.lines(), QByteArrayList{line + '\r'});
+        const ReplyRule rule = recorder.rules().first();
+        QCOMPARE(rule.keywordCount, 1u);
+        QCOMPARE(rule.keyword[0], keyword);
+        QCOMPARE(rule.expectReply, quint8(pauseMs == 0));
+        QCOMPARE(rule.acceptAnyLine, quint8(0));
+        QCOMPARE(rule.waitMs, pauseMs);
+        QCOMPARE(rule.timeoutMs, 1000u);
+        QCOMPARE(rule.reportTimeout, quint8(1));
     }
 
-    void sendWithRuleRefusesNullText()
+    // Without a sink (no link session) a builder reaches no one; the sink that was replaced comes back.
+    void withoutSinkNothingIsQueued()
     {
-        State().LinkType = 1;
-        sendWithRule(nullptr, 5, defaultReplyRule("X"));
-        QVERIFY(takeSent(SerialChannel()).empty());
-    }
-
-    void buildersQueueInCallOrder()
-    {
-        State().LinkType = 2;
-        State().CurrentModel = 0;
+        RequestRecorder recorder;
+        const RequestSink replaced = setRequestSink(nullptr);
         GetModelType();
         SetOutHdcp(1);
-        SetOutResolution(14);
-        GetMicVolume(1);
-        SetAudioSource(2);
-        const std::deque<QueueEntry> sent = takeSent(TcpChannel());
-        QCOMPARE(sent.size(), size_t(5));
-        QCOMPARE(sent[0].data, QByteArray("GET MODEL TYPE\r"));
-        QCOMPARE(sent[1].data, QByteArray("SET OUT HDCP FORCE-2.2\r"));
-        QCOMPARE(sent[2].data, QByteArray("SET OUT RESOLUTION AUTO\r"));
-        QCOMPARE(sent[2].rule.waitMs, 10000u);
-        QCOMPARE(sent[3].data, QByteArray("GET MIC2 VOL\r"));
-        QCOMPARE(sent[4].data, QByteArray("SET AUDIO SOURCE HDMI2\r"));
-        QVERIFY(takeSent(SerialChannel()).empty());
-    }
-
-    void linkTypeChangeSwitchesChannel()
-    {
-        State().LinkType = 1;
-        GetOutHdcp();
-        State().LinkType = 2;
-        GetOutVka();
-        State().LinkType = 0;
-        GetOutItc();
-        const std::deque<QueueEntry> serial = takeSent(SerialChannel());
-        const std::deque<QueueEntry> tcp = takeSent(TcpChannel());
-        QCOMPARE(serial.size(), size_t(1));
-        QCOMPARE(serial.front().data, QByteArray("GET OUT HDCP\r"));
-        QCOMPARE(tcp.size(), size_t(1));
-        QCOMPARE(tcp.front().data, QByteArray("GET OUT VKA\r"));
-    }
-
-    void closedChannelDropsBuilderOutput()
-    {
-        State().LinkType = 1;
-        closeChannel(&SerialChannel());
+        QVERIFY(!setRequestSink(replaced));
+        QVERIFY(recorder.lines().isEmpty());
         GetModelType();
-        openChannel(&SerialChannel());
-        QVERIFY(takeSent(SerialChannel()).empty());
+        QCOMPARE(recorder.lines(), QByteArrayList{"GET MODEL TYPE\r"});
     }
-
-private:
-    std::unique_ptr<TestAppDir> appDir;
 };
 
 QTEST_GUILESS_MAIN(TestCatalogue)

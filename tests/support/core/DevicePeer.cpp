@@ -1,7 +1,6 @@
 #include "DevicePeer.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QTest>
 
 DevicePeer::DevicePeer(QObject *parent) : QObject(parent) {}
@@ -16,23 +15,9 @@ qint64 DevicePeer::clockNs()
     return clock.nsecsElapsed();
 }
 
-QList<QByteArray> DevicePeer::commandTexts() const
-{
-    QList<QByteArray> texts;
-    for (const WireCommand &command : complete)
-        texts.append(command.bytes);
-    return texts;
-}
-
 bool DevicePeer::waitForCommands(int count, int timeoutMs)
 {
     return QTest::qWaitFor([this, count] { return complete.size() >= count; }, timeoutMs);
-}
-
-bool DevicePeer::waitForBytes(int timeoutMs)
-{
-    QSignalSpy arrived(this, &DevicePeer::bytesArrived);
-    return arrived.wait(timeoutMs);
 }
 
 void DevicePeer::reply(const QByteArray &bytes)
@@ -53,5 +38,4 @@ void DevicePeer::takeIncoming(const QByteArray &bytes)
         complete.append({partial.left(end + 1), now});
         partial.remove(0, end + 1);
     }
-    emit bytesArrived();
 }

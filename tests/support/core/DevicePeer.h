@@ -24,21 +24,12 @@ public:
 
     QByteArray receivedBytes() const { return received; }
     QList<WireCommand> commands() const { return complete; }
-    QList<QByteArray> commandTexts() const;
     // Waits until at least `count` complete commands arrived.
     bool waitForCommands(int count, int timeoutMs);
-    // Waits for any byte to arrive; false when none came within `timeoutMs`.
-    bool waitForBytes(int timeoutMs);
 
-    // Writes bytes to the transport; the time taken just before the write is kept as lastReplyNs().
+    // Writes bytes to the transport at once; the time taken just before is kept as lastReplyNs().
     void reply(const QByteArray &bytes);
     qint64 lastReplyNs() const { return lastReply; }
-    // Writes straight to the descriptor, from any thread (used to make bytes arrive at an exact moment of
-    // the transport's processing). Only while nothing else writes to the peer.
-    virtual void writeFromAnyThread(const QByteArray &bytes) = 0;
-
-signals:
-    void bytesArrived();
 
 protected:
     explicit DevicePeer(QObject *parent = nullptr);

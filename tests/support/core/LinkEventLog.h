@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-#include <QString>
 
 class LinkSession;
 
@@ -22,10 +21,9 @@ struct LinkEvent
         PauseEnded
     };
     Kind kind = Sent;
-    QByteArray bytes; // line written or received
-    bool status = false;
-    int code = 0; // error code or pause length
-    qint64 atNs = 0;
+    QByteArray bytes; // the line written or received, the command that timed out
+    int code = 0;     // connect or loss error code, pause length
+    QByteArray text;  // the report as trace() shows it
 };
 
 // Records, in order of arrival, everything a link session reports.
@@ -36,18 +34,18 @@ class LinkEventLog : public QObject
 public:
     explicit LinkEventLog(LinkSession &session);
 
-    QList<LinkEvent> events() const { return recorded; }
     QList<LinkEvent> eventsOf(LinkEvent::Kind kind) const;
     int count(LinkEvent::Kind kind) const { return eventsOf(kind).size(); }
-    // The reply lines received so far (CR included), and the command lines written.
-    QList<QByteArray> lines() const { return textsOf(LinkEvent::Received); }
-    QList<QByteArray> sent() const { return textsOf(LinkEvent::Sent); }
+    // The reply lines received so far, CR included.
+    QList<QByteArray> lines() const;
+    // Every report so far: "connect 1 0", "reconnect 0", "sent GET X\r", "received X 1\r", "timeout GET X\r",
+    // "lost 9", "pause 300", "pause end".
+    QList<QByteArray> trace() const;
     // Waits until at least `count` events of `kind` were recorded.
     bool waitFor(LinkEvent::Kind kind, int count, int timeoutMs);
 
 private:
-    QList<QByteArray> textsOf(LinkEvent::Kind kind) const;
-    void add(LinkEvent::Kind kind, const QByteArray &bytes = QByteArray(), bool status = false, int code = 0);
+    void add(LinkEvent::Kind kind, const QByteArray &text, const QByteArray &bytes = {}, int code = 0);
 
     QList<LinkEvent> recorded;
 };

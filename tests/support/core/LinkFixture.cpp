@@ -2,7 +2,6 @@
 
 #include "LoopbackPeer.h"
 #include "PtyPair.h"
-#include "WorkerHook.h"
 #include "link/LinkService.h"
 #include "protocol/Catalogue.h"
 #include "session/LinkSession.h"
@@ -52,7 +51,7 @@ bool LinkFixture::open()
     requestOpen();
     if (!eventLog->waitFor(LinkEvent::ConnectStatus, before + 1, ConnectStatusMs))
         return false;
-    return eventLog->eventsOf(LinkEvent::ConnectStatus).last().status;
+    return eventLog->eventsOf(LinkEvent::ConnectStatus).last().text == "connect 1 0";
 }
 
 void LinkFixture::send(const QByteArray &text, const ReplyRule &rule)
@@ -73,13 +72,4 @@ void LinkFixture::runInWorker(int delayMs, std::function<void()> action)
     QMetaObject::invokeMethod(
         worker, [worker, delayMs, action] { QTimer::singleShot(delayMs, Qt::PreciseTimer, worker, action); },
         Qt::QueuedConnection);
-}
-
-void LinkFixture::hookWorkerSignal(const QByteArray &signature, std::function<void()> action)
-{
-    auto hook = std::make_unique<WorkerHook>(std::move(action));
-    // A direct connection runs the hook in the emitting thread, i.e. inside the transport's own processing.
-    QObject::connect(&service(), QByteArray("2" + signature).constData(), hook.get(), SLOT(fire()),
-                     Qt::DirectConnection);
-    hooks.push_back(std::move(hook));
 }

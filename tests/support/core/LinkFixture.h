@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 class LinkService;
 class LinkSession;
@@ -33,7 +32,6 @@ public:
     LinkFixture(const LinkFixture &) = delete;
     LinkFixture &operator=(const LinkFixture &) = delete;
 
-    Transport transport() const { return kind; }
     LinkSession &session() const { return *linkSession; }
     // The session's transport of this fixture's kind.
     LinkService &service() const;
@@ -55,9 +53,6 @@ public:
     // Runs `action` in the worker thread `delayMs` after the thread handles this request (a precise timer of
     // that thread, so it also fires inside the send step's 50 ms gap).
     void runInWorker(int delayMs, std::function<void()> action);
-    // Runs `action` in the worker thread, right where the transport emits `signature` (SIGNAL() form
-    // without its code digit, e.g. "SGL_TryCheckSend()").
-    void hookWorkerSignal(const QByteArray &signature, std::function<void()> action);
 
 private:
     Transport kind;
@@ -65,5 +60,4 @@ private:
     std::unique_ptr<LoopbackPeer> tcpPeer;
     std::unique_ptr<LinkSession> linkSession;
     std::unique_ptr<LinkEventLog> eventLog;
-    std::vector<std::unique_ptr<QObject>> hooks;
 };

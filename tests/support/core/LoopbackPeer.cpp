@@ -3,9 +3,6 @@
 #include <QHostAddress>
 #include <QTest>
 
-#include <cerrno>
-#include <sys/socket.h>
-
 LoopbackPeer::LoopbackPeer()
 {
     connect(&server, &QTcpServer::newConnection, this, &LoopbackPeer::acceptConnection);
@@ -16,11 +13,6 @@ LoopbackPeer::LoopbackPeer()
 bool LoopbackPeer::hasConnection() const
 {
     return client && client->state() == QAbstractSocket::ConnectedState;
-}
-
-QHostAddress LoopbackPeer::clientAddress() const
-{
-    return client ? client->peerAddress() : QHostAddress();
 }
 
 bool LoopbackPeer::waitForHangUp(int timeoutMs)
@@ -44,29 +36,12 @@ void LoopbackPeer::stopListening()
     dropConnection();
 }
 
-bool LoopbackPeer::listenAgain()
-{
-    return server.listen(QHostAddress::LocalHost, listeningPort);
-}
-
-void LoopbackPeer::writeFromAnyThread(const QByteArray &bytes)
-{
-    const qintptr descriptor = client ? client->socketDescriptor() : -1;
-    qint64 done = 0;
-    while (descriptor >= 0 && done < bytes.size()) {
-        const ssize_t written =
-            ::send(int(descriptor), bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
-        if (written < 0 && errno != EINTR && errno != EAGAIN)
-            return;
-        if (written > 0)
-            done += written;
-    }
-}
-
 void LoopbackPeer::writeToLink(const QByteArray &bytes)
 {
-    if (client)
+    if (client) {
         client->write(bytes);
+        client->flush();
+    }
 }
 
 void LoopbackPeer::acceptConnection()

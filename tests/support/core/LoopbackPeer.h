@@ -2,7 +2,6 @@
 
 #include "DevicePeer.h"
 
-#include <QHostAddress>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -16,13 +15,10 @@ class LoopbackPeer : public DevicePeer
 public:
     LoopbackPeer();
 
-    bool isListening() const { return server.isListening(); }
     quint16 port() const { return listeningPort; }
     // Number of connections accepted so far.
     int connectionCount() const { return accepted; }
     bool hasConnection() const;
-    // Address the current connection comes from.
-    QHostAddress clientAddress() const;
     // Waits until the current connection was closed by the other side (or is gone already).
     bool waitForHangUp(int timeoutMs);
 
@@ -30,9 +26,6 @@ public:
     void dropConnection();
     // Stops accepting connections (the port is then closed) and closes the current one.
     void stopListening();
-    // Listens again on the same port.
-    bool listenAgain();
-    void writeFromAnyThread(const QByteArray &bytes) override;
 
 protected:
     void writeToLink(const QByteArray &bytes) override;

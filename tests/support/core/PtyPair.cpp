@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -34,9 +35,6 @@ PtyPair::PtyPair()
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     readNotifier = new QSocketNotifier(master, QSocketNotifier::Read, this);
     connect(readNotifier, &QSocketNotifier::activated, this, &PtyPair::readMaster);
-    writeNotifier = new QSocketNotifier(master, QSocketNotifier::Write, this);
-    writeNotifier->setEnabled(false);
-    connect(writeNotifier, &QSocketNotifier::activated, this, &PtyPair::flushPending);
 }
 
 PtyPair::~PtyPair()
@@ -50,40 +48,20 @@ void PtyPair::closeFarSide()
 {
     delete readNotifier;
     readNotifier = nullptr;
-    delete writeNotifier;
-    writeNotifier = nullptr;
     if (master >= 0)
         ::close(master);
     master = -1;
-    pending.clear();
 }
 
 void PtyPair::writeToLink(const QByteArray &bytes)
 {
-    pending += bytes;
-    flushPending();
-}
-
-void PtyPair::flushPending()
-{
-    while (master >= 0 && !pending.isEmpty()) {
-        const ssize_t written = ::write(master, pending.constData(), size_t(pending.size()));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            break;
-        pending.remove(0, int(written));
-    }
-    if (writeNotifier)
-        writeNotifier->setEnabled(!pending.isEmpty());
-}
-
-void PtyPair::writeFromAnyThread(const QByteArray &bytes)
-{
+    // At once, as the device would; a full terminal buffer is waited for (the transport reads it in its own
+    // thread), but not for ever.
     qint64 done = 0;
     while (master >= 0 && done < bytes.size()) {
         const ssize_t written = ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
-        if (written < 0 && errno != EINTR && errno != EAGAIN)
+        pollfd room{master, POLLOUT, 0};
+        if (written < 0 && errno != EINTR && (errno != EAGAIN || ::poll(&room, 1, 2000) <= 0))
             return;
         if (written > 0)
             done += written;

@@ -17,26 +17,19 @@ public:
     PtyPair();
     ~PtyPair() override;
 
-    bool isValid() const { return master >= 0; }
     // Path of the slave end, e.g. /dev/pts/7.
     QString slavePath() const { return path; }
     // Closes the device's end, as when the cable is pulled or the device's side of the pty goes away.
     void closeFarSide();
-    void writeFromAnyThread(const QByteArray &bytes) override;
-    // The slave's descriptor (the transport's terminal settings can be read through it).
-    int slaveDescriptor() const { return slave; }
 
 protected:
     void writeToLink(const QByteArray &bytes) override;
 
 private:
     void readMaster();
-    void flushPending();
 
     int master = -1;
     int slave = -1;
     QString path;
-    QByteArray pending;
     QSocketNotifier *readNotifier = nullptr;
-    QSocketNotifier *writeNotifier = nullptr;
 };

@@ -1,45 +1,28 @@
 #include "MainWindowDriver.h"
 
-#include "config/AppState.h"
+#include "config/ConfigFile.h"
+#include "session/LinkSession.h"
 #include "shell/Startup.h"
-#include "shell/Ui_Main.h"
-#include "link/LinkChannel.h"
-#include "pages/Ui_Uart_Network.h"
 #include "widgets/FileChooserSeam.h"
 #include "widgets/MessageBoxSeam.h"
 #include "widgets/MyComboBox.h"
 
-#include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QTest>
+#include <QtWidgets>
 
-namespace {
-bool usable(const QWidget *widget)
-{
-    return widget && widget->isVisible() && widget->isEnabled();
-}
-
-QString syncOverMarker()
-{
-    return QStringLiteral("->%1<-").arg(State().text.SMSG_Status_SyncOver);
-}
-} // namespace
-
-MainWindowDriver::MainWindowDriver()
+MainWindowDriver::MainWindowDriver(const QStringList &settings)
 {
     appDir.installDataTree();
-    MessageBoxSeam::reset();
-    MessageBoxSeam::activate();
+    if (!settings.isEmpty()) {
+        Config_LoadOrCreate();
+        appDir.writeFile(QStringLiteral("/APP/ConfigFile/config.ini"),
+                         (settings.join("\r\n") + "\r\n").toUtf8());
+    }
+    clearMessages();
     FileChooserSeam::reset();
     FileChooserSeam::activate();
-    // As the program starts: settings (written with their defaults) and style sheet, the main window, then
-    // what a successful login does.
+    // As the program starts, then what a successful login does.
     Config_CheckAtStartup();
     main = std::make_unique<Ui_Main>();
     main->SLT_SETUP_UI_MAIN();
@@ -54,28 +37,25 @@ MainWindowDriver::~MainWindowDriver()
     FileChooserSeam::reset();
 }
 
-bool MainWindowDriver::showPage(QWidget *page)
+bool MainWindowDriver::reach(QWidget *widget)
 {
     QTabWidget *tabs = main->tabWidget;
-    const int index = tabs->indexOf(page);
-    if (index < 0)
-        return false;
-    QTabBar *bar = tabs->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(index).center());
-    return tabs->currentIndex() == index;
+    for (int index = 0; widget && index < tabs->count(); ++index) {
+        const QWidget *page = tabs->widget(index);
+        if ((page == widget || page->isAncestorOf(widget)) && tabs->currentIndex() != index)
+            QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(index).center());
+    }
+    return widget && widget->isVisible() && widget->isEnabled();
 }
 
 bool MainWindowDriver::click(QAbstractButton *button)
 {
-    if (!usable(button))
-        return false;
-    QTest::mouseClick(button, Qt::LeftButton);
-    return true;
+    return reach(button) && (QTest::mouseClick(button, Qt::LeftButton), true);
 }
 
 bool MainWindowDriver::choose(QComboBox *combo, int index)
 {
-    if (!usable(combo))
+    if (!reach(combo))
         return false;
     // Opening the popup is what refreshes the lists that announce their popup (ports, local addresses).
     combo->showPopup();
@@ -91,7 +71,7 @@ bool MainWindowDriver::choose(QComboBox *combo, int index)
 
 bool MainWindowDriver::type(QLineEdit *field, const QString &text)
 {
-    if (!usable(field) || field->isReadOnly())
+    if (!reach(field) || field->isReadOnly())
         return false;
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Delete);
@@ -101,57 +81,56 @@ bool MainWindowDriver::type(QLineEdit *field, const QString &text)
 
 bool MainWindowDriver::typeAndEnter(QLineEdit *field, const QString &text)
 {
-    if (!type(field, text))
-        return false;
-    QTest::keyClick(field, Qt::Key_Return);
-    return true;
+    return type(field, text) && (QTest::keyClick(field, Qt::Key_Return), true);
 }
 
 bool MainWindowDriver::connectTcp(quint16 port)
 {
     Ui_Uart_Network *page = main->connectionPage;
-    return showPage(page) && type(page->ipEdit, QStringLiteral("127.0.0.1")) &&
-           type(page->portEdit, QString::number(port)) && type(page->maskEdit, QStringLiteral("255.0.0.0")) &&
+    return type(page->ipEdit, QStringLiteral("127.0.0.1")) && type(page->portEdit, QString::number(port)) &&
+           type(page->maskEdit, QStringLiteral("255.0.0.0")) &&
            type(page->gatewayEdit, QStringLiteral("127.0.0.1")) && choose(page->localIpBox, 0) &&
            page->localIpBox->currentText().startsWith(QLatin1String("127.")) &&
            click(page->networkConnectButton);
 }
 
-bool MainWindowDriver::connectSerial(const QString &path, const QString &baud)
+bool MainWindowDriver::connectSerial(const QString &path)
 {
     Ui_Uart_Network *page = main->connectionPage;
-    return showPage(page) && page->portBox->lineEdit() && type(page->portBox->lineEdit(), path) &&
-           choose(page->baudBox, page->baudBox->findText(baud)) && click(page->serialConnectButton);
+    return page->portBox->lineEdit() && type(page->portBox->lineEdit(), path) && choose(page->baudBox, 0) &&
+           click(page->serialConnectButton);
 }
 
-bool MainWindowDriver::disconnectLink()
+void MainWindowDriver::openLink(quint32 linkType)
 {
+    const LanguageTexts &t = State().text;
     Ui_Uart_Network *page = main->connectionPage;
-    if (!showPage(page))
-        return false;
-    switch (State().LinkType) {
-    case LinkTcpClient:
-        return click(page->networkConnectButton);
-    case LinkSerial:
-        return click(page->serialConnectButton);
-    default:
-        return false;
-    }
+    State().LinkType = linkType;
+    const bool serial = linkType == LinkSerial;
+    page->serialConnectButton->setText(t.S_ConnectDisconnect[serial ? 1 : 0]);
+    page->networkConnectButton->setText(t.S_ConnectDisconnect[serial ? 0 : 1]);
+    page->serialConnectButton->setEnabled(serial);
+    page->networkConnectButton->setEnabled(!serial);
+    page->UpdateLinkInputsEnabled(true);
 }
 
-QString MainWindowDriver::statusText() const
+void MainWindowDriver::feed(const QByteArrayList &lines)
 {
-    return main->connectionPage->statusText->toPlainText();
+    for (const QByteArray &line : lines)
+        emit main->session->SGL_LineReceived(State().LinkType, line);
+}
+
+void MainWindowDriver::identify(quint8 model)
+{
+    feed({QByteArray("MODEL TYPE ") + Tables::Models.words[model] + '\r'});
+    main->connectionPage->statusText->clear();
+    clearMessages();
 }
 
 int MainWindowDriver::syncOverCount() const
 {
-    return statusText().count(syncOverMarker());
-}
-
-bool MainWindowDriver::endsWithSyncOver() const
-{
-    return statusText().trimmed().endsWith(syncOverMarker());
+    const QString marker = QStringLiteral("->%1<-").arg(State().text.SMSG_Status_SyncOver);
+    return main->connectionPage->statusText->toPlainText().count(marker);
 }
 
 bool MainWindowDriver::waitForSyncOver(int count, int timeoutMs) const
@@ -162,4 +141,25 @@ bool MainWindowDriver::waitForSyncOver(int count, int timeoutMs) const
 QStringList MainWindowDriver::messages()
 {
     return MessageBoxSeam::texts();
+}
+
+void MainWindowDriver::clearMessages()
+{
+    MessageBoxSeam::reset();
+    MessageBoxSeam::activate();
+}
+
+int flatOf(const QPushButton *first, const QPushButton *second)
+{
+    return first->isFlat() == second->isFlat() ? -1 : first->isFlat() ? 0 : 1;
+}
+
+int flatSource(const Ui_Multiview *page, int window)
+{
+    int flat = -1;
+    for (int source = 0; source < MultiviewSourceGrid::SourceCount; ++source) {
+        if (page->sources->sourceButtons.at(window * MultiviewSourceGrid::SourceCount + source)->isFlat())
+            flat = flat < 0 ? source : -2;
+    }
+    return flat;
 }

@@ -1,0 +1,453 @@
+// The real main window against lumaplex-sim: identification and synchronisation of every model over TCP and
+// over a serial line, the operator's changes reaching the device, the pauses after a resolution change and
+// a reset, the writes of the device's own link parameters, and devices that do not answer as they should.
+
+#include "gui/E2eFixture.h"
+
+#include "session/LinkSession.h"
+#include "shell/Ui_Debug.h"
+#include "widgets/FileChooserSeam.h"
+#include "widgets/MessageBoxSeam.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTcpServer>
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+
+// The requests of identification and synchronisation, in order.
+QStringList syncRequests(quint8 model, bool serial)
+{
+    QStringList requests{"GET MODEL TYPE", "GET OUT RESOLUTION", "GET OUT HDCP",       "GET OUT VKA",
+                         "GET OUT ITC",    "GET OUT 4K-AUTO",    "GET MULTIVIEW-SYNC", "GET AUDIO SOURCE",
+                         "GET AUDIO VOL",  "GET AUDIO-MUTE"};
+    if (model == ModelRKA07QE)
+        requests.removeOne("GET OUT 4K-AUTO");
+    if (model == ModelTN386)
+        requests +=
+            {"GET MAIN-AUDIO ONOFF", "GET MIC1 ONOFF", "GET MIC1 VOL", "GET MIC2 ONOFF", "GET MIC2 VOL"};
+    return requests << "GET IN EDIDMODE" << (serial ? "GET BAUDRATE" : "GET NETWORK-INFO");
+}
+
+// True when every value of `part` is in `whole` at the same place.
+bool containedIn(const QJsonValue &part, const QJsonValue &whole)
+{
+    const QJsonArray array = part.toArray();
+    const QJsonObject object = part.toObject();
+    for (int i = 0; i < array.size(); ++i) {
+        if (!containedIn(array.at(i), whole.toArray().at(i)))
+            return false;
+    }
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (!containedIn(it.value(), whole.toObject().value(it.key())))
+            return false;
+    }
+    return part.isArray() || part.isObject() || part == whole;
+}
+
+// A first block with its checksum and without extensions, padded to 256 bytes.
+const QByteArray Edid = QByteArray::fromHex("00FFFFFFFFFFFF000102030405") + QByteArray(114, '\0') + '\xF7' +
+                        QByteArray(128, '\0');
+
+} // namespace
+
+class TestE2e : public QObject, public E2eFixture
+{
+    Q_OBJECT
+
+private slots:
+    void cleanupTestCase() { closeSession(); }
+
+    void identifiesAndSynchronises_data();
+    void identifiesAndSynchronises();
+    void operatorChangeReachesDevice_data();
+    void operatorChangeReachesDevice();
+    void pausesAfterResolutionAndReset();
+    void linkParameterWrite_data();
+    void linkParameterWrite();
+    void misbehavingDevice_data();
+    void misbehavingDevice();
+
+private:
+    Ui_Main *w() const { return ui->window(); }
+};
+
+void TestE2e::identifiesAndSynchronises_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<bool>("serial");
+    QTest::addColumn<QString>("offers"); // what the pages offer for the model
+    QTest::addColumn<QByteArray>("seed");
+    // Every value the pages show differs from the factory state and from what a page shows before a reply.
+    const auto add = [](const char *model, const char *offers, const QByteArray &seed) {
+        for (const bool serial : {false, true})
+            QTest::addRow("%s over %s", model, serial ? "RS-232" : "TCP")
+                << model << serial << offers << seed;
+    };
+    add("RKA204QE", "4K AUTO, 5 inputs, 6 audio sources, common frame, Main Sub Expand, network", R"({
+        "output": {"resolution": "3840x2160p30", "hdcp": "FORCE-2.2", "vka": "BLACKSCREEN", "itc": true,
+                   "fourKAuto": true}, "edid": {"mode": "1080p60-5.1"}, "baudRate": 38400,
+        "multiview": {"mode": "PIP", "windows": ["HDMI3", "USB-C"], "pipPosition": "LeftBottom",
+                      "pipSize": "MIDDLE"}, "audio": {"source": "HDMI2", "volume": 42, "mute": true},
+        "network": {"ip": "127.0.0.1", "port": 1, "mask": "255.255.0.0", "gateway": "127.0.0.254"}})");
+    add("RKA07QE", "4 inputs, 5 audio sources, common frame, Main Sub", R"({
+        "output": {"resolution": "1280x720p50", "hdcp": "FORCE-OFF", "itc": true}, "edid": {"mode": "720p"},
+        "multiview": {"mode": "PBP", "windows": ["HDMI4", "HDMI2"],
+                      "layouts": {"PBP": {"aspect": "16:9", "mode": 2}}},
+        "audio": {"source": "HDMI4", "volume": 77}, "baudRate": 57600,
+        "network": {"ip": "127.0.0.1", "port": 1, "mask": "255.255.255.0", "gateway": "127.0.0.9"}})");
+    add("RKA386QE", "4K AUTO, 9 inputs, 11 audio sources, common frame, Main Sub Expand KeyBoard, network",
+        R"({
+        "output": {"resolution": "4096x2160p50", "hdcp": "FORCE-2.2", "fourKAuto": true},
+        "multiview": {"mode": "4xWIN", "windows": ["DP", "HDMI7", "USB-C", "HDMI5"],
+                      "layouts": {"4xWIN": {"aspect": "16:9", "mode": 6}}}, "edid": {"mode": "4K30-7.1"},
+        "audio": {"source": "WIN-KVM", "volume": 100, "mute": true}, "baudRate": 115200,
+        "network": {"ip": "127.0.0.1", "port": 1, "mask": "255.255.0.0", "gateway": "127.0.1.1"}})");
+    add("TN386", "4K AUTO, 9 inputs, 14 audio sources, audio groups, Main Sub KeyBoard, network", R"({
+        "output": {"resolution": "1024x768p60", "vka": "BLACKSCREEN", "fourKAuto": true},
+        "multiview": {"mode": "SINGLE", "windows": ["HDMI6"], "autoSwitch": true}, "edid": {"mode": "USER"},
+        "inputResolution": "3840x2160p30", "baudRate": 19200,
+        "audio": {"source": "LR3", "volume": 33, "mute": true, "mainAudio": false,
+                  "mic1": {"on": false, "volume": 12}, "mic2": {"on": true, "volume": 45}},
+        "network": {"ip": "127.0.0.1", "port": 1, "mask": "255.255.0.0", "gateway": "127.0.0.3"}})");
+    add("TN204E", "4K AUTO, 5 inputs, 6 audio sources, common frame, Main Sub", R"({
+        "output": {"resolution": "1360x768p60", "hdcp": "FORCE-OFF", "vka": "BLACKSCREEN", "itc": true},
+        "multiview": {"mode": "3xWIN", "windows": ["DP", "USB-C", "HDMI1"],
+                      "layouts": {"3xWIN": {"aspect": "16:9", "mode": 3}}},
+        "audio": {"source": "DP", "volume": 5}, "edid": {"mode": "1920x1200"}, "baudRate": 38400,
+        "network": {"ip": "127.0.0.1", "port": 1, "mask": "255.255.0.0", "gateway": "127.0.0.4"}})");
+}
+
+void TestE2e::identifiesAndSynchronises()
+{
+    QFETCH(QString, model);
+    QFETCH(bool, serial);
+    QFETCH(QString, offers);
+    QFETCH(QByteArray, seed);
+    const quint8 index = quint8(Tables::Models.indexOf(model.toLatin1()));
+    QJsonObject state = QJsonDocument::fromJson(seed).object();
+    QVERIFY(connectTo(model, state, {}, serial));
+
+    // The device took the seed (its own address and port aside).
+    QJsonObject network = state.take("network").toObject();
+    network.remove("ip");
+    network.remove("port");
+    QVERIFY(containedIn(state, sim->state()) && (serial || containedIn(network, device("network"))));
+    QCOMPARE(State().LinkType, quint32(serial ? LinkSerial : LinkTcpClient));
+    QVERIFY(w()->connectionPage->statusOk);
+    QVERIFY(w()->connectionPage->statusText->toPlainText().trimmed().endsWith("->Sync Over!<-"));
+    QCOMPARE(sim->requests(), syncRequests(index, serial));
+    QCOMPARE(ui->messages(), QStringList());
+
+    // Every page shows what the device holds: the page's value (as in the state file) and the file's path.
+    const auto *out = w()->outputPage;
+    const auto *mv = w()->multiviewPage;
+    const auto *au = w()->audioPage;
+    const auto *sys = w()->systemPage;
+    const bool tn386 = index == ModelTN386;
+    const auto word = [](const WordList &list, int at) { return QJsonValue(QString(list.at(quint32(at)))); };
+    const auto on = [](const QPushButton *onButton, const QPushButton *offButton) {
+        return QJsonValue(flatOf(onButton, offButton) == 0);
+    };
+    QList<QPair<QJsonValue, QString>> shown = {
+        {out->resolutionCombo->currentText(), "output/resolution"},
+        {word(Tables::HdcpModes, out->hdcpCombo->currentIndex()), "output/hdcp"},
+        {word(Tables::VkaModes, out->vkaCombo->currentIndex()), "output/vka"},
+        {out->itcCombo->currentIndex() == 0, "output/itc"},
+        {word(Tables::audioSources(index),
+              (tn386 ? au->mainSourceCombo : au->commonSourceCombo)->currentIndex()),
+         "audio/source"},
+        {(tn386 ? au->overallVolumeField : au->commonVolumeField)->text().toInt(), "audio/volume"},
+        {tn386 ? on(au->overallMuteOn, au->overallMuteOff) : on(au->commonMuteOn, au->commonMuteOff),
+         "audio/mute"},
+        {word(Tables::EdidModes, sys->edidModeCombo->currentIndex()), "edid/mode"},
+    };
+    if (index != ModelRKA07QE)
+        shown += {{out->autoCombo->currentIndex() == 0, "output/fourKAuto"}};
+    const int mode = Tables::MultiviewModes.indexOf(device("multiview/mode").toString().toLatin1());
+    const QString layout = "multiview/layouts/" + device("multiview/mode").toString() + '/';
+    QCOMPARE(
+        std::count_if(mv->modeButtons.begin(), mv->modeButtons.end(), [](auto *b) { return b->isFlat(); }),
+        1);
+    QVERIFY(mv->modeButtons.at(mode)->isFlat());
+    if (mode == ModeSingle)
+        shown +=
+            {{mv->sources->resolutionField->text(), "inputResolution"},
+             {on(mv->sources->autoSwitchOnButton, mv->sources->autoSwitchOffButton), "multiview/autoSwitch"}};
+    else if (mode == ModePip)
+        shown += {{word(Tables::PipPositions, mv->positionCombo->currentIndex()), "multiview/pipPosition"},
+                  {word(Tables::PipSizes, mv->sizeCombo->currentIndex()), "multiview/pipSize"}};
+    else
+        shown += {{word(Tables::Aspects, mv->aspectCombo->currentIndex()), layout + "aspect"},
+                  {mv->modeCombo->currentIndex() + 1, layout + "mode"}};
+    const int windows = mode == ModeSingle ? 1 : mode == Mode3xWin ? 3 : mode == Mode4xWin ? 4 : 2;
+    for (int window = 0; window < windows; ++window)
+        shown += {{word(Tables::inputSources(index), flatSource(mv, window)),
+                   "multiview/windows/" + QString::number(window)}};
+    if (tn386)
+        shown += {{on(au->mainOn, au->mainOff), "audio/mainAudio"},
+                  {on(au->micOn[0], au->micOff[0]), "audio/mic1/on"},
+                  {au->micVolumeField[0]->text().toInt(), "audio/mic1/volume"},
+                  {on(au->micOn[1], au->micOff[1]), "audio/mic2/on"},
+                  {au->micVolumeField[1]->text().toInt(), "audio/mic2/volume"}};
+    if (serial)
+        shown += {{sys->baudCombo->currentText().toInt(), "baudRate"},
+                  {w()->connectionPage->baudBox->currentText().toInt(), "baudRate"}};
+    else
+        shown += {{sys->maskField->text(), "network/mask"},
+                  {sys->gatewayField->text(), "network/gateway"},
+                  {sys->portField->text().toInt(), "network/port"}};
+    for (const auto &value : shown)
+        QVERIFY2(value.first == device(value.second), qPrintable(value.second));
+
+    // What the pages offer for the model.
+    for (int window = 0; window < 4; ++window)
+        QCOMPARE(mv->sources->windowLabels.at(window)->isHidden(), window >= windows);
+    int inputs = 0;
+    for (const QLabel *label : mv->sources->sourceLabels)
+        inputs += label->isHidden() ? 0 : 1;
+    QStringList parts;
+    for (int i = 0; i < sys->firmwareCombo->count(); ++i)
+        parts << sys->firmwareCombo->itemText(i);
+    const QComboBox *sources = tn386 ? au->mainSourceCombo : au->commonSourceCombo;
+    QStringList offered{QString::number(inputs) + " inputs",
+                        QString::number(sources->count()) + " audio sources",
+                        QString(au->commonFrame->isHidden() ? "" : "common frame") +
+                            (au->mainGroup->isHidden() ? "" : "audio groups"),
+                        parts.join(' ')};
+    if (!out->autoCombo->isHidden())
+        offered.prepend("4K AUTO");
+    if (!sys->ipField->isHidden())
+        offered << "network";
+    QCOMPARE(offered.join(", "), offers);
+
+    // The debug console shows the whole exchange.
+    QTest::keyClick(w(), Qt::Key_Z, Qt::AltModifier);
+    QCOMPARE(w()->debugConsole->sendText->toPlainText(), syncRequests(index, serial).join('\n') + '\n');
+    QVERIFY(w()->debugConsole->isVisible() &&
+            w()->debugConsole->recvText->toPlainText().startsWith("MODEL TYPE"));
+}
+
+void TestE2e::operatorChangeReachesDevice_data()
+{
+    QTest::addColumn<QString>("model"); // rows of one model share their device, in order
+    QTest::addColumn<Act>("act");
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QJsonValue>("stored");
+    QTest::addColumn<QStringList>("messages");
+    const auto add = [](const char *model, const char *name, Act act, const QStringList &sent,
+                        const char *path, const QJsonValue &stored, const QStringList &messages = {}) {
+        QTest::addRow("%s %s", model, name)
+            << QString(model) << act << sent << QString(path) << stored << messages;
+    };
+    const char *rka = "RKA386QE";
+
+    add(rka, "HDCP", ACT(d.choose(out->hdcpCombo, 1)), {"SET OUT HDCP FORCE-2.2"}, "output/hdcp",
+        "FORCE-2.2");
+    add(rka, "auto switch", ACT(d.click(mv->sources->autoSwitchOnButton)), {"SET AUTO SWITCH ON"},
+        "multiview/autoSwitch", true);
+    add(rka, "scene saved", ACT((MessageBoxSeam::pushAnswer(true), d.choose(mv->layouts->saveCombo, 2))),
+        {"SET SAVE SCENE 3"}, "scenes/2/autoSwitch", true, {"Save Confirm?"});
+    add(rka, "PIP", ACT(d.click(mv->modeButtons.at(ModePip))), {"SET MULTIVIEW PIP", "GET MULTIVIEW-SYNC"},
+        "multiview/mode", "PIP");
+    // A user size reads the user rectangle at once.
+    add(rka, "PIP user size", ACT(d.choose(mv->sizeCombo, 3)), {"SET PIP SIZE USER", "GET PIP USER"},
+        "multiview/pipSize", "USER");
+    add(rka, "PIP rectangle",
+        ACT(d.type(mv->hStartField, "100") && d.type(mv->vStartField, "200") &&
+            d.type(mv->hSizeField, "640") && d.type(mv->vSizeField, "360") &&
+            d.click(mv->rectangleWriteButton)),
+        {"SET PIP USER 100 200 640 360"}, "multiview/pipUser", QJsonArray{100, 200, 640, 360});
+    add(rka, "PBP", ACT(d.click(mv->modeButtons.at(ModePbp))), {"SET MULTIVIEW PBP", "GET MULTIVIEW-SYNC"},
+        "multiview/mode", "PBP");
+    // Layout 3 of PBP is the presenter layout: its capture rectangle is read at once.
+    add(rka, "PBP presenter layout", ACT(d.choose(mv->modeCombo, 2)), {"SET PBP MODE 3", "GET PBP-PRESENTER"},
+        "multiview/layouts/PBP/mode", 3);
+    add(rka, "window 2 source", ACT(d.click(mv->sources->sourceButtons.at(9 + 7))), {"SET WINDOW2 IN DP"},
+        "multiview/windows/1", "DP");
+    add(rka, "scene loaded", ACT((MessageBoxSeam::pushAnswer(true), d.choose(mv->layouts->loadCombo, 0))),
+        {"SET LOAD SCENE 1"}, "multiview/mode", "SINGLE", {"Load Confirm?"});
+    add(rka, "user EDID",
+        ACT((d.appDir.writeFile("/monitor.bin", Edid),
+             FileChooserSeam::pushChosenPath(d.appDir.file("/monitor.bin")),
+             d.click(sys->loadButton) && d.click(sys->edidWriteButton))),
+        {"SET EDID-USER " + Edid.toHex(' ').toUpper()}, "edid/user", QString(Edid.toHex().toUpper()),
+        {"EDID Write Success."});
+
+    add("RKA204QE", "audio source", ACT(d.choose(au->commonSourceCombo, 5)), {"SET AUDIO SOURCE USB-C"},
+        "audio/source", "USB-C");
+    add("RKA204QE", "volume typed", ACT(d.typeAndEnter(au->commonVolumeField, "64")), {"SET AUDIO VOL 64"},
+        "audio/volume", 64);
+    // 150 is over the limit and never sent.
+    add("RKA204QE", "volume over the limit, then down",
+        ACT(d.typeAndEnter(au->commonVolumeField, "150") && d.click(au->commonVolumeDown)),
+        {"SET AUDIO VOL-"}, "audio/volume", 63);
+    add("TN386", "main audio", ACT(d.click(au->mainOff)), {"SET MAIN-AUDIO ONOFF OFF"}, "audio/mainAudio",
+        false);
+    add("TN386", "microphone 1 volume", ACT(d.typeAndEnter(au->micVolumeField[0], "35")), {"SET MIC1 VOL 35"},
+        "audio/mic1/volume", 35);
+    add("TN386", "volume over the limit, then up",
+        ACT(d.typeAndEnter(au->overallVolumeField, "60") && d.click(au->overallVolumeUp)), {"SET AUDIO VOL+"},
+        "audio/volume", 16);
+}
+
+void TestE2e::operatorChangeReachesDevice()
+{
+    QFETCH(QString, model);
+    QFETCH(Act, act);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, path);
+    QFETCH(QJsonValue, stored);
+    QFETCH(QStringList, messages);
+    QVERIFY(reuse(model));
+    const int from = mark();
+    const int answered = sim->logLines(" -> ");
+    QSignalSpy replies(w()->session, &LinkSession::SGL_LineReceived);
+
+    QVERIFY(act(*ui, w()));
+    QVERIFY(received(from, sent));
+    QTRY_COMPARE_WITH_TIMEOUT(device(path), stored, ReplyTimeoutMs);
+    // The next row acts on what the answers showed.
+    QTRY_COMPARE_WITH_TIMEOUT(replies.count(), sim->logLines(" -> ") - answered, ReplyTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(ui->messages(), messages, ReplyTimeoutMs);
+}
+
+void TestE2e::pausesAfterResolutionAndReset()
+{
+    QVERIFY(connectTo("RKA204QE", {}, {"--reset-ms", "300"}));
+    Ui_Output *out = w()->outputPage;
+    QSignalSpy paused(w()->session, &LinkSession::SGL_PauseStarted);
+    QSignalSpy resumed(w()->session, &LinkSession::SGL_PauseEnded);
+    QStringList sentDuringPause;
+    QObject listener;
+    connect(w()->session, &LinkSession::SGL_PauseEnded, &listener,
+            [&] { sentDuringPause = sim->requests(); });
+    int from = mark();
+
+    // A new resolution holds the next command back while the device changes its output.
+    QVERIFY(ui->choose(out->resolutionCombo, 2) && ui->choose(out->hdcpCombo, 1));
+    QVERIFY(resumed.wait(PausedTimeoutMs));
+    QCOMPARE(paused.takeFirst().at(1).toInt(), 10000);
+    QCOMPARE(sentDuringPause.mid(from), QStringList{"SET OUT RESOLUTION 3840x2160p60"});
+    QVERIFY(received(from, {"SET OUT RESOLUTION 3840x2160p60", "SET OUT HDCP FORCE-2.2"}));
+    QTRY_COMPARE_WITH_TIMEOUT(device("output/hdcp").toString(), QStringLiteral("FORCE-2.2"), ReplyTimeoutMs);
+
+    // A confirmed reset returns the device to its factory state and drops the connection; once the device
+    // is back, the next action connects again and goes out after the pause.
+    from = mark();
+    MessageBoxSeam::pushAnswer(true);
+    QVERIFY(ui->click(w()->systemPage->resetButton));
+    QVERIFY(received(from, {"SET RESET"}));
+    QTRY_COMPARE_WITH_TIMEOUT(device("output/hdcp").toString(), QStringLiteral("FORCE-1.4"), ReplyTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(sim->logLines("listening on tcp"), 2, ReplyTimeoutMs);
+    QVERIFY(ui->choose(out->vkaCombo, 1));
+    QVERIFY(resumed.wait(PausedTimeoutMs));
+    QCOMPARE(sentDuringPause.mid(from), QStringList{"SET RESET"});
+    QVERIFY(received(from, {"SET RESET", "SET OUT VKA BLACKSCREEN"}));
+    QTRY_COMPARE_WITH_TIMEOUT(device("output/vka").toString(), QStringLiteral("BLACKSCREEN"), ReplyTimeoutMs);
+    QCOMPARE(sim->connections(), 2);
+    QCOMPARE(ui->messages(), QStringList{"Confirm to reset the device to factory settings?"});
+}
+
+void TestE2e::linkParameterWrite_data()
+{
+    QTest::addColumn<bool>("serial");
+    QTest::newRow("network settings over TCP") << false;
+    QTest::newRow("baud rate over RS-232") << true;
+}
+
+void TestE2e::linkParameterWrite()
+{
+    QFETCH(bool, serial);
+    QVERIFY(connectTo(serial ? "RKA07QE" : "RKA204QE", {}, {}, serial));
+    Ui_System *page = w()->systemPage;
+    Ui_Uart_Network *connection = w()->connectionPage;
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const QString newPort = QString::number(probe.serverPort());
+    probe.close();
+    const int from = mark();
+
+    if (serial) {
+        QVERIFY(ui->choose(page->baudCombo, 1) && ui->click(page->rs232WriteButton));
+        QVERIFY(received(from, {"SET BAUDRATE 19200"}));
+    } else {
+        QVERIFY(ui->type(page->portField, newPort) && ui->click(page->networkWriteButton));
+        QVERIFY(received(from, {"SET NETWORK-INFO 127.0.0.1 " + newPort + " 255.0.0.0 127.0.0.1"}));
+    }
+    // The device now listens elsewhere: the operator is told to reconnect, the link is closed, and the
+    // connection page holds the new parameter.
+    QTRY_COMPARE_WITH_TIMEOUT(
+        ui->messages(), QStringList{"1-Sync Config Info....\r\n2-Please ReConnect App!"}, ReplyTimeoutMs);
+    QCOMPARE(State().LinkType, quint32(LinkNone));
+    if (serial) {
+        QCOMPARE(connection->baudBox->currentText(), QStringLiteral("19200"));
+        QTRY_COMPARE_WITH_TIMEOUT(sim->logLines("line speed now 19200 baud"), 1, ReplyTimeoutMs);
+    } else {
+        QCOMPARE(connection->portEdit->text(), newPort);
+        QTRY_COMPARE_WITH_TIMEOUT(QString::number(sim->port()), newPort, ReplyTimeoutMs);
+    }
+
+    const int syncs = ui->syncOverCount();
+    QVERIFY(ui->click(serial ? connection->serialConnectButton : connection->networkConnectButton));
+    QVERIFY(ui->waitForSyncOver(syncs + 1, SyncTimeoutMs));
+    QCOMPARE(sim->requests().mid(from + 1), syncRequests(serial ? ModelRKA07QE : ModelRKA204QE, serial));
+    QCOMPARE(ui->messages().size(), 1);
+}
+
+void TestE2e::misbehavingDevice_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("linkKept");
+
+    QTest::newRow("model query unanswered")
+        << "RKA204QE" << QStringList{"--silent"} << "Failed to identify device!Error Code:GET MODEL TYPE\r"
+        << false;
+    QTest::newRow("unknown model") << "XYZ" << QStringList{} << "The device does not match with the PC tool!"
+                                   << false;
+    QTest::newRow("other query unanswered")
+        << "RKA204QE" << QStringList{"--no-reply", "OUT HDCP"}
+        << "Unable to communicate with device!Error Code:GET OUT HDCP\r" << true;
+}
+
+void TestE2e::misbehavingDevice()
+{
+    QFETCH(QString, model);
+    QFETCH(QStringList, faults);
+    QFETCH(QString, message);
+    QFETCH(bool, linkKept);
+    QVERIFY(connectTo(model, {}, faults, false, false));
+    Ui_Uart_Network *connection = w()->connectionPage;
+
+    QTRY_COMPARE_WITH_TIMEOUT(ui->messages(), QStringList{message}, SyncTimeoutMs);
+    if (linkKept) {
+        // The synchronisation goes on past the unanswered query.
+        QVERIFY(ui->waitForSyncOver(1, SyncTimeoutMs) && connection->statusOk);
+        QCOMPARE(sim->requests(), syncRequests(ModelRKA204QE, false));
+        // Then the device goes for good: the next action cannot restore the link, which is closed.
+        MainWindowDriver::clearMessages();
+        QCOMPARE(sim->stop(), 0);
+        QVERIFY(ui->choose(w()->outputPage->vkaCombo, 1));
+        message = QStringLiteral("Network connect error,please reconnect network!!!");
+        QTRY_COMPARE_WITH_TIMEOUT(ui->messages(), QStringList{message}, ReplyTimeoutMs);
+    } else {
+        // Identification failed and closed the link; the next attempt identifies anew.
+        QCOMPARE(sim->requests(), QStringList{"GET MODEL TYPE"});
+        QTRY_COMPARE_WITH_TIMEOUT(sim->logLines("client disconnected"), 1, ReplyTimeoutMs);
+        QVERIFY(ui->click(connection->networkConnectButton));
+        QTRY_COMPARE_WITH_TIMEOUT(ui->messages(), (QStringList{message, message}), ReplyTimeoutMs);
+        QCOMPARE(sim->requests(), (QStringList{"GET MODEL TYPE", "GET MODEL TYPE"}));
+        QCOMPARE(State().CurrentModel, NoModel);
+    }
+    QCOMPARE(State().LinkType, quint32(LinkNone));
+    QVERIFY(!connection->statusOk && connection->serialConnectButton->isEnabled());
+    QCOMPARE(connection->networkConnectButton->text(), QStringLiteral("Connect"));
+}
+
+QTEST_MAIN(TestE2e)
+#include "tst_e2e.moc"

@@ -1,0 +1,266 @@
+// The application shell without a device: the main window's tabs and language switch, the login dialog with
+// its password change, and the debug console with its shortcut.
+
+#include "core/RequestRecorder.h"
+#include "core/TestAppDir.h"
+#include "gui/MainWindowDriver.h"
+
+#include "config/ConfigFile.h"
+#include "login/Ui_Login.h"
+#include "session/LinkSession.h"
+#include "shell/Ui_Debug.h"
+#include "widgets/MessageBoxSeam.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+#include <QtWidgets>
+
+#include <memory>
+
+namespace {
+
+const QString ConfigFile = QStringLiteral("/APP/ConfigFile/config.ini");
+
+// The value of `key` in a key file on disk (key=value lines, CR LF), or a null string.
+QString valueInFile(const TestAppDir &dir, const QString &relative, const QString &key)
+{
+    for (const QByteArray &line : dir.readFile(relative).split('\n')) {
+        const QString text = QString::fromUtf8(line).remove('\r');
+        if (text.startsWith(key + '='))
+            return text.mid(key.size() + 1);
+    }
+    return QString();
+}
+
+QStringList tabTitles(const QTabWidget *tabs)
+{
+    QStringList titles;
+    for (int i = 0; i < tabs->count(); ++i)
+        titles << tabs->tabText(i);
+    return titles;
+}
+
+// The queries of the pages' read-all buttons on a TCP link to an RKA204QE.
+const QByteArrayList OutputReads = {"GET OUT RESOLUTION\r", "GET OUT HDCP\r", "GET OUT VKA\r",
+                                    "GET OUT ITC\r", "GET OUT 4K-AUTO\r"};
+const QByteArrayList MultiviewReads = {"GET MULTIVIEW-SYNC\r"};
+const QByteArrayList AudioReads = {"GET AUDIO SOURCE\r", "GET AUDIO VOL\r", "GET AUDIO-MUTE\r"};
+const QByteArrayList SystemReads = {"GET IN EDIDMODE\r", "GET NETWORK-INFO\r"};
+
+} // namespace
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void pagesFollowSettings_data();
+    void pagesFollowSettings();
+    void loginAndUserPasswordChange();
+    void consoleSendsPaneText_data();
+    void consoleSendsPaneText();
+    void consolePanesKeepNewestLines();
+
+private:
+    Ui_Main *w() const { return driver->window(); }
+
+    std::unique_ptr<MainWindowDriver> driver;
+    std::unique_ptr<TestAppDir> loginDir;
+    std::unique_ptr<Ui_Login> dialog;
+};
+
+void TestShell::cleanup()
+{
+    driver.reset();
+    dialog.reset();
+    loginDir.reset();
+    PasswordChangePending() = false;
+}
+
+void TestShell::pagesFollowSettings_data()
+{
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QByteArrayList>("rereads"); // at a language switch
+
+    QTest::newRow("all pages") << QStringList{}
+                               << QStringList{"Connect", "Output", "Multiview", "Audio", "System"}
+                               << OutputReads + MultiviewReads + AudioReads + SystemReads;
+    QTest::newRow("no audio") << QStringList{"Key_UI_Audio=0"}
+                              << QStringList{"Connect", "Output", "Multiview", "System"}
+                              << OutputReads + MultiviewReads + SystemReads;
+    QTest::newRow("anything but 1 hides")
+        << QStringList{"Key_UI_Output=yes", "Key_UI_Audio=01"}
+        << QStringList{"Connect", "Multiview", "System"} << MultiviewReads + SystemReads;
+    QTest::newRow("connection page only")
+        << QStringList{"Key_UI_Output=0", "Key_UI_Multiview=0", "Key_UI_Audio=0", "Key_UI_System=0"}
+        << QStringList{"Connect"} << QByteArrayList{};
+}
+
+void TestShell::pagesFollowSettings()
+{
+    QFETCH(QStringList, settings);
+    QFETCH(QStringList, titles);
+    QFETCH(QByteArrayList, rereads);
+    driver = std::make_unique<MainWindowDriver>(settings);
+    QCOMPARE(tabTitles(w()->tabWidget), titles);
+
+    // Hidden pages are read at identification and show the replies all the same.
+    driver->openLink(LinkTcpClient);
+    RequestRecorder recorder;
+    driver->feed({"MODEL TYPE RKA204QE\r", "OUT HDCP FORCE-OFF\r",
+                  "MULTIVIEW-SYNC 4xWIN HDMI1 HDMI3 USB-C HDMI2 16:9 2 6\r"});
+    QCOMPARE(recorder.take(), OutputReads + MultiviewReads + AudioReads + SystemReads);
+    QCOMPARE(w()->outputPage->hdcpCombo->currentIndex(), 2);
+    QCOMPARE(flatSource(w()->multiviewPage, 3), 1);
+
+    // A language switch re-texts the window and re-reads the pages shown.
+    const auto other = [this](const QString &key) {
+        return valueInFile(driver->appDir, QStringLiteral("/APP/ConfigFile/language-Other.ini"), key);
+    };
+    QVERIFY(driver->choose(w()->languageSelector, 1));
+    QCOMPARE(recorder.take(), rereads);
+    QCOMPARE(w()->windowTitle(), other("Ui_Main_AppName"));
+    QStringList translated;
+    for (const QString &title : titles)
+        translated << other((title == "Connect" ? "Ui_Uart_Network" : "Ui_" + title) + "_AppName");
+    QCOMPARE(tabTitles(w()->tabWidget), translated);
+    QVERIFY(other("Ui_Output_AppName") != QLatin1String("Output"));
+    QCOMPARE(w()->connectionPage->clearButton->text(), other("S_Clear"));
+    // The open link's button still offers to disconnect, in the new language.
+    QCOMPARE(w()->connectionPage->networkConnectButton->text(), other("S_ConnectDisconnect[1]"));
+
+    QVERIFY(driver->choose(w()->languageSelector, 0));
+    QCOMPARE(recorder.take(), rereads);
+    QCOMPARE(tabTitles(w()->tabWidget), titles);
+    // Each switch saved the settings as they were before it.
+    QCOMPARE(valueInFile(driver->appDir, ConfigFile, "Key_LanguageIsEnglish"), QStringLiteral("0"));
+    QCOMPARE(State().config.Key_LanguageIsEnglish, QStringLiteral("1"));
+}
+
+void TestShell::loginAndUserPasswordChange()
+{
+    loginDir = std::make_unique<TestAppDir>();
+    loginDir->installDataTree();
+    Config_LoadOrCreate();
+    MainWindowDriver::clearMessages();
+    dialog = std::make_unique<Ui_Login>();
+    dialog->ReloadUIText(false);
+    dialog->show();
+    QSignalSpy mainWindowAsked(dialog.get(), &Ui_Login::SGL_SETUP_UI_MAIN);
+    enum Press
+    {
+        Change,
+        Login,
+        Return
+    };
+    const QString illegal =
+        QStringLiteral("The password entered is illegal:The password must be six full digits");
+    const struct
+    {
+        int account; // 0 admin, 1 user
+        QString typed;
+        Press press;
+        QString message;
+        QString left; // in the password field afterwards
+    } steps[] = {
+        {0, " 583029", Login, "Password error!", " 583029"},
+        {0, "583029", Change, "The password of admin cannot be modified!", "583029"},
+        {1, "111111", Change, "Failed to verify the original password of the user!", "111111"},
+        {1, "583029", Change, "Please enter your change password!", ""},
+        {1, "12345", Change, illegal, ""},
+        {1, "12a456", Change, illegal, ""},
+        // The account is not asked again for the new password.
+        {0, "001234", Change, "Password changed successfully!", "001234"},
+        {1, "583029", Return, "Password error!", "583029"},
+        {0, "583029", Login, QString(), "583029"},
+    };
+    for (const auto &step : steps) {
+        MainWindowDriver::clearMessages();
+        dialog->accountBox->setCurrentIndex(step.account);
+        dialog->passwordEdit->clear();
+        QTest::keyClicks(dialog->passwordEdit, step.typed);
+        if (step.press == Return)
+            QTest::keyClick(dialog->passwordEdit, Qt::Key_Return);
+        else
+            QTest::mouseClick(step.press == Login ? dialog->loginButton : dialog->changeButton,
+                              Qt::LeftButton);
+        QCOMPARE(MessageBoxSeam::texts(), step.message.isNull() ? QStringList() : QStringList{step.message});
+        QCOMPARE(dialog->passwordEdit->text(), step.left);
+    }
+    QCOMPARE(mainWindowAsked.count(), 1);
+    QVERIFY(!dialog->isVisible());
+    // The new password is on disk at once; the admin password is untouched.
+    QCOMPARE(valueInFile(*loginDir, ConfigFile, "Spassword_User"), QStringLiteral("001234"));
+    QCOMPARE(valueInFile(*loginDir, ConfigFile, "Spassword_Admin"), QStringLiteral("583029"));
+    dialog->show();
+    dialog->accountBox->setCurrentIndex(1);
+    dialog->passwordEdit->setText(QStringLiteral("001234"));
+    QTest::keyClick(dialog->passwordEdit, Qt::Key_Return);
+    QCOMPARE(mainWindowAsked.count(), 2);
+}
+
+void TestShell::consoleSendsPaneText_data()
+{
+    QTest::addColumn<quint32>("link");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArrayList>("queued");
+
+    QTest::newRow("A, line break, B") << quint32(LinkTcpClient) << QStringList{QStringLiteral("A\u00e9"), "B"}
+                                      << QByteArrayList{"A\xc3\xa9\r\nB"}; // as UTF-8
+    QTest::newRow("no link") << quint32(LinkNone) << QStringList{"A", "B"} << QByteArrayList{};
+}
+
+void TestShell::consoleSendsPaneText()
+{
+    QFETCH(quint32, link);
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArrayList, queued);
+    driver = std::make_unique<MainWindowDriver>();
+    if (link != LinkNone)
+        driver->openLink(link);
+    Ui_Debug *console = w()->debugConsole;
+    // Alt+Z alone opens the console, and only while a link is open.
+    QTest::keyClick(w(), Qt::Key_Z, Qt::AltModifier | Qt::ControlModifier);
+    QTest::keyClick(w(), Qt::Key_Z);
+    QVERIFY(!console->isVisible());
+    QTest::keyClick(w(), Qt::Key_Z, Qt::AltModifier);
+    QCOMPARE(console->isVisible(), link != LinkNone);
+    console->show();
+    QSignalSpy sendAsked(console, &Ui_Debug::SGL_UpdateEmit);
+
+    for (int i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            QTest::keyClick(console->sendText, Qt::Key_Return);
+        console->sendText->insertPlainText(lines.at(i));
+    }
+    QTest::mouseClick(console->sendButton, Qt::LeftButton);
+    const std::deque<QByteArray> commands = w()->session->queuedCommands();
+    QCOMPARE(QByteArrayList(commands.begin(), commands.end()), queued);
+    QCOMPARE(sendAsked.count(), 1);
+}
+
+void TestShell::consolePanesKeepNewestLines()
+{
+    driver = std::make_unique<MainWindowDriver>();
+    driver->openLink(LinkTcpClient);
+    Ui_Debug *console = w()->debugConsole;
+    for (int i = 0; i < 250; ++i) {
+        const QString line = QStringLiteral("line %1\r").arg(i);
+        emit w()->session->SGL_LineSent(LinkTcpClient, line);
+        driver->feed({line.toLatin1()});
+    }
+    for (QTextEdit *pane : {console->recvText, console->sendText}) {
+        const QStringList shown = pane->toPlainText().split('\n');
+        QVERIFY(pane->document()->blockCount() <= 200);
+        QVERIFY(shown.contains("line 249") && shown.contains("line 60") && !shown.contains("line 49"));
+    }
+    // Send sends the echoed commands again.
+    console->sendText->moveCursor(QTextCursor::End);
+    QTest::mouseClick(console->sendButton, Qt::LeftButton);
+    QVERIFY(w()->session->queuedCommands().back().endsWith("line 248\r\nline 249\r\n"));
+}
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"

@@ -1,0 +1,190 @@
+// Byte helpers used on raw device data, the check of a user EDID image, the model rules of the value tables
+// and the window layouts that the simulator reports and the preview pictures draw.
+
+#include "config/AppState.h"
+#include "protocol/ByteHelpers.h"
+#include "protocol/LayoutCatalogue.h"
+#include "protocol/ValueTables.h"
+
+#include <QtTest>
+
+namespace {
+
+// 256 bytes: a valid first block (header, content, checksum) with `extensions` in byte 126, then a second
+// block whose bytes add up to 0 modulo 256 plus `secondSum`.
+QByteArray edid(quint8 extensions, int secondSum)
+{
+    QByteArray image = QByteArray::fromHex("00FFFFFFFFFFFF00") + QByteArray(248, '\0');
+    for (int i = 8; i < 256; ++i)
+        image[i] = char(i * 7);
+    image[126] = char(extensions);
+    for (int block : {0, 128}) {
+        int sum = 0;
+        for (int i = block; i < block + 127; ++i)
+            sum += quint8(image[i]);
+        image[block + 127] = char(-sum + (block ? secondSum : 0));
+    }
+    return image;
+}
+
+QByteArray patched(QByteArray image, int at, char byte)
+{
+    image[at] = byte;
+    return image;
+}
+
+using Field = QPair<quint32, quint32>; // start, length
+
+Field field(const QByteArray &bytes, int n)
+{
+    quint32 start = 99;
+    const quint32 length =
+        FieldOfLine(bytes.isEmpty() ? nullptr : bytes.constData(), quint32(bytes.size()), n, &start);
+    return {start, length};
+}
+
+// Offset in `line` of what FindBytes (or with `wholeWord` FindKeyword, which may look at the byte after the
+// range up to the line's end) finds in the `length` bytes from `from`; -1 for nothing.
+int found(const QByteArray &line, int from, int length, const QByteArray &needle, bool wholeWord)
+{
+    const char *range = line.constData() + from;
+    const char *hit = wholeWord
+                          ? FindKeyword(range, quint32(length), needle.constData(), quint32(needle.size()),
+                                        line.constData() + line.size())
+                          : FindBytes(range, quint32(length), needle.constData(), quint32(needle.size()));
+    return hit ? int(hit - line.constData()) : -1;
+}
+
+} // namespace
+
+class TestBytes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fieldOfLine()
+    {
+        QCOMPARE(field("OUT RESOLUTION 7", 1), Field(0, 3));
+        QCOMPARE(field("OUT RESOLUTION 7", 2), Field(4, 10));
+        QCOMPARE(field("OUT RESOLUTION 7", 3), Field(15, 1));
+        QCOMPARE(field("OUT RESOLUTION 7", 9), Field(15, 1)); // beyond the last: the last
+        QCOMPARE(field("MULTIVIEW-SYNC", 2), Field(0, 14));
+        QCOMPARE(field("A  B", 2), Field(2, 0));
+        QCOMPARE(field("AB ", 2), Field(3, 0));
+        QCOMPARE(field("A B", 0), Field(0, 0));
+        QCOMPARE(field("", 1), Field(0, 0));
+    }
+
+    void search()
+    {
+        QCOMPARE(found("xx GET MODEL TYPE", 0, 17, "MODEL TYPE", false), 7);
+        QCOMPARE(found("AAAB", 0, 4, "AAB", false), 1);
+        QCOMPARE(found(QByteArray("\0\xFF\0\x01", 4), 0, 4, QByteArray("\0\x01", 2), false), 2);
+        QCOMPARE(found("GET MODEL TYPE", 0, 14, "TYPES", false), -1);
+        QCOMPARE(found("OUT RESOLUTION\r", 0, 15, "OUT", true), 0);
+        QCOMPARE(found("OUTPUT OUT X\r", 0, 13, "OUT", true), 7);
+        QCOMPARE(found("X OUT\r", 0, 6, "OUT", true), 2);
+        QCOMPARE(found("X OUT\n", 0, 6, "OUT", true), -1);
+        QCOMPARE(found("OUT HDCP FORCE-OFF\r", 9, 9, "FORCE-OFF", true), 9); // the CR after the range counts
+        QCOMPARE(found("OUT HDCP FORCE-OFF\r", 9, 9, "FORCE", true), -1);
+        QCOMPARE(found("VALUE OUT", 6, 3, "OUT", true), -1); // nothing after it in the line
+    }
+
+    void text()
+    {
+        QCOMPARE(BytesToText("V1.05\0junk", 10), QStringLiteral("V1.05"));
+        QCOMPARE(Latin1Text("A\0\xE9\r", 4), QString::fromUtf8("A\0\xC3\xA9\r", 5));
+        QCOMPARE(TextLength("GET VERSION\r\0X"), 12u);
+    }
+
+    void checkEdid_data()
+    {
+        QTest::addColumn<QByteArray>("image");
+        QTest::addColumn<int>("result");
+        QTest::newRow("no extension") << edid(0, 0) << int(EdidValid);
+        QTest::newRow("no extension, second block not checked") << edid(0, 1) << int(EdidValid);
+        QTest::newRow("one extension") << edid(1, 0) << int(EdidValid);
+        QTest::newRow("one extension, bad second checksum") << edid(1, 1) << int(EdidBadChecksum);
+        QTest::newRow("two extensions, second block not checked") << edid(2, 1) << int(EdidValid);
+        QTest::newRow("bad first checksum") << patched(edid(0, 0), 127, 0) << int(EdidBadChecksum);
+        QTest::newRow("bad header") << patched(edid(0, 0), 7, '\x01') << int(EdidBadHeader);
+        QTest::newRow("all zero") << QByteArray(256, '\0') << int(EdidBadHeader);
+    }
+
+    void checkEdid()
+    {
+        QFETCH(QByteArray, image);
+        QFETCH(int, result);
+        QCOMPARE(CheckEdidBlock(reinterpret_cast<const unsigned char *>(image.constData())), result);
+    }
+
+    void models_data()
+    {
+        QTest::addColumn<quint32>("inputs");
+        QTest::addColumn<QStringList>("audioExtras"); // audio sources after WIN1 and the video inputs
+        QTest::addColumn<int>("volumeLimit");
+        QTest::newRow("RKA204QE") << 5u << QStringList() << 100;
+        QTest::newRow("RKA07QE") << 4u << QStringList() << 100;
+        QTest::newRow("RKA386QE") << 9u << QStringList{"WIN-KVM"} << 100;
+        QTest::newRow("TN386") << 9u << QStringList{"LR1", "LR2", "LR3", "LR4"} << 50;
+        QTest::newRow("TN204E") << 5u << QStringList() << 100;
+    }
+
+    void models()
+    {
+        QFETCH(quint32, inputs);
+        QFETCH(QStringList, audioExtras);
+        QFETCH(int, volumeLimit);
+        const quint32 model = quint32(Tables::Models.indexOf(QTest::currentDataTag()));
+        QCOMPARE(Tables::inputCount(model), inputs);
+        const QStringList video = Tables::inputSources(model).toStringList();
+        QCOMPARE(quint32(video.size()), inputs);
+        QCOMPARE(Tables::audioSources(model).toStringList(), QStringList("WIN1") + video + audioExtras);
+        QCOMPARE(Tables::volumeLimit(model), volumeLimit);
+        QCOMPARE(Tables::inputCount(NoModel), 0u);
+        QCOMPARE(Tables::audioSources(NoModel).count, 0);
+    }
+
+    // Every window of every layout lies inside the output and apart from the others; in 16:9 a window is the
+    // largest 16:9 picture centred in its cell. The mode counts are what the simulator reports as MAXMODE.
+    void layouts()
+    {
+        const int windows[] = {1, 2, 2, 3, 4};
+        const quint32 modes[] = {0, 0, 3, 4, 6};
+        for (quint32 mode = ModeSingle; mode <= Mode4xWin; ++mode) {
+            QCOMPARE(LayoutCatalogue::windowCount(mode), windows[mode]);
+            QCOMPARE(LayoutCatalogue::modeCount(mode), modes[mode]);
+            QVERIFY(LayoutCatalogue::splitWindows(mode, modes[mode], 0).isEmpty());
+            for (quint32 layout = 0; layout < modes[mode]; ++layout) {
+                const QVector<QRectF> full = LayoutCatalogue::splitWindows(mode, layout, 0);
+                const QVector<QRectF> wide = LayoutCatalogue::splitWindows(mode, layout, 1);
+                QCOMPARE(full.size(), windows[mode]);
+                QCOMPARE(wide.size(), windows[mode]);
+                for (int i = 0; i < full.size(); ++i) {
+                    QVERIFY(QRectF(0, 0, 1, 1).contains(full[i]) && !full[i].isEmpty());
+                    for (int j = i + 1; j < full.size(); ++j)
+                        QVERIFY(!full[i].intersected(full[j]).adjusted(0, 0, -1e-9, -1e-9).isValid());
+                    QCOMPARE(wide[i].width(), wide[i].height());
+                    QCOMPARE(wide[i].width(), qMin(full[i].width(), full[i].height()));
+                    QCOMPARE(wide[i].center(), full[i].center());
+                }
+            }
+        }
+        // A PIP window keeps the output's aspect and hugs its corner: LeftTop, RightTop, LeftBottom,
+        // RightBottom.
+        for (quint32 size = 0; size < 4; ++size) {
+            for (quint32 corner = 0; corner < 4; ++corner) {
+                const QVector<QRectF> pip = LayoutCatalogue::pipWindows(corner, size);
+                QCOMPARE(pip.size(), 2);
+                QCOMPARE(pip[0], QRectF(0, 0, 1, 1));
+                QCOMPARE(pip[1].width(), pip[1].height());
+                QVERIFY(QRectF(0, 0, 1, 1).contains(pip[1]));
+                QCOMPARE(pip[1].center().x() < 0.5, corner % 2 == 0);
+                QCOMPARE(pip[1].center().y() < 0.5, corner < 2);
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBytes)
+#include "tst_bytes.moc"
