@@ -17,7 +17,7 @@ constexpr int SendGapMs = 50;
 constexpr char CarriageReturn = '\r';
 } // namespace
 
-LinkService::LinkService()
+LinkService::LinkService() : gapBeforeWriteMs(SendGapMs)
 {
     openChannel(&channel);
 }
@@ -158,7 +158,7 @@ void LinkService::sendStep()
     const bool readyBeforeGap = readyForWrite();
     // The queue is not locked during the gap: the GUI thread can queue at any time without waiting.
     sendStepRunning = true;
-    const bool gapCompleted = delayWithEvents(SendGapMs);
+    const bool gapCompleted = delayWithEvents(gapBeforeWriteMs);
     sendStepRunning = false;
     const auto linkStillFree = [&] {
         return connected && generation == linkGeneration && !linkChangePending() && !waitingReply && !pausing;

@@ -124,6 +124,9 @@ protected:
     };
 
     LinkChannel channel;
+    // The gap before every write (50 ms; a test harness that drives the service without a device may
+    // shorten it).
+    int gapBeforeWriteMs;
     quint8 connected = 0;
     quint8 connectResult = 0;
     std::atomic<qint32> lastError{NoErrorSinceConnect};
