@@ -247,6 +247,15 @@ void LinkService::processChunk(const QByteArray &chunk)
     // rest of the chunk is kept.
     while (i < size && uchar(chunk[i]) < 0x20 && chunk[i] != CarriageReturn)
         ++i;
+    // When the line waiting in the buffer cannot take the chunk's first line (up to its CR, or the whole
+    // chunk) without growing past the buffer, the waiting bytes are dropped and the chunk starts a new line:
+    // unended noise must not cost the reply that follows it.
+    if (channel.lineLength > 0 && !channel.skippingOverlongLine) {
+        const int firstEnd = chunk.indexOf(CarriageReturn, i);
+        const int firstLine = (firstEnd < 0 ? size : firstEnd + 1) - i;
+        if (channel.lineLength + quint32(firstLine) > quint32(LineBufferSize))
+            clearLineBuffer();
+    }
     for (; i < size; ++i) {
         const char byte = chunk[i];
         if (channel.skippingOverlongLine) {
