@@ -39,13 +39,27 @@ QStringList splitLines(const QString &content)
     return lines;
 }
 
+// A line whose first non-blank character is "#" or ";" is a comment: it never gives a value.
+bool isComment(const QString &line)
+{
+    for (const QChar c : line) {
+        if (c == ' ' || c == '\t')
+            continue;
+        return c == '#' || c == ';';
+    }
+    return false;
+}
+
 // The value of `key` in `lines`: preferably from a line whose first "=" directly follows the key, else from
-// the first line that carries the key followed by "=" anywhere. Returns false when no line carries it.
+// the first line that carries the key followed by "=" anywhere. Comment lines are skipped. Returns false
+// when no line carries it.
 bool findValue(const QStringList &lines, const QString &key, QString *value)
 {
     const QString marker = key + '=';
     const QString *fallback = nullptr;
     for (const QString &line : lines) {
+        if (isComment(line))
+            continue;
         const int at = line.indexOf(marker);
         if (at < 0)
             continue;

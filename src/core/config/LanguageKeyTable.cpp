@@ -190,6 +190,10 @@ const QVector<KeyBinding> &languageKeyTable()
         {"SMSG_SyncConfigInfo", &t.SMSG_SyncConfigInfo, u8"1-Sync Config Info...."},
         {"SMSG_ReConnect", &t.SMSG_ReConnect, u8"2-Please ReConnect App!"},
         {"SMSG_EdidWriteOk", &t.SMSG_EdidWriteOk, u8"EDID Write Success."},
+        {"SMSG_CommandsDropped", &t.SMSG_CommandsDropped,
+         u8"Too many commands waiting for the device: the oldest were dropped."},
+        {"SMSG_RepliesDropped", &t.SMSG_RepliesDropped,
+         u8"Too many reply lines waiting to be shown: the oldest were dropped."},
     };
     return table;
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The 184 texts of the language table. Every window reads them when it (re)applies its texts; member
+// The texts of the language table (184, and those added since). Every window reads them when it (re)applies its texts; member
 // names are the keys of the language files.
 struct LanguageTexts
 {
@@ -135,4 +135,8 @@ struct LanguageTexts
     QString SMSG_SyncConfigInfo;
     QString SMSG_ReConnect;
     QString SMSG_EdidWriteOk;
+
+    // Texts added after the first release; language files without them keep these English defaults.
+    QString SMSG_CommandsDropped;
+    QString SMSG_RepliesDropped;
 };

@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-void enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
-                  CommandQueue *queue)
+int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
+                 CommandQueue *queue)
 {
     if (!lock || !queue || bytes.isEmpty())
-        return;
+        return 0;
     QueueEntry entry;
     // A deep copy: `bytes` may wrap the caller's buffer (QByteArray::fromRawData, a transport's line
     // buffer), which the caller overwrites after the call.
@@ -21,8 +21,14 @@ void enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs
     }
     QMutexLocker locker(lock);
     if (!queue->present)
-        return;
+        return 0;
+    int dropped = 0;
+    if (queue->entries.size() >= std::size_t(MaxQueuedEntries)) {
+        queue->entries.pop_front();
+        dropped = 1;
+    }
     queue->entries.push_back(std::move(entry));
+    return dropped;
 }
 
 void popFrontEntry(CommandQueue *queue)

@@ -26,6 +26,9 @@ struct CommandQueue
 };
 
 constexpr int LineBufferSize = 1024;
+// Most entries a queue holds; beyond it the oldest are dropped (a device or a GUI that cannot keep up must
+// not make the program grow without bound).
+constexpr int MaxQueuedEntries = 10000;
 
 // The queues of one transport. The GUI thread appends commands under `sendLock` (blocking) and the
 // transport takes them with tryLock(0); the transport appends reply lines under `recvLock` (blocking) and
@@ -46,9 +49,10 @@ struct LinkChannel
 };
 
 // Appends a copy of `bytes` with a copy of `rule` (or, without rule, an empty rule whose waitMs is
-// `waitMs`). Does nothing for a null lock or queue, empty bytes or a queue of a closed channel.
-void enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
-                  CommandQueue *queue);
+// `waitMs`). Does nothing for a null lock or queue, empty bytes or a queue of a closed channel. A full queue
+// drops its oldest entry first; returns the number of entries dropped (0 or 1).
+int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
+                 CommandQueue *queue);
 // Removes the oldest entry, if any. The caller holds the queue's lock.
 void popFrontEntry(CommandQueue *queue);
 // Takes every entry out of the queue at once (the caller holds the lock).

@@ -5,9 +5,11 @@
 #include <QEventLoop>
 #include <QIODevice>
 #include <QMetaObject>
+#include <QMutexLocker>
 
 #include <climits>
 #include <cstring>
+#include <utility>
 
 namespace {
 // Gap before every write, so that the device has finished with the previous reply.
@@ -15,7 +17,7 @@ constexpr int SendGapMs = 50;
 constexpr char CarriageReturn = '\r';
 } // namespace
 
-LinkService::LinkService()
+LinkService::LinkService() : gapBeforeWriteMs(SendGapMs)
 {
     openChannel(&channel);
 }
@@ -136,40 +138,58 @@ bool LinkService::delayWithEvents(int ms)
     return !gap.isActive();
 }
 
+bool LinkService::hasQueuedCommand()
+{
+    // Never wait for the GUI thread here: if it is queuing right now, its own request to send follows.
+    if (!channel.sendLock.tryLock(0))
+        return false;
+    const bool queued = !channel.sendQueue.isEmpty();
+    channel.sendLock.unlock();
+    return queued;
+}
+
 void LinkService::sendStep()
 {
-    if (!connected || linkChangePending())
+    // A request that comes while a step waits in its gap is served by that step.
+    if (!connected || linkChangePending() || sendStepRunning || waitingReply || pausing || !hasQueuedCommand())
         return;
     ActiveScope scope(*this);
-    // Never wait for the GUI thread: if it is queuing right now, the next trigger sends. A nested request
-    // (from inside the gap below) fails here because this thread holds the lock already.
-    if (!channel.sendLock.tryLock(0))
+    const quint32 linkGeneration = generation;
+    const bool readyBeforeGap = readyForWrite();
+    // The queue is not locked during the gap: the GUI thread can queue at any time without waiting.
+    sendStepRunning = true;
+    const bool gapCompleted = delayWithEvents(gapBeforeWriteMs);
+    sendStepRunning = false;
+    const auto linkStillFree = [&] {
+        return connected && generation == linkGeneration && !linkChangePending() && !waitingReply && !pausing;
+    };
+    if (!gapCompleted || !linkStillFree())
         return;
-    bool reconnectFirst = false;
-    if (!channel.sendQueue.isEmpty() && !waitingReply && !pausing) {
-        const quint32 linkGeneration = generation;
-        const bool readyBeforeGap = readyForWrite();
-        if (delayWithEvents(SendGapMs) && connected && generation == linkGeneration && !linkChangePending() &&
-            !channel.sendQueue.isEmpty() && !waitingReply && !pausing) {
-            if (!readyBeforeGap || readyForWrite() || reconnectingAfterGap)
-                writeFirstEntry();
-            else
-                reconnectFirst = true;
-        }
-    }
-    channel.sendLock.unlock();
-    if (reconnectFirst) {
+    // Bytes that came in before this write are processed now, against what was in flight when they came.
+    receiveAvailable();
+    if (!linkStillFree())
+        return;
+    if (readyBeforeGap && !readyForWrite() && !reconnectingAfterGap) {
         // The send request of the transport checks the connection (and reconnects) before it runs the send
         // step again; that second attempt writes whatever the reconnection gave.
         reconnectingAfterGap = true;
         announceTryCheckSend();
         reconnectingAfterGap = false;
+        return;
     }
+    QueueEntry entry;
+    {
+        QMutexLocker locker(&channel.sendLock);
+        if (channel.sendQueue.isEmpty())
+            return;
+        entry = std::move(channel.sendQueue.entries.front());
+        popFrontEntry(&channel.sendQueue);
+    }
+    writeEntry(entry);
 }
 
-void LinkService::writeFirstEntry()
+void LinkService::writeEntry(const QueueEntry &entry)
 {
-    const QueueEntry &entry = channel.sendQueue.entries.front();
     const QByteArray &bytes = entry.data;
     channel.currentRule = entry.rule;
     QIODevice *device = linkDevice();
@@ -191,16 +211,11 @@ void LinkService::writeFirstEntry()
         if (pauseAnnounced)
             emit SGL_PauseStarted(int(qMin<quint32>(rule.waitMs, INT_MAX)));
     }
-    popFrontEntry(&channel.sendQueue);
 }
 
 void LinkService::receiveAvailable()
 {
-    if (!connected || linkChangePending())
-        return;
-    // A receive that starts while another one runs (from inside the send step's gap) leaves its bytes in
-    // the device; the running one reads them as soon as its chunk is done.
-    if (receiving)
+    if (!connected || linkChangePending() || receiving)
         return;
     ActiveScope scope(*this);
     receiving = true;
@@ -209,12 +224,22 @@ void LinkService::receiveAvailable()
         QIODevice *device = linkDevice();
         if (!device || !device->isOpen() || device->bytesAvailable() <= 0)
             break;
-        processChunk(device->readAll(), linkGeneration);
+        processChunk(device->readAll());
     }
     receiving = false;
+    // Every line read so far has been matched against the command in flight when it came; only now may the
+    // next command go (its gap lets further bytes in, and they meet no command in flight). The lines are
+    // announced after that write, one notice per line.
+    const bool release = releasePending;
+    const int lines = std::exchange(linesToAnnounce, 0);
+    releasePending = false;
+    if (release && connected && generation == linkGeneration)
+        announceTryCheckSend();
+    for (int i = 0; i < lines; ++i)
+        announceReceivedLine();
 }
 
-void LinkService::processChunk(const QByteArray &chunk, quint32 linkGeneration)
+void LinkService::processChunk(const QByteArray &chunk)
 {
     const int size = chunk.size();
     int i = 0;
@@ -222,6 +247,15 @@ void LinkService::processChunk(const QByteArray &chunk, quint32 linkGeneration)
     // rest of the chunk is kept.
     while (i < size && uchar(chunk[i]) < 0x20 && chunk[i] != CarriageReturn)
         ++i;
+    // When the line waiting in the buffer cannot take the chunk's first line (up to its CR, or the whole
+    // chunk) without growing past the buffer, the waiting bytes are dropped and the chunk starts a new line:
+    // unended noise must not cost the reply that follows it.
+    if (channel.lineLength > 0 && !channel.skippingOverlongLine) {
+        const int firstEnd = chunk.indexOf(CarriageReturn, i);
+        const int firstLine = (firstEnd < 0 ? size : firstEnd + 1) - i;
+        if (channel.lineLength + quint32(firstLine) > quint32(LineBufferSize))
+            clearLineBuffer();
+    }
     for (; i < size; ++i) {
         const char byte = chunk[i];
         if (channel.skippingOverlongLine) {
@@ -236,11 +270,8 @@ void LinkService::processChunk(const QByteArray &chunk, quint32 linkGeneration)
             continue;
         }
         channel.lineBuffer[channel.lineLength++] = byte;
-        if (byte != CarriageReturn)
-            continue;
-        completeLine();
-        if (!connected || generation != linkGeneration)
-            return;
+        if (byte == CarriageReturn)
+            completeLine();
     }
 }
 
@@ -248,14 +279,14 @@ void LinkService::completeLine()
 {
     enqueueEntry(QByteArray(channel.lineBuffer, int(channel.lineLength)), nullptr, 0, &channel.recvLock,
                  &channel.recvQueue);
-    if (lineMatchesCurrentRule() && waitingReply) {
-        // Free the link first: the next command goes out (after its gap) before this line is announced.
+    if (waitingReply && lineMatchesCurrentRule()) {
+        // One release per command: later lines, also of this chunk, meet no command in flight.
         waitingReply = 0;
         matchTimer->stop();
         channel.currentRule.expectReply = 0;
-        announceTryCheckSend();
+        releasePending = true;
     }
-    announceReceivedLine();
+    ++linesToAnnounce;
     clearLineBuffer();
 }
 
@@ -270,7 +301,7 @@ bool LinkService::lineMatchesCurrentRule() const
         if (channel.lineLength < keywordLength)
             continue;
         if (rule.acceptAnyLine ||
-            FindBytes(channel.lineBuffer, channel.lineLength, rule.keyword[slot].constData(), keywordLength))
+            FindWholeWords(channel.lineBuffer, channel.lineLength, rule.keyword[slot].constData(), keywordLength))
             return true;
     }
     return false;
@@ -280,6 +311,22 @@ void LinkService::clearLineBuffer()
 {
     std::memset(channel.lineBuffer, 0, sizeof channel.lineBuffer);
     channel.lineLength = 0;
+}
+
+void LinkService::restartLineAssembly()
+{
+    clearLineBuffer();
+    channel.skippingOverlongLine = false;
+    ++generation;
+}
+
+void LinkService::discardQueued()
+{
+    for (auto [lock, queue] : {std::pair{&channel.sendLock, &channel.sendQueue},
+                               std::pair{&channel.recvLock, &channel.recvQueue}}) {
+        QMutexLocker locker(lock);
+        queue->entries.clear();
+    }
 }
 
 void LinkService::matchTimeout()

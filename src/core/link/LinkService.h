@@ -23,13 +23,15 @@ class QIODevice;
 //
 // Everything runs in the transport's worker thread. The 50 ms gap runs a local event loop, so bytes, timers
 // and further requests are handled inside it; the operations below stay consistent under that re-entrancy:
-// - a nested send request fails tryLock(0) on the send lock (held by the running send step) and returns;
-// - a nested receive leaves the bytes in the device; the running receive reads them when its chunk is done,
-//   so lines are never mixed or reordered in the line buffer;
+// - a nested send request returns at once: the step waiting in its gap sends;
+// - the queue's lock is held only while the queue itself is read or changed, never through the gap, so the
+//   GUI thread never waits for the link;
+// - a receive matches each line against the command in flight when the line came, and lets the next
+//   command go only once all bytes read so far are processed; bytes that come during the gap are processed
+//   then, before the write, so they can never release the command written after them;
 // - a connect or disconnect request that arrives while one of these operations runs is held back until the
-//   outermost one has returned (it would otherwise free the device or the timers under it, or block on the
-//   send lock that the running send step holds); a held-back request ends the gap early and cancels the
-//   write.
+//   outermost one has returned (it would otherwise free the device or the timers under it); a held-back
+//   request ends the gap early and cancels the write.
 class LinkService : public QObject
 {
     Q_OBJECT
@@ -48,6 +50,9 @@ public:
 
     // The queues this transport works; the GUI side appends commands and takes reply lines here.
     LinkChannel &linkChannel() { return channel; }
+    // Drops every queued command and unread reply line (a link that failed to open or was closed before
+    // it came up). Only from the transport's thread, or while that thread is stopped.
+    void discardQueued();
 
 signals:
     // The link holds back the following commands for `ms` after a command that expects no reply.
@@ -94,13 +99,16 @@ protected:
     // True while a connect or disconnect waits for the running operations to return.
     bool linkChangePending() const { return !deferredChanges.empty(); }
 
-    // The send step: writes the first queued command if the link is free.
+    // The send step: writes the first queued command if the link is free, after the gap.
     void sendStep();
     // Reads every available byte and processes it.
     void receiveAvailable();
     // Reply time-out and pause end.
     void matchTimeout();
     void waitTimeout();
+    // Starts the next line afresh on a new connection: the partial line of the old one is dropped and
+    // operations started on the old connection stop.
+    void restartLineAssembly();
 
     // Counts the service's running operations (send, receive, timer and error slots).
     class ActiveScope
@@ -116,6 +124,9 @@ protected:
     };
 
     LinkChannel channel;
+    // The gap before every write (50 ms; a test harness that drives the service without a device may
+    // shorten it).
+    int gapBeforeWriteMs;
     quint8 connected = 0;
     quint8 connectResult = 0;
     std::atomic<qint32> lastError{NoErrorSinceConnect};
@@ -132,8 +143,9 @@ private:
     // Waits `ms` while processing the thread's events; false when the wait was cut short (thread quitting,
     // connect or disconnect request).
     bool delayWithEvents(int ms);
-    void writeFirstEntry();
-    void processChunk(const QByteArray &chunk, quint32 linkGeneration);
+    bool hasQueuedCommand();
+    void writeEntry(const QueueEntry &entry);
+    void processChunk(const QByteArray &chunk);
     void completeLine();
     bool lineMatchesCurrentRule() const;
     void clearLineBuffer();
@@ -141,6 +153,12 @@ private:
 
     int activeDepth = 0;
     bool receiving = false;
+    // Set while a send step waits in its gap.
+    bool sendStepRunning = false;
+    // What the receive in progress has found: a line that released the command in flight, and the number
+    // of lines to announce when it is done.
+    bool releasePending = false;
+    int linesToAnnounce = 0;
     // Set while the send step lets the transport reconnect after a drop during the gap (once per command).
     bool reconnectingAfterGap = false;
     // Changes with every connect and disconnect, so that an operation can tell that the link it started on

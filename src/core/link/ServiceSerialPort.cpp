@@ -99,6 +99,8 @@ void ServiceSerialPort::openPort(const QString &portName, const QStringList &set
         delete port;
         port = nullptr;
         deleteTimers();
+        // Nothing queued for a link that never came up is written on the next one.
+        discardQueued();
         emit SGL_ConnectStatus_SerialPort(false, PortNotOpened);
         return;
     }

@@ -87,6 +87,8 @@ void ServiceTcpClient::openSocket()
         delete socket;
         socket = nullptr;
         deleteTimers();
+        // Nothing queued for a link that never came up is written on the next one.
+        discardQueued();
         emit SGL_ConnectStatus_TcpClient(false, NotConnectedInTime);
         return;
     }
@@ -129,8 +131,10 @@ void ServiceTcpClient::checkReconnect()
         return;
     if (socket->state() == QAbstractSocket::ConnectedState && lastError == NoErrorSinceConnect)
         return;
-    // Any error, even on a socket that still looks connected, means a fresh connection to the same device.
+    // Any error, even on a socket that still looks connected, means a fresh connection to the same device,
+    // which starts with an empty line.
     socket->abort();
+    restartLineAssembly();
     dialRemote();
     if (socket->waitForConnected(ReconnectWaitMs)) {
         lastError = NoErrorSinceConnect;

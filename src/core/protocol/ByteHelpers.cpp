@@ -56,6 +56,22 @@ const char *FindKeyword(const char *range, quint32 rangeLength, const char *keyw
     return nullptr;
 }
 
+const char *FindWholeWords(const char *bytes, quint32 length, const char *keyword, quint32 keywordLength)
+{
+    if (!bytes || !keyword || keywordLength < 1 || keywordLength > length)
+        return nullptr;
+    for (quint32 p = 0; p + keywordLength <= length; ++p) {
+        if (p > 0 && bytes[p - 1] != ' ' && uchar(bytes[p - 1]) >= 0x20)
+            continue;
+        const quint32 end = p + keywordLength;
+        if (end < length && bytes[end] != ' ' && bytes[end] != '\r' && bytes[end] != '\n')
+            continue;
+        if (std::memcmp(bytes + p, keyword, keywordLength) == 0)
+            return bytes + p;
+    }
+    return nullptr;
+}
+
 QString BytesToText(const char *bytes, quint32 length)
 {
     if (!bytes)

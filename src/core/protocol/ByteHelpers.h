@@ -18,6 +18,11 @@ const char *FindBytes(const char *haystack, quint32 hayLength, const char *needl
 const char *FindKeyword(const char *range, quint32 rangeLength, const char *keyword, quint32 keywordLength,
                         const char *lineEnd = nullptr);
 
+// First occurrence of the keyword standing as whole words: preceded by the start of the range, a space or
+// a control byte (such as the LF of a preceding CR LF) and followed by a space, CR, LF or the end of the
+// range. A keyword of several words matches as a whole.
+const char *FindWholeWords(const char *bytes, quint32 length, const char *keyword, quint32 keywordLength);
+
 // Bytes decoded with the local 8-bit codec, ending before the first NUL.
 QString BytesToText(const char *bytes, quint32 length);
 // Every byte as the Latin-1 character of the same code.

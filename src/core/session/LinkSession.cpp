@@ -130,13 +130,16 @@ void LinkSession::closeLink()
     QThread *thread = threadFor(type);
     if (!thread)
         return;
+    LinkService *service = serviceFor(type);
     // Quitting also ends the send step's gap and any other local event loop of the thread; the longest
     // the thread can be busy otherwise is a connect attempt (500 ms) or a reconnection (1000 ms).
     thread->quit();
     thread->wait();
     // A request the thread never got to (the link was closed right after it was opened) belongs to the
     // closed link and must not run when the thread is started for the next one.
-    QCoreApplication::removePostedEvents(serviceFor(type), QEvent::MetaCall);
+    QCoreApplication::removePostedEvents(service, QEvent::MetaCall);
+    // Nor is anything queued for it written on the next one (commands queued while it was still opening).
+    service->discardQueued();
 }
 
 template <class Sender, class Signal, class Handler>
@@ -203,8 +206,13 @@ void LinkSession::takeReceivedLines(quint32 type)
 
 void LinkSession::queue(const QByteArray &bytes, const ReplyRule *rule)
 {
-    if (LinkChannel *channel = activeChannel())
-        enqueueEntry(bytes, rule, 0, &channel->sendLock, &channel->sendQueue);
+    LinkChannel *channel = activeChannel();
+    if (!channel)
+        return;
+    const bool dropped = enqueueEntry(bytes, rule, 0, &channel->sendLock, &channel->sendQueue) > 0;
+    if (dropped && !overflowReported)
+        emit SGL_CommandsDropped(State().LinkType);
+    overflowReported = dropped;
 }
 
 void LinkSession::requestSend()

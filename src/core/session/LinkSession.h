@@ -84,6 +84,9 @@ signals:
     // The link holds back the following commands for `ms`, and is free again.
     void SGL_PauseStarted(quint32 linkType, int ms);
     void SGL_PauseEnded(quint32 linkType);
+    // The active link's send queue was full and began dropping its oldest commands (reported once until it
+    // has room again).
+    void SGL_CommandsDropped(quint32 linkType);
 
     // Internal: reaches both transports' send slots (only the connected one sends).
     void SGL_TrySend();
@@ -111,6 +114,8 @@ private:
     quint32 openType = 0;
     // Changes with every close, so that reports of a closed link are told apart.
     quint64 generation = 0;
+    // Whether the send queue's overflow has been reported and not yet ended.
+    bool overflowReported = false;
     // Whether this session is the request builders' sink now.
     bool isRequestSink = false;
 };

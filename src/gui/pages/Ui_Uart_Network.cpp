@@ -191,6 +191,8 @@ void Ui_Uart_Network::connectSession()
     });
     connect(&session, &LinkSession::SGL_ReConnectStatus, this,
             [this](quint32, bool status) { SLT_ReConnectStatus_TcpClient(status); });
+    connect(&session, &LinkSession::SGL_CommandsDropped, this,
+            [this] { AppendStatusText(State().text.SMSG_CommandsDropped); });
     connect(&session, &LinkSession::SGL_LinkLost, this, [this](quint32 linkType, int ErrorCode, const QString &) {
         if (linkType == LinkSerial)
             SLT_PortLost_SerialPort(ErrorCode);

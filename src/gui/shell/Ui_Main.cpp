@@ -7,6 +7,7 @@
 #include "shell/Ui_Debug.h"
 #include "config/AppPaths.h"
 #include "config/ConfigFile.h"
+#include "link/LinkChannel.h"
 #include "session/LinkSession.h"
 #include "pages/Ui_Audio.h"
 #include "pages/Ui_Multiview.h"
@@ -187,6 +188,14 @@ void Ui_Main::SLT_UnifyUpdateSend(QString text) { emit SGL_DEBUG_SHOW_SendText(t
 
 void Ui_Main::receiveLine(quint32 linkType, const QByteArray &line)
 {
+    // While a message box opened by an earlier line waits for the operator, lines pile up here; a device
+    // that keeps streaming must not make them grow without bound.
+    if (pendingLines.size() >= std::size_t(MaxQueuedEntries)) {
+        pendingLines.pop_front();
+        if (!backlogReported)
+            connectionPage->AppendStatusText(State().text.SMSG_RepliesDropped);
+        backlogReported = true;
+    }
     // Decoded with its full length: a NUL byte (line noise) must not cut off the rest of the line.
     pendingLines.push_back({linkType, QString::fromUtf8(line.constData(), line.size())});
     SLT_UnifyUpdateRecv();
@@ -208,6 +217,7 @@ void Ui_Main::SLT_UnifyUpdateRecv()
             ReplyDispatcher(line.text);
     }
     dispatching = false;
+    backlogReported = false;
 }
 
 void Ui_Main::ReplyDispatcher(const QString &line) { applier->dispatch(line); }

@@ -86,5 +86,7 @@ private:
     // Handling a line can open a modal message box; lines that arrive meanwhile wait here, so they are
     // handled in order once the box is closed.
     std::deque<PendingLine> pendingLines;
+    // Whether dropping the oldest pending lines has been reported since they were last all handled.
+    bool backlogReported = false;
     bool dispatching = false;
 };
