@@ -166,6 +166,7 @@ void TestShell::loginAndUserPasswordChange()
         QString left; // in the password field afterwards
     } steps[] = {
         {0, " 583029", Login, "Password error!", " 583029"},
+        {0, "5830290", Login, "Password error!", "5830290"},
         {0, "583029", Change, "The password of admin cannot be modified!", "583029"},
         {1, "111111", Change, "Failed to verify the original password of the user!", "111111"},
         {1, "583029", Change, "Please enter your change password!", ""},
