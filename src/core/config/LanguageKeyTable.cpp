@@ -194,6 +194,8 @@ const QVector<KeyBinding> &languageKeyTable()
          u8"Too many commands waiting for the device: the oldest were dropped."},
         {"SMSG_RepliesDropped", &t.SMSG_RepliesDropped,
          u8"Too many reply lines waiting to be shown: the oldest were dropped."},
+        {"SMSG_SettingsNotSaved", &t.SMSG_SettingsNotSaved,
+         u8"The settings could not be saved. They hold until the program ends, but are lost then:"},
     };
     return table;
 }
