@@ -140,4 +140,5 @@ struct LanguageTexts
     QString SMSG_CommandsDropped;
     QString SMSG_RepliesDropped;
     QString SMSG_SettingsNotSaved;
+    QString SMSG_SerialPortPermission;
 };
