@@ -57,7 +57,8 @@ int runLumaplex(int argc, char *argv[])
         return commandLine.exitCode;
     QCoreApplication::setApplicationName(QStringLiteral("lumaplex"));
     QCoreApplication::setApplicationVersion(QStringLiteral(LUMAPLEX_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("lumaplex"));
+    // The desktop entry's name: docks and task bars match the windows to the entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumaplex.Lumaplex"));
     useFolders(commandLine.appDir);
     QApplication::setWindowIcon(LoadIcon(AppPaths::file(QStringLiteral("/APP/Image/lumaplex.png"))));
     QuitOnSignal quitOnSignal;
