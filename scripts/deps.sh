@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and running Lumaplex need ("run", the default) or that building
-# and running its tests need as well ("test"), when they are missing. Uses sudo when not run as root.
+# Installs the Debian packages that building and running Lumaplex need ("run", the default), that building
+# and running its tests need as well ("test"), or that building its Debian package needs ("package"), when
+# they are missing. Uses sudo when not run as root.
 set -euo pipefail
 
 packages=(cmake make g++ qtbase5-dev libqt5serialport5-dev)
-if [ "${1:-run}" = test ]; then
-  packages+=(iproute2 util-linux)
-fi
+case "${1:-run}" in
+  test) packages+=(iproute2 util-linux) ;;
+  package) packages+=(dpkg-dev file) ;;
+esac
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,3 +1,4 @@
+#include "config/Version.h"
 #include "session/QuitOnSignal.h"
 #include "SimOptions.h"
 #include "Simulator.h"
@@ -8,7 +9,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lumaplex-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMAPLEX_VERSION));
 
     const SimOptionsResult parsed = parseSimOptions(app);
     if (!parsed.run)

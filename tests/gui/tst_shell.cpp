@@ -1,5 +1,5 @@
 // The application shell without a device: the main window's tabs and language switch, the login dialog with
-// its password change, and the debug console with its shortcut.
+// its password change and a save that fails, and the debug console with its shortcut.
 
 #include "core/RequestRecorder.h"
 #include "core/TestAppDir.h"
@@ -15,6 +15,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -58,6 +60,7 @@ private slots:
     void pagesFollowSettings_data();
     void pagesFollowSettings();
     void loginAndUserPasswordChange();
+    void failedSaveIsTold();
     void consoleSendsPaneText_data();
     void consoleSendsPaneText();
     void consolePanesKeepNewestLines();
@@ -200,6 +203,36 @@ void TestShell::loginAndUserPasswordChange()
     dialog->passwordEdit->setText(QStringLiteral("001234"));
     QTest::keyClick(dialog->passwordEdit, Qt::Key_Return);
     QCOMPARE(mainWindowAsked.count(), 2);
+}
+
+// A settings file marked read-only: a password change tells the operator that it could not be saved, where
+// and why, instead of reporting success; a language switch then saves in vain without a second box.
+void TestShell::failedSaveIsTold()
+{
+    loginDir = std::make_unique<TestAppDir>();
+    loginDir->installDataTree();
+    Config_LoadOrCreate();
+    const QByteArray before = loginDir->readFile(ConfigFile);
+    QVERIFY(QFile(loginDir->file(ConfigFile)).setPermissions(QFile::ReadOwner | QFile::ReadGroup));
+    dialog = std::make_unique<Ui_Login>();
+    dialog->ReloadUIText(false);
+    dialog->accountBox->setCurrentIndex(1);
+    const QString told = State().text.SMSG_SettingsNotSaved + '\n' + loginDir->file(ConfigFile) + ": " +
+                         QString::fromLocal8Bit(strerror(EACCES));
+    for (const char *typed : {"583029", "246810"}) {
+        MainWindowDriver::clearMessages();
+        dialog->passwordEdit->setText(typed);
+        QTest::mouseClick(dialog->changeButton, Qt::LeftButton);
+    }
+    QCOMPARE(MainWindowDriver::messages(), QStringList{told});
+
+    MainWindowDriver::clearMessages();
+    dialog->languageBox->setCurrentIndex(1);
+    QCOMPARE(dialog->loginButton->text(),
+             valueInFile(*loginDir, "/APP/ConfigFile/language-Other.ini", "SpushButton_Login"));
+    QCOMPARE(MainWindowDriver::messages(), QStringList());
+    QCOMPARE(loginDir->readFile(ConfigFile), before);
+    QCOMPARE(Config_SaveAtExitOnce(), told.section('\n', 1));
 }
 
 void TestShell::consoleSendsPaneText_data()

@@ -3,7 +3,6 @@
 #include "config/AtomicFile.h"
 
 #include <QBuffer>
-#include <QFile>
 
 ArtWriter::ArtWriter(const QString &outputDir) : root(outputDir) {}
 
@@ -15,20 +14,21 @@ bool ArtWriter::save(const QString &relative, const QImage &image)
         ++failedCount;
         return false;
     }
-    const QString path = root + relative;
     // An unchanged picture is left alone, so repeated builds do not touch the files.
-    QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == buffer.data()) {
-        ++writtenCount;
-        return true;
-    }
-    existing.close();
-    if (!writeFileAtomically(path, buffer.data())) {
+    if (!writeFileAtomically(root + relative, buffer.data())) {
         ++failedCount;
         return false;
     }
     ++writtenCount;
     return true;
+}
+
+void ArtWriter::saveBothScales(const QString &relative, const std::function<QImage(int scale)> &draw)
+{
+    save(relative, draw(1));
+    QString doubled = relative;
+    doubled.insert(doubled.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+    save(doubled, draw(2));
 }
 
 QImage ArtWriter::canvas(int width, int height)

@@ -32,13 +32,15 @@ void drawDisc(QPainter &p, double size, const QColor &colour)
 
 namespace IconArt {
 
-QImage drawLogo(int size)
+QImage drawLogo(int size, double margin)
 {
     QImage image = ArtWriter::canvas(size, size);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    const double s = size;
-    const QRectF badge(s * 0.16, s * 0.16, s * 0.68, s * 0.68);
+    // The badge is designed for a 0.68 share of the canvas; `k` stretches that design to the badge asked for.
+    const double k = (1 - 2 * margin) / 0.68;
+    const double s = size * k;
+    const QRectF badge(size * margin, size * margin, s * 0.68, s * 0.68);
     QLinearGradient fill(badge.topLeft(), badge.bottomRight());
     fill.setColorAt(0, ArtPalette::accentLight());
     fill.setColorAt(1, ArtPalette::accentDark());
@@ -131,19 +133,40 @@ QImage drawTitleGlyph(int size, Glyph glyph)
     return image;
 }
 
+// Sizes at scale 1 follow the places the pictures are shown in: the 48-pixel title bar, the 96-pixel link
+// status label, the 24-pixel title-bar button icons, a 48-pixel message box icon, a 64-pixel window icon.
 void writeAll(ArtWriter &writer)
 {
-    const QImage logo = drawLogo(96);
-    writer.save(QStringLiteral("/APP/Image/loginui_logo.png"), logo);
-    writer.save(QStringLiteral("/APP/Image/mainui_logo.png"), logo);
-    writer.save(QStringLiteral("/TitleBar/Image/App.png"), logo);
-    writer.save(QStringLiteral("/APP/Image/MessageShow_pic.png"), drawMessageIcon(48));
-    writer.save(QStringLiteral("/APP/Image/success.png"), drawStatus(64, true));
-    writer.save(QStringLiteral("/APP/Image/fail.png"), drawStatus(64, false));
-    writer.save(QStringLiteral("/TitleBar/Image/MinSize.png"), drawTitleGlyph(48, Glyph::Minimise));
-    writer.save(QStringLiteral("/TitleBar/Image/MaxSize.png"), drawTitleGlyph(48, Glyph::Maximise));
-    writer.save(QStringLiteral("/TitleBar/Image/NormalSize.png"), drawTitleGlyph(48, Glyph::Restore));
-    writer.save(QStringLiteral("/TitleBar/Image/Close.png"), drawTitleGlyph(48, Glyph::Close));
+    const auto logo = [](int scale) { return drawLogo(48 * scale); };
+    writer.saveBothScales(QStringLiteral("/APP/Image/loginui_logo.png"), logo);
+    writer.saveBothScales(QStringLiteral("/APP/Image/mainui_logo.png"), logo);
+    writer.saveBothScales(QStringLiteral("/TitleBar/Image/App.png"), logo);
+    writer.saveBothScales(QStringLiteral("/APP/Image/lumaplex.png"),
+                          [](int scale) { return drawLogo(64 * scale, 0.06); });
+    writer.saveBothScales(QStringLiteral("/APP/Image/MessageShow_pic.png"),
+                          [](int scale) { return drawMessageIcon(48 * scale); });
+    writer.saveBothScales(QStringLiteral("/APP/Image/success.png"),
+                          [](int scale) { return drawStatus(96 * scale, true); });
+    writer.saveBothScales(QStringLiteral("/APP/Image/fail.png"),
+                          [](int scale) { return drawStatus(96 * scale, false); });
+    const struct
+    {
+        const char *name;
+        Glyph glyph;
+    } glyphs[] = {{"MinSize", Glyph::Minimise},
+                  {"MaxSize", Glyph::Maximise},
+                  {"NormalSize", Glyph::Restore},
+                  {"Close", Glyph::Close}};
+    for (const auto &glyph : glyphs) {
+        writer.saveBothScales(QStringLiteral("/TitleBar/Image/%1.png").arg(QLatin1String(glyph.name)),
+                              [&](int scale) { return drawTitleGlyph(24 * scale, glyph.glyph); });
+    }
+}
+
+void writeThemeIcons(ArtWriter &writer)
+{
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+        writer.save(QStringLiteral("/hicolor/%1x%1/apps/lumaplex.png").arg(size), drawLogo(size, 0.06));
 }
 
 } // namespace IconArt

@@ -34,9 +34,13 @@ QFont fittingFont(const QString &text, int pixelSize, bool bold, double width)
     return font;
 }
 
+// The design grid: twice the display size.
+constexpr int GridWidth = 2 * LoginArt::Width;
+constexpr int GridHeight = 2 * LoginArt::Height;
+
 void drawBackground(QPainter &p)
 {
-    const QRectF all(0, 0, LoginArt::Width, LoginArt::Height);
+    const QRectF all(0, 0, GridWidth, GridHeight);
     QLinearGradient sky(all.topLeft(), all.bottomRight());
     sky.setColorAt(0, QColor(0x16, 0x22, 0x38));
     sky.setColorAt(1, QColor(0x23, 0x44, 0x78));
@@ -47,11 +51,11 @@ void drawBackground(QPainter &p)
     p.fillRect(all, glow);
     // A faint diagonal sweep of lines for depth.
     p.setPen(QPen(QColor(255, 255, 255, 14), 2));
-    for (int x = -LoginArt::Height; x < LoginArt::Width; x += 36)
-        p.drawLine(QPointF(x, LoginArt::Height), QPointF(x + LoginArt::Height, 0));
+    for (int x = -GridHeight; x < GridWidth; x += 36)
+        p.drawLine(QPointF(x, GridHeight), QPointF(x + GridHeight, 0));
 }
 
-void drawMonitor(QPainter &p, const QRectF &panel)
+void drawMonitor(QPainter &p, const QRectF &panel, int scale)
 {
     // Stand and foot first so the panel covers their tops.
     const QPointF neckTop(panel.center().x(), panel.bottom());
@@ -73,25 +77,27 @@ void drawMonitor(QPainter &p, const QRectF &panel)
     p.setPen(QPen(QColor(0x6F, 0x8A, 0xB3), 2));
     p.drawPath(bezel);
 
-    const QImage layout = MultiviewArt::drawLayout(LayoutCatalogue::splitWindows(Mode4xWin, 1, 0), false)
-                              .scaled(int(panel.width() - 20), int(panel.height() - 20),
+    const QRectF inside = panel.adjusted(10, 10, -10, -10);
+    const QImage layout = MultiviewArt::drawLayout(LayoutCatalogue::splitWindows(Mode4xWin, 1, 0), false, 2)
+                              .scaled(int(inside.width() * scale / 2), int(inside.height() * scale / 2),
                                       Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    p.drawImage(QPointF(panel.left() + 10, panel.top() + 10), layout);
+    p.drawImage(inside, layout);
 }
 
 } // namespace
 
 namespace LoginArt {
 
-QImage drawLoginPicture()
+QImage drawLoginPicture(int scale)
 {
-    QImage image = ArtWriter::canvas(Width, Height);
+    QImage image = ArtWriter::canvas(Width * scale, Height * scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.scale(scale / 2.0, scale / 2.0);
     drawBackground(p);
-    drawMonitor(p, QRectF(336, 76, 272, 162));
+    drawMonitor(p, QRectF(336, 76, 272, 162), scale);
 
     const double textLeft = 40;
     const double textWidth = 270;
@@ -113,7 +119,7 @@ QImage drawLoginPicture()
 
 void writeAll(ArtWriter &writer)
 {
-    writer.save(QStringLiteral("/APP/Image/loginui_pic.png"), drawLoginPicture());
+    writer.saveBothScales(QStringLiteral("/APP/Image/loginui_pic.png"), drawLoginPicture);
 }
 
 } // namespace LoginArt

@@ -7,11 +7,11 @@ class ArtWriter;
 // The picture at the top of the login dialog: the product name beside a stylised multiviewer screen.
 namespace LoginArt {
 
-// Drawn at twice the 320 x 180 display size so it stays sharp on high-density screens.
-constexpr int Width = 640;
-constexpr int Height = 360;
+// Display size; the picture is designed on a grid twice as fine and drawn at `scale` (1 or 2) times this.
+constexpr int Width = 320;
+constexpr int Height = 180;
 
-QImage drawLoginPicture();
+QImage drawLoginPicture(int scale);
 void writeAll(ArtWriter &writer);
 
 } // namespace LoginArt

@@ -20,9 +20,9 @@ constexpr double WindowRadius = 6.0;
 // The screen area inside the picture: as large as possible at exactly 16:9, centred.
 QRectF screenArea()
 {
-    const double height = MultiviewArt::Height - 2 * OuterMargin;
+    const double height = 2 * MultiviewArt::Height - 2 * OuterMargin;
     const double width = height * 16.0 / 9.0;
-    return QRectF((MultiviewArt::Width - width) / 2, OuterMargin, width, height);
+    return QRectF((2 * MultiviewArt::Width - width) / 2, OuterMargin, width, height);
 }
 
 QRectF toPixels(const QRectF &unit, const QRectF &area)
@@ -81,12 +81,13 @@ QRectF freeStrip(const QRectF &full, const QRectF &small)
 
 namespace MultiviewArt {
 
-QImage drawLayout(const QVector<QRectF> &windows, bool floating)
+QImage drawLayout(const QVector<QRectF> &windows, bool floating, int scale)
 {
-    QImage image = ArtWriter::canvas(Width, Height);
+    QImage image = ArtWriter::canvas(Width * scale, Height * scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
+    p.scale(scale / 2.0, scale / 2.0);
 
     const QRectF area = screenArea();
     QPainterPath screen;
@@ -127,14 +128,18 @@ QImage drawLayout(const QVector<QRectF> &windows, bool floating)
 void writeAll(ArtWriter &writer)
 {
     const QString dir = QStringLiteral("/APP/Image/MultiView/");
-    writer.save(dir + QStringLiteral("SINGLE.png"), drawLayout(LayoutCatalogue::singleWindows(), false));
+    writer.saveBothScales(dir + QStringLiteral("SINGLE.png"), [](int scale) {
+        return drawLayout(LayoutCatalogue::singleWindows(), false, scale);
+    });
 
     for (quint32 position = 0; position < quint32(Tables::PipPositions.count); ++position) {
         for (quint32 size = 0; size < quint32(Tables::PipSizes.count); ++size) {
             const QString name = QStringLiteral("PIP_%1_%2.png")
                                      .arg(QString::fromLatin1(Tables::PipPositions.at(position)),
                                           QString::fromLatin1(Tables::PipSizes.at(size)));
-            writer.save(dir + name, drawLayout(LayoutCatalogue::pipWindows(position, size), true));
+            writer.saveBothScales(dir + name, [&](int scale) {
+                return drawLayout(LayoutCatalogue::pipWindows(position, size), true, scale);
+            });
         }
     }
 
@@ -147,8 +152,9 @@ void writeAll(ArtWriter &writer)
                                          .arg(modeName)
                                          .arg(layout + 1)
                                          .arg(QLatin1String(aspectNames[aspect]));
-                writer.save(dir + name,
-                            drawLayout(LayoutCatalogue::splitWindows(mode, layout, aspect), false));
+                writer.saveBothScales(dir + name, [&](int scale) {
+                    return drawLayout(LayoutCatalogue::splitWindows(mode, layout, aspect), false, scale);
+                });
             }
         }
     }

@@ -77,6 +77,17 @@ bool findValue(const QStringList &lines, const QString &key, QString *value)
     return true;
 }
 
+// The language files of the data tree that the settings folder lacks, copied there.
+void copyShippedLanguageFiles()
+{
+    for (const QString &target : {AppPaths::englishLanguageFile(), AppPaths::otherLanguageFile()}) {
+        const QString shipped = AppPaths::dataDir() + target.mid(AppPaths::settingsDir().size());
+        QFile source(shipped);
+        if (!QFile::exists(target) && source.open(QIODevice::ReadOnly))
+            writeFileAtomically(target, source.readAll());
+    }
+}
+
 } // namespace
 
 void Config_ReadKeyFile(const QString &path)
@@ -95,11 +106,11 @@ void Config_ReadKeyFile(const QString &path)
     }
 }
 
-void Config_WriteKeyFile(const QString &path)
+QString Config_WriteKeyFile(const QString &path)
 {
     const QVector<KeyBinding> *table = tableForPath(path);
     if (!table)
-        return;
+        return QString();
     QByteArray bytes;
     for (const KeyBinding &row : *table) {
         bytes += row.key;
@@ -107,7 +118,10 @@ void Config_WriteKeyFile(const QString &path)
         bytes += row.value->toUtf8();
         bytes += "\r\n";
     }
-    writeFileAtomically(path, bytes);
+    QString reason;
+    if (writeFileAtomically(path, bytes, &reason))
+        return QString();
+    return path + QStringLiteral(": ") + reason;
 }
 
 QString Config_CurrentLanguageFile()
@@ -116,10 +130,12 @@ QString Config_CurrentLanguageFile()
                                                                       : AppPaths::otherLanguageFile();
 }
 
-void Config_SaveAll()
+QString Config_SaveAll()
 {
-    Config_WriteKeyFile(AppPaths::configFile());
-    Config_WriteKeyFile(Config_CurrentLanguageFile());
+    QStringList failures{Config_WriteKeyFile(AppPaths::configFile()),
+                         Config_WriteKeyFile(Config_CurrentLanguageFile())};
+    failures.removeAll(QString());
+    return failures.join('\n');
 }
 
 void Config_LoadAll(bool languageOnly)
@@ -141,20 +157,25 @@ void Config_LoadAll(bool languageOnly)
     }
 }
 
-bool Config_LoadOrCreate()
+bool Config_LoadOrCreate(QString *failure)
 {
     const bool existed = QFile::exists(AppPaths::configFile());
-    if (existed)
+    if (existed) {
         Config_LoadAll(false);
-    else
-        Config_SaveAll();
-    return existed;
+        return true;
+    }
+    if (!AppPaths::dataTreeWritable())
+        copyShippedLanguageFiles();
+    const QString saved = Config_SaveAll();
+    if (failure)
+        *failure = saved;
+    return false;
 }
 
-void Config_SaveAtExitOnce()
+QString Config_SaveAtExitOnce()
 {
     if (!State().ConfigSavePending)
-        return;
+        return QString();
     State().ConfigSavePending = false;
-    Config_SaveAll();
+    return Config_SaveAll();
 }

@@ -194,6 +194,11 @@ const QVector<KeyBinding> &languageKeyTable()
          u8"Too many commands waiting for the device: the oldest were dropped."},
         {"SMSG_RepliesDropped", &t.SMSG_RepliesDropped,
          u8"Too many reply lines waiting to be shown: the oldest were dropped."},
+        {"SMSG_SettingsNotSaved", &t.SMSG_SettingsNotSaved,
+         u8"The settings could not be saved. They hold until the program ends, but are lost then:"},
+        {"SMSG_SerialPortPermission", &t.SMSG_SerialPortPermission,
+         u8"You may not open %1. Serial ports belong to the group \"%2\": add your account to it "
+         u8"(sudo usermod -aG %2 $USER), then log out and in again."},
     };
     return table;
 }

@@ -139,4 +139,6 @@ struct LanguageTexts
     // Texts added after the first release; language files without them keep these English defaults.
     QString SMSG_CommandsDropped;
     QString SMSG_RepliesDropped;
+    QString SMSG_SettingsNotSaved;
+    QString SMSG_SerialPortPermission;
 };

@@ -7,6 +7,7 @@
 #include "config/ConfigFile.h"
 #include "widgets/MessageBox.h"
 #include "widgets/Pictures.h"
+#include "widgets/SaveReport.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -114,7 +115,7 @@ bool Ui_Login::isValidPassword(const QString &password)
 
 void Ui_Login::SLT_ReloadUILanguage(QString LanguageText)
 {
-    LanguageSwitch::switchTo(LanguageText);
+    LanguageSwitch::switchTo(LanguageText, this);
     ReloadUIText(false);
 }
 
@@ -152,8 +153,11 @@ void Ui_Login::modify_PasswordGet()
     if (isValidPassword(passwordEdit->text())) {
         PasswordChangePending() = false;
         s.config.Spassword_User = passwordEdit->text();
-        ShowMessage(t.SMSG_UserModifyPasswordOK, this);
-        Config_SaveAll();
+        // The new password is on disk at once; a save that failed is told instead of the success.
+        const QString failure = Config_SaveAll();
+        if (failure.isEmpty())
+            ShowMessage(t.SMSG_UserModifyPasswordOK, this);
+        ReportSaveFailure(failure, this, true);
     } else {
         passwordEdit->clear();
         ShowMessage(t.SMSG_UserModifyPasswordFail, this);

@@ -2,6 +2,7 @@
 
 #include "config/AppState.h"
 #include "config/AppPaths.h"
+#include "link/SerialPortAccess.h"
 #include "pages/NetworkSettings.h"
 #include "pages/PageWidgets.h"
 #include "protocol/Catalogue.h"
@@ -422,8 +423,14 @@ void Ui_Uart_Network::SLT_ConnectStatus_SerialPort(bool status, int ErrorCode)
     // neither lock the settings of an idle page nor query or close another link.
     if (State().LinkType != LinkSerial)
         return;
+    // A port the operator may not open: the message says how to get the permission.
+    const SerialPortAccess access = serialPortAccess(State().config.SP_Name);
+    const QString hint =
+        status || !access.denied
+            ? QString()
+            : QLatin1Char('\n') + State().text.SMSG_SerialPortPermission.arg(access.path, access.group);
     handleConnectStatus(status, ErrorCode, serialConnectButton, networkConnectButton,
-                        State().text.SMSG_SerialPort_Connect_Fail);
+                        State().text.SMSG_SerialPort_Connect_Fail, hint);
 }
 
 void Ui_Uart_Network::SLT_ConnectStatus_TcpClient(bool status, int ErrorCode)
@@ -435,7 +442,8 @@ void Ui_Uart_Network::SLT_ConnectStatus_TcpClient(bool status, int ErrorCode)
 }
 
 void Ui_Uart_Network::handleConnectStatus(bool status, int errorCode, QPushButton *linkButton,
-                                          QPushButton *otherButton, const QString &failMessage)
+                                          QPushButton *otherButton, const QString &failMessage,
+                                          const QString &hint)
 {
     if (status) {
         // The link is up: identification starts with the model query.
@@ -447,7 +455,7 @@ void Ui_Uart_Network::handleConnectStatus(bool status, int errorCode, QPushButto
     DisconnectActiveLink();
     linkButton->setText(State().text.S_ConnectDisconnect[0]);
     otherButton->setEnabled(true);
-    ShowMessage(failMessage + QString::number(errorCode), this);
+    ShowMessage(failMessage + QString::number(errorCode) + hint, this);
     UpdateLinkInputsEnabled(false);
 }
 

@@ -72,8 +72,9 @@ private:
     void connectSerial();
     bool connectNetwork();
     void disconnectLink();
+    // `hint` follows the failure message and its code (how to get a missing permission).
     void handleConnectStatus(bool status, int errorCode, QPushButton *linkButton, QPushButton *otherButton,
-                             const QString &failMessage);
+                             const QString &failMessage, const QString &hint = QString());
     QList<QWidget *> linkInputs() const;
 
     LinkSession &session;

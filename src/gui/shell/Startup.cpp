@@ -1,20 +1,44 @@
 #include "shell/Startup.h"
 
-#include "config/AppState.h"
-#include "session/QuitOnSignal.h"
 #include "config/AppPaths.h"
+#include "config/AppState.h"
 #include "config/ConfigFile.h"
-#include "shell/Ui_Main.h"
+#include "config/Version.h"
 #include "login/Ui_Login.h"
+#include "session/QuitOnSignal.h"
+#include "shell/CommandLine.h"
+#include "shell/Ui_Main.h"
+#include "widgets/Pictures.h"
+#include "widgets/SaveReport.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
+#include <QStandardPaths>
+#include <QTimer>
 
 #include <memory>
 
-bool Config_CheckAtStartup()
+namespace {
+
+// --app-dir, or the folders that suit where the program lies (a build tree, a portable copy, an
+// installation).
+void useFolders(const QString &appDir)
 {
-    const bool existed = Config_LoadOrCreate();
+    if (!appDir.isEmpty()) {
+        AppPaths::setApplicationDir(appDir);
+        return;
+    }
+    AppPaths::setFolders(
+        AppPaths::chooseFolders(QCoreApplication::applicationDirPath(),
+                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
+}
+
+} // namespace
+
+bool Config_CheckAtStartup(QString *failure)
+{
+    const bool existed = Config_LoadOrCreate(failure);
     QFile styleSheet(AppPaths::styleSheetFile());
     if (styleSheet.exists() && styleSheet.open(QIODevice::ReadOnly))
         qApp->setStyleSheet(QString::fromLatin1(styleSheet.readAll()));
@@ -23,24 +47,50 @@ bool Config_CheckAtStartup()
 
 int runLumaplex(int argc, char *argv[])
 {
+    if (!answerInformationOptions(argc, argv))
+        return 0;
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     auto app = std::make_unique<QApplication>(argc, argv);
+    const CommandLine commandLine = readCommandLine(QCoreApplication::arguments());
+    if (!commandLine.run)
+        return commandLine.exitCode;
+    QCoreApplication::setApplicationName(QStringLiteral("lumaplex"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMAPLEX_VERSION));
+    // The desktop entry's name: docks and task bars match the windows to the entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumaplex.Lumaplex"));
+    useFolders(commandLine.appDir);
+    QApplication::setWindowIcon(LoadIcon(AppPaths::file(QStringLiteral("/APP/Image/lumaplex.png"))));
     QuitOnSignal quitOnSignal;
-    const bool configExisted = Config_CheckAtStartup();
+    QString startFailure;
+    const bool configExisted = Config_CheckAtStartup(&startFailure);
 
-    auto mainWindow = std::make_unique<Ui_Main>();
+    // The main window and its pages are built when they are first needed: at once when the login is
+    // skipped, otherwise when the login is answered, so that the login dialog appears without waiting for
+    // them.
+    std::unique_ptr<Ui_Main> mainWindow;
     auto login = std::make_unique<Ui_Login>();
-    QObject::connect(login.get(), &Ui_Login::SGL_SETUP_UI_MAIN, mainWindow.get(), &Ui_Main::SLT_SETUP_UI_MAIN);
+    QObject::connect(login.get(), &Ui_Login::SGL_SETUP_UI_MAIN, login.get(), [&mainWindow] {
+        if (!mainWindow)
+            mainWindow = std::make_unique<Ui_Main>();
+        mainWindow->SLT_SETUP_UI_MAIN();
+    });
+    QWidget *first = login.get();
     if (configExisted && State().config.Key_UI_Login == QLatin1String("0")) {
+        mainWindow = std::make_unique<Ui_Main>();
         mainWindow->ReloadUIText(false);
-        mainWindow->show();
+        first = mainWindow.get();
     } else {
         login->ReloadUIText(false);
-        login->show();
     }
+    first->show();
+    QTimer::singleShot(0, first, [&] { ReportSaveFailure(startFailure, first); });
 
     const int exitCode = app->exec();
-    // The first of these destructors writes the configuration back; the second finds it done.
+    // The exit save, told over the window the operator saw last when it fails; the windows' own exit saves
+    // then find it done.
+    QWidget *last = mainWindow ? static_cast<QWidget *>(mainWindow.get()) : login.get();
+    ReportSaveFailure(Config_SaveAtExitOnce(), last);
     login.reset();
     mainWindow.reset();
     app.reset();

@@ -169,7 +169,7 @@ void Ui_Main::SLT_SETUP_UI_MAIN()
 
 void Ui_Main::SLT_ReloadUILanguage(QString LanguageText)
 {
-    LanguageSwitch::switchTo(LanguageText);
+    LanguageSwitch::switchTo(LanguageText, this);
     ReloadUIText(false);
     const ConfigValues &c = State().config;
     if (flagOn(c.Key_UI_Output))

@@ -6,7 +6,6 @@
 #include "widgets/Pictures.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
@@ -90,10 +89,9 @@ void FramelessChrome::layoutTitleBar()
 
 void FramelessChrome::setButtonIcon(QPushButton *button, const QString &relative)
 {
-    const QString path = AppPaths::file(relative);
-    NormalizePng(path);
-    if (QFileInfo::exists(path))
-        button->setIcon(QIcon(path));
+    const QIcon icon = LoadIcon(AppPaths::file(relative));
+    if (!icon.isNull())
+        button->setIcon(icon);
 }
 
 void FramelessChrome::loadTitleBarImages()

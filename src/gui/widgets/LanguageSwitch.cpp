@@ -3,6 +3,7 @@
 #include "config/AppState.h"
 #include "config/AppPaths.h"
 #include "config/ConfigFile.h"
+#include "widgets/SaveReport.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -42,9 +43,9 @@ void retextSelector(QComboBox *selector)
         selector->setCurrentIndex(0);
 }
 
-void switchTo(const QString &languageText)
+void switchTo(const QString &languageText, QWidget *parent)
 {
-    Config_SaveAll();
+    ReportSaveFailure(Config_SaveAll(), parent);
     AppState &s = State();
     if (languageText == s.text.ScomboBox_LanguageSelect[0])
         s.config.Key_LanguageIsEnglish = QStringLiteral("1");

@@ -18,9 +18,7 @@ QMessageBox *newBox(const QString &text, QWidget *parent)
     auto *box = new QMessageBox(parent);
     box->setWindowTitle(QStringLiteral(" "));
     box->setText(text);
-    const QString icon = AppPaths::file(QStringLiteral("/APP/Image/MessageShow_pic.png"));
-    NormalizePng(icon);
-    box->setIconPixmap(QPixmap(icon));
+    box->setIconPixmap(LoadPicture(AppPaths::file(QStringLiteral("/APP/Image/MessageShow_pic.png"))));
     return box;
 }
 

@@ -2,13 +2,31 @@
 
 #include <QString>
 
+class QIcon;
+class QImage;
 class QLabel;
+class QPixmap;
 
-// Rewrites a PNG file in place (load, then save atomically) when the file exists and its complete suffix is
-// exactly "png"; every picture is passed through this before it is shown. Files that fail to load, and
-// every other name, are left untouched.
+// Pictures are PNG files of the data tree, each drawn twice: "name.png" for normal screens and, beside it,
+// "name@2x.png" at twice the size for high-density ones. Callers name the plain file; the helpers pick the
+// one that suits the screens of the session.
+
+// The file to show for `path`: its "@2x" sibling when a screen has a device pixel ratio above 1 and the
+// sibling exists, else `path` itself.
+QString PictureFileForScreen(const QString &path);
+
+// Rewrites a PNG file in place (load, then save atomically) when the file exists, its complete suffix is
+// exactly "png", saving it would change it, and the data tree may be written (an installed data tree is
+// only read). A file that is already normal is left untouched, and each file is examined once per run.
+// Files that fail to load, and every other name, are left untouched.
 void NormalizePng(const QString &path);
 
-// The way every picture is shown: normalise the file, and if it exists show it in the label with scaled
-// contents. A missing file leaves the label as it is.
+// The way every picture is shown: normalise the file for the screen, and if it exists show it in the label
+// with scaled contents. A missing file leaves the label as it is.
 void ShowPicture(QLabel *label, const QString &path);
+
+// The picture for the screen as a pixmap that knows its device pixel ratio (shown at the size of the plain
+// file); null when the file is missing.
+QPixmap LoadPicture(const QString &path);
+// An icon holding the plain picture and its "@2x" sibling (both normalised); null when neither exists.
+QIcon LoadIcon(const QString &path);

@@ -36,13 +36,13 @@ void copyTree(const QString &from, const QString &to, const QString &top, const 
 }
 } // namespace
 
-void TestAppDir::installDataTree() const
+void TestAppDir::installDataTree(const QString &relative) const
 {
     // Text files come from the source tree (a run of the program may have changed the built copies);
     // pictures are drawn at build time and exist only beside the executable.
     for (const QString &top : {QStringLiteral("APP"), QStringLiteral("TitleBar")}) {
-        copyTree(QStringLiteral(LUMAPLEX_SOURCE_DIR), dir.path(), top, {});
-        copyTree(QStringLiteral(LUMAPLEX_BIN_DIR), dir.path(), top, {QStringLiteral("*.png")});
+        copyTree(QStringLiteral(LUMAPLEX_SOURCE_DIR), file(relative), top, {});
+        copyTree(QStringLiteral(LUMAPLEX_BIN_DIR), file(relative), top, {QStringLiteral("*.png")});
     }
 }
 

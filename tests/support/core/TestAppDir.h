@@ -15,8 +15,9 @@ public:
     QString path() const { return dir.path(); }
     QString file(const QString &relative) const { return dir.path() + relative; }
 
-    // Copies the shipped run-time data tree (APP/, TitleBar/ as built beside the executable) into it.
-    void installDataTree() const;
+    // Copies the shipped run-time data tree (APP/, TitleBar/ as built beside the executable) into it, or into
+    // its folder `relative` ("/a/b").
+    void installDataTree(const QString &relative = QString()) const;
     void writeFile(const QString &relative, const QByteArray &bytes) const;
     QByteArray readFile(const QString &relative) const;
 
