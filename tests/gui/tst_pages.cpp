@@ -169,7 +169,8 @@ void TestPages::actionSendsRequest_data()
         {}, {}, nullptr, NotAsked, {"EDID check fail,please check your EDID file!"});
     // A read of the link settings takes the answer over without closing the link (only a write does).
     add("baud rate read keeps the link", rka,
-        ACT(d.click(sys->rs232ReadButton) && (d.feed({"BAUDRATE 19200\r"}), true)), {"GET BAUDRATE\r"}, {},
+        ACT(d.click(sys->rs232ReadButton) && (d.feed({"BAUDRATE 19200\r"}), true)), {"GET BAUDRATE\r"},
+        {"NETWORK-INFO 127.0.0.1 2000 255.0.0.0 127.0.0.1\r"},
         ACT(State().LinkType == LinkTcpClient && sys->baudCombo->currentText() == "19200"));
     add("network settings with port 65535", rka,
         ACT(d.type(sys->portField, "65535") && d.click(sys->networkWriteButton)), {}, {}, nullptr, NotAsked,

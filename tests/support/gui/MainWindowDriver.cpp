@@ -25,6 +25,7 @@ MainWindowDriver::MainWindowDriver(const QStringList &settings)
     // As the program starts, then what a successful login does.
     Config_CheckAtStartup();
     main = std::make_unique<Ui_Main>();
+    QObject::connect(main->session, &LinkSession::SGL_LineReceived, [this] { ++replies; });
     main->SLT_SETUP_UI_MAIN();
     if (!QTest::qWaitForWindowExposed(main.get()))
         qWarning("the main window was not exposed");

@@ -66,8 +66,12 @@ public:
 
     TestAppDir appDir;
 
+    // Reply lines the window's link delivered since the window was made.
+    int repliesReceived() const { return replies; }
+
 private:
     std::unique_ptr<Ui_Main> main;
+    int replies = 0;
 };
 
 // An operator's action in a table row, e.g. ACT(d.choose(out->hdcpCombo, 1)) with the driver `d`, the
