@@ -5,7 +5,7 @@
 #include <cstring>
 
 int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
-                 CommandQueue *queue)
+                 CommandQueue *queue, quint64 id)
 {
     if (!lock || !queue || bytes.isEmpty())
         return 0;
@@ -13,6 +13,7 @@ int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs,
     // A deep copy: `bytes` may wrap the caller's buffer (QByteArray::fromRawData, a transport's line
     // buffer), which the caller overwrites after the call.
     entry.data = QByteArray(bytes.constData(), bytes.size());
+    entry.id = id;
     if (rule) {
         entry.rule = *rule;
     } else {
@@ -42,6 +43,22 @@ std::deque<QueueEntry> takeAllEntries(CommandQueue *queue)
     std::deque<QueueEntry> taken;
     if (queue)
         taken.swap(queue->entries);
+    return taken;
+}
+
+void appendTraffic(LinkChannel *channel, TrafficRecord &&record)
+{
+    QMutexLocker locker(&channel->trafficLock);
+    if (channel->traffic.size() >= std::size_t(MaxQueuedEntries))
+        channel->traffic.pop_front();
+    channel->traffic.push_back(std::move(record));
+}
+
+std::deque<TrafficRecord> takeTraffic(LinkChannel *channel)
+{
+    std::deque<TrafficRecord> taken;
+    QMutexLocker locker(&channel->trafficLock);
+    taken.swap(channel->traffic);
     return taken;
 }
 
