@@ -29,20 +29,25 @@ int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs,
         dropped = 1;
     }
     queue->entries.push_back(std::move(entry));
+    queue->lengthChanged();
     return dropped;
 }
 
 void popFrontEntry(CommandQueue *queue)
 {
-    if (queue && !queue->entries.empty())
+    if (queue && !queue->entries.empty()) {
         queue->entries.pop_front();
+        queue->lengthChanged();
+    }
 }
 
 std::deque<QueueEntry> takeAllEntries(CommandQueue *queue)
 {
     std::deque<QueueEntry> taken;
-    if (queue)
+    if (queue) {
         taken.swap(queue->entries);
+        queue->lengthChanged();
+    }
     return taken;
 }
 
@@ -82,11 +87,13 @@ quint8 openChannel(LinkChannel *channel)
     {
         QMutexLocker locker(&channel->sendLock);
         channel->sendQueue.entries.clear();
+        channel->sendQueue.lengthChanged();
         channel->sendQueue.present = true;
     }
     {
         QMutexLocker locker(&channel->recvLock);
         channel->recvQueue.entries.clear();
+        channel->recvQueue.lengthChanged();
         channel->recvQueue.present = true;
     }
     clearTransportState(channel);
@@ -101,11 +108,13 @@ void closeChannel(LinkChannel *channel)
     {
         QMutexLocker locker(&channel->sendLock);
         channel->sendQueue.entries.clear();
+        channel->sendQueue.lengthChanged();
         channel->sendQueue.present = false;
     }
     {
         QMutexLocker locker(&channel->recvLock);
         channel->recvQueue.entries.clear();
+        channel->recvQueue.lengthChanged();
         channel->recvQueue.present = false;
     }
     clearTransportState(channel);

@@ -19,12 +19,16 @@ struct QueueEntry
 };
 
 // A FIFO of entries. `present` is false while the channel is closed: entries offered then are dropped.
+// `length` follows the number of entries (set by every change, under the queue's lock) so that it can be
+// read without taking the lock: the transport gives up a send attempt when it finds the lock taken.
 struct CommandQueue
 {
     std::deque<QueueEntry> entries;
     bool present = false;
+    std::atomic<int> length{0};
 
     bool isEmpty() const { return entries.empty(); }
+    void lengthChanged() { length = int(entries.size()); }
 };
 
 constexpr int LineBufferSize = 1024;

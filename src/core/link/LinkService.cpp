@@ -195,14 +195,13 @@ void LinkService::writeEntry(const QueueEntry &entry)
     QIODevice *device = linkDevice();
     if (device && device->isOpen())
         device->write(bytes);
+    TrafficRecord written = stampedRecord(TrafficRecord::Written, bytes);
+    written.commandId = entry.id;
     inFlightCommand = bytes;
     inFlightId = entry.id;
-    writtenAtUs = monotonicNowUs();
-    if (channel.recordTraffic) {
-        TrafficRecord record = stampedRecord(TrafficRecord::Written, bytes);
-        record.commandId = entry.id;
-        recordTraffic(std::move(record));
-    }
+    writtenAtUs = written.monotonicUs;
+    if (channel.recordTraffic)
+        recordTraffic(std::move(written));
     announceSentData(Latin1Text(bytes.constData(), quint32(bytes.size())));
     const ReplyRule &rule = channel.currentRule;
     if (rule.reportTimeout && rule.expectReply)
@@ -346,6 +345,7 @@ void LinkService::discardQueued()
                                std::pair{&channel.recvLock, &channel.recvQueue}}) {
         QMutexLocker locker(lock);
         queue->entries.clear();
+        queue->lengthChanged();
     }
 }
 

@@ -271,9 +271,7 @@ std::deque<QByteArray> LinkSession::queuedCommands()
 
 int LinkSession::queuedCount() const
 {
-    LinkChannel *channel = activeChannel();
-    if (!channel)
-        return 0;
-    QMutexLocker locker(&channel->sendLock);
-    return int(channel->sendQueue.entries.size());
+    // Without the lock: a transport that finds it taken skips its send attempt.
+    const LinkChannel *channel = activeChannel();
+    return channel ? channel->sendQueue.length.load() : 0;
 }
