@@ -81,8 +81,8 @@ CliParse parseCliOptions(const QStringList &arguments)
         QStringLiteral("json"), QStringLiteral("One JSON result object per device on standard output."));
     const QCommandLineOption linkOption(
         QStringLiteral("with-link"),
-        QStringLiteral(
-            "snapshot restore: also write the device's own baud rate and network settings, last."));
+        QStringLiteral("snapshot diff and restore: include the device's own baud rate and network settings "
+                       "(a restore writes them last)."));
     parser.addOptions({tcpOption, serialOption, jsonOption, linkOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see above)."),
                                  QStringLiteral("command [arguments]"));

@@ -76,7 +76,8 @@ CliResult CliRunner::run()
     }
     const bool keyed = options.command == QLatin1String("get") || options.command == QLatin1String("set");
     if (keyed && !SetupKeys::find(options.arguments.first()))
-        return CliResult::failure(ExitUsage, QStringLiteral("unknown key '%1'").arg(options.arguments.first()));
+        return CliResult::failure(ExitUsage,
+                                  QStringLiteral("unknown key '%1'").arg(options.arguments.first()));
     CliResult failure;
     if (!open(&failure))
         return failure;
@@ -211,14 +212,19 @@ CliResult CliRunner::set()
     result = restore(target, key->group == SetupGroup::Link, QStringLiteral("%1 = %2").arg(name, value));
     if (result.exitCode != ExitDiffers)
         return result;
-    // The device did not take the value, or holds no such value in its present layout.
+    // The device did not answer, did not take the value, or holds no such value in its present layout.
     const QJsonValue held =
         result.data.value(QLatin1String("differences")).toArray().first()[QLatin1String("device")];
+    const QStringList timedOut = result.data.value(QLatin1String("timedOut")).toVariant().toStringList();
     result.exitCode = ExitRefused;
-    result.message =
-        held.isNull()
-            ? QStringLiteral("a %1 in its present layout has no %2").arg(target.modelName(), name)
-            : QStringLiteral("the device refused %1 = %2 and holds %3").arg(name, value, held.toString());
+    result.output.clear();
+    if (!timedOut.isEmpty())
+        result.message = noReplyText(timedOut);
+    else if (held.isNull())
+        result.message = QStringLiteral("a %1 in its present layout has no %2").arg(target.modelName(), name);
+    else
+        result.message =
+            QStringLiteral("the device refused %1 = %2 and holds %3").arg(name, value, held.toString());
     return result;
 }
 
@@ -234,6 +240,7 @@ CliResult CliRunner::restore(const DeviceSetup &target, bool withLink, const QSt
         sent.append(line);
     result.data.insert(QStringLiteral("sent"), sent);
     result.data.insert(QStringLiteral("differences"), differencesJson(restore.remaining()));
+    result.data.insert(QStringLiteral("timedOut"), QJsonArray::fromStringList(restore.timedOut()));
     switch (restore.outcome()) {
     case SetupRestore::Outcome::Matches:
         result.message =
@@ -322,9 +329,14 @@ CliResult CliRunner::snapshot(const DeviceSetup &file)
     if (action == QLatin1String("restore"))
         return restore(file, options.withLink, path);
     QList<SetupGroup> groups = SetupReader::allGroups();
+    DeviceSetup wanted = file;
     if (action == QLatin1String("diff")) {
+        // Link settings count only with --with-link, as for a restore: every device has its own address.
+        for (auto it = wanted.values.begin(); it != wanted.values.end();)
+            it = !options.withLink && it->first.startsWith(QLatin1String("link.")) ? wanted.values.erase(it)
+                                                                                   : std::next(it);
         groups.clear();
-        for (const auto &entry : file.values) {
+        for (const auto &entry : wanted.values) {
             const SetupGroup group = SetupKeys::find(entry.first)->group;
             if (!groups.contains(group))
                 groups << group;
@@ -345,7 +357,7 @@ CliResult CliRunner::snapshot(const DeviceSetup &file)
     if (device.model != file.model)
         return CliResult::failure(ExitDiffers, QStringLiteral("%1 is meant for a %2, the device is a %3")
                                                    .arg(path, file.modelName(), device.modelName()));
-    const QList<SetupDifference> differences = setupDifferences(file.values, device.values);
+    const QList<SetupDifference> differences = setupDifferences(wanted.values, device.values);
     result.output = differencesText(differences).toUtf8();
     result.data.insert(QStringLiteral("differences"), differencesJson(differences));
     result.exitCode = differences.isEmpty() ? ExitDone : ExitDiffers;

@@ -11,7 +11,7 @@ SetupRestore::SetupRestore(LinkSession &linkSession, QObject *parent) : QObject(
 
 QStringList SetupRestore::timedOut() const
 {
-    return unanswered + (exchange ? exchange->timedOut() : QStringList());
+    return unanswered + (exchange ? exchange->timedOut().mid(exchangeTimeoutsTaken) : QStringList());
 }
 
 void SetupRestore::start(const DeviceSetup &setup, bool withLinkSettings)
@@ -21,6 +21,7 @@ void SetupRestore::start(const DeviceSetup &setup, bool withLinkSettings)
     result = Outcome::Running;
     sentLines.clear();
     unanswered.clear();
+    exchangeTimeoutsTaken = 0;
     differences.clear();
     delete exchange;
     exchange = new LinkExchange(session, this);
@@ -166,6 +167,10 @@ void SetupRestore::send(Step next, const std::vector<CapturedRequest> &requests)
 
 void SetupRestore::settled()
 {
+    // In the order they happened: those of this step before those of the reads that follow.
+    const QStringList newTimeouts = exchange->timedOut().mid(exchangeTimeoutsTaken);
+    unanswered += newTimeouts;
+    exchangeTimeoutsTaken += newTimeouts.size();
     switch (step) {
     case Step::Settings:
     case Step::LayoutOptions:

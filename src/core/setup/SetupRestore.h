@@ -87,6 +87,7 @@ private:
     QString deviceModel;
     QStringList sentLines;
     QStringList unanswered;
+    int exchangeTimeoutsTaken = 0;
     QList<SetupDifference> differences;
     Outcome result = Outcome::Running;
 };
