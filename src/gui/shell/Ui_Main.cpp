@@ -4,6 +4,8 @@
 #include "widgets/LanguageSwitch.h"
 #include "shell/ReplyApplier.h"
 #include "widgets/ScreenGeometry.h"
+#include "shell/LinkHealthBar.h"
+#include "shell/SetupActions.h"
 #include "shell/Ui_Debug.h"
 #include "config/AppPaths.h"
 #include "config/ConfigFile.h"
@@ -47,6 +49,8 @@ Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
     audioPage = new Ui_Audio;
     systemPage = new Ui_System;
     debugConsole = new Ui_Debug(*session);
+    healthBar = new LinkHealthBar(*session, centralContent);
+    setupActions = new SetupActions(*session, healthBar, this);
     applier = new ReplyApplier(this, connectionPage, outputPage, multiviewPage, audioPage, systemPage);
 
     const QSize screen = cappedPrimaryScreenSize();
@@ -58,7 +62,8 @@ Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
     releaseKeyboard();
 
     ReloadUIText(true);
-    gridLayout->addWidget(tabWidget);
+    gridLayout->addWidget(tabWidget, 0, 0);
+    gridLayout->addWidget(healthBar, 1, 0);
     gridLayout->setContentsMargins(0, 0, 0, 0);
     languageSelector->raise();
     makeConnections();
@@ -130,8 +135,6 @@ void Ui_Main::makeConnections()
 {
     connect(this, &Ui_Main::SGL_SETUP_UI_DEBUG, debugConsole, &Ui_Debug::SLT_SETUP_UI_DEBUG);
     connect(this, &Ui_Main::SGL_CLOSE_UI_DEBUG, debugConsole, &Ui_Debug::SLT_CLOSE_UI_DEBUG);
-    connect(this, &Ui_Main::SGL_DEBUG_SHOW_RecvText, debugConsole, &Ui_Debug::SLT_Sync_Show_Recv);
-    connect(this, &Ui_Main::SGL_DEBUG_SHOW_SendText, debugConsole, &Ui_Debug::SLT_Sync_Show_Send);
     connect(tabWidget, &QTabWidget::tabBarClicked, this, &Ui_Main::SLT_GetFocus_tabBar);
     connect(languageSelector, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int index) { SLT_ReloadUILanguage(languageSelector->itemText(index)); });
@@ -146,8 +149,6 @@ void Ui_Main::makeConnections()
 
     connect(this, &Ui_Main::SGL_UnifyUpdateEmit, session, &LinkSession::requestSend);
     connect(session, &LinkSession::SGL_LineReceived, this, &Ui_Main::receiveLine);
-    connect(session, &LinkSession::SGL_LineSent, this,
-            [this](quint32, const QString &text) { SLT_UnifyUpdateSend(text); });
     connect(session, &LinkSession::SGL_ReplyTimeout, this,
             [this](quint32, const QString &cmd) { SLT_WaitReplyTimeoutMessage(cmd); });
 }
@@ -171,6 +172,8 @@ void Ui_Main::SLT_ReloadUILanguage(QString LanguageText)
 {
     LanguageSwitch::switchTo(LanguageText);
     ReloadUIText(false);
+    debugConsole->ReloadUIText();
+    healthBar->ReloadUIText();
     const ConfigValues &c = State().config;
     if (flagOn(c.Key_UI_Output))
         outputPage->ReloadUIText(false, true);
@@ -183,8 +186,6 @@ void Ui_Main::SLT_ReloadUILanguage(QString LanguageText)
 }
 
 void Ui_Main::SLT_SyncInputSourceName() { audioPage->ReloadUIText(false, false); }
-
-void Ui_Main::SLT_UnifyUpdateSend(QString text) { emit SGL_DEBUG_SHOW_SendText(text); }
 
 void Ui_Main::receiveLine(quint32 linkType, const QByteArray &line)
 {
@@ -209,7 +210,6 @@ void Ui_Main::SLT_UnifyUpdateRecv()
     while (!pendingLines.empty()) {
         const PendingLine line = pendingLines.front();
         pendingLines.pop_front();
-        emit SGL_DEBUG_SHOW_RecvText(line.text);
         // A reply can close its link (unknown model, new link parameters). The lines that came with it on
         // that link are then dropped, as closing a link discards its receive queue: a second model reply
         // must not identify a device that is no longer connected.
