@@ -72,15 +72,14 @@ int runFleet(const CliOptions &options)
     }
     // An interrupted log ends every device's log.
     std::unique_ptr<QuitOnSignal> quitOnSignal;
-    if (streaming) {
+    if (streaming)
         quitOnSignal = std::make_unique<QuitOnSignal>();
-        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &allDone, [&children] {
-            for (const auto &child : children)
-                child->terminate();
-        });
-    }
     if (running > 0)
         allDone.exec();
+    for (const auto &child : children) {
+        if (child->state() != QProcess::NotRunning)
+            child->terminate();
+    }
 
     int exitCode = ExitDone;
     QJsonArray results;

@@ -102,12 +102,13 @@ bool CliRunner::open(CliResult *failure)
     bool answered = false;
     bool connected = false;
     int code = 0;
-    QObject::connect(&session, &LinkSession::SGL_ConnectStatus, &session,
-                     [&](quint32, bool status, int error) {
-                         answered = true;
-                         connected = status;
-                         code = error;
-                     });
+    // The connections end with this function (they refer to its locals).
+    const QObject scope;
+    QObject::connect(&session, &LinkSession::SGL_ConnectStatus, &scope, [&](quint32, bool status, int error) {
+        answered = true;
+        connected = status;
+        code = error;
+    });
     if (device.serial) {
         LinkSession::SerialSettings settings;
         settings.portName = device.address;
@@ -374,7 +375,10 @@ CliResult CliRunner::log()
     quint64 seen = session.traffic().endSequence();
     if (!options.json)
         std::printf("%s\n", qPrintable(TrafficFormat::fileHeader()));
-    QObject::connect(&session, &LinkSession::SGL_TrafficRecorded, &session, [&] {
+    // The connections end with this function (they refer to its locals); the session reports its own
+    // closing when it is destroyed.
+    const QObject scope;
+    QObject::connect(&session, &LinkSession::SGL_TrafficRecorded, &scope, [&] {
         const TrafficRing &ring = session.traffic();
         for (quint64 sequence = ring.keptFrom(seen); sequence < ring.endSequence(); ++sequence) {
             const TrafficRecord &record = ring.at(sequence);
@@ -402,8 +406,8 @@ CliResult CliRunner::log()
         lost = true;
         QCoreApplication::quit();
     };
-    QObject::connect(&session, &LinkSession::SGL_LinkLost, &session, lose);
-    QObject::connect(&session, &LinkSession::SGL_LinkClosed, &session, lose);
+    QObject::connect(&session, &LinkSession::SGL_LinkLost, &scope, lose);
+    QObject::connect(&session, &LinkSession::SGL_LinkClosed, &scope, lose);
     QCoreApplication::exec();
     if (lost)
         return CliResult::failure(ExitLinkFailure,

@@ -4,11 +4,15 @@
 
 #include <chrono>
 
+namespace {
+using Clock = std::chrono::steady_clock;
+// The origin of the monotonic times: the start of the program.
+const Clock::time_point programStart = Clock::now();
+} // namespace
+
 qint64 monotonicNowUs()
 {
-    using Clock = std::chrono::steady_clock;
-    static const Clock::time_point start = Clock::now();
-    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - programStart).count();
 }
 
 TrafficRecord stampedRecord(TrafficRecord::Kind kind, const QByteArray &bytes)

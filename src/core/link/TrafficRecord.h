@@ -17,7 +17,7 @@ struct TrafficRecord
 
     Kind kind = Received;
     qint64 wallMs = 0;      // wall-clock time, ms since 1970-01-01 UTC
-    qint64 monotonicUs = 0; // steady clock of the process, microseconds since its first reading
+    qint64 monotonicUs = 0; // steady clock, microseconds since the program started
     // Written, Received: the bytes of the line (CR included); TimedOut: the command that got no reply.
     QByteArray bytes;
     // Written, TimedOut: the id the session gave the command; Received: that of the command it answered.
@@ -30,7 +30,7 @@ struct TrafficRecord
     bool answersCommand() const { return kind == Received && !command.isEmpty(); }
 };
 
-// Microseconds on the process's steady clock (0 at its first reading); never goes back.
+// Microseconds on the steady clock since the program started; never goes back.
 qint64 monotonicNowUs();
 // A record of `kind` for `bytes`, stamped with the wall-clock and monotonic time of now.
 TrafficRecord stampedRecord(TrafficRecord::Kind kind, const QByteArray &bytes);
