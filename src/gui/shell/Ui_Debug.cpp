@@ -189,16 +189,19 @@ void Ui_Debug::SLT_CLOSE_UI_DEBUG()
     close();
 }
 
+// Clearing a pane also drops what it has not shown yet.
 void Ui_Debug::SLT_CLEAR_RECV_DATA()
 {
     recvText->clear();
-    recvFrom = recvNext;
+    recvFrom = recvNext = session.traffic().endSequence();
 }
 
 void Ui_Debug::SLT_CLEAR_SEND_DATA()
 {
     sendText->clear();
+    sendNext = session.traffic().endSequence();
 }
+
 void Ui_Debug::SLT_SELECT_HEX_FORMAT()
 {
     setFormat(true);
