@@ -36,6 +36,7 @@ void SetupReader::start(const QList<SetupGroup> &wanted, quint32 model)
 {
     groups = wanted;
     read = DeviceSetup();
+    networkAsked = false;
     read.saved = QDateTime::currentDateTimeUtc();
     result = Outcome::Running;
     delete exchange;
@@ -95,9 +96,8 @@ void SetupReader::readGroups()
         if (wants(SetupGroup::Multiview))
             GetMultiviewSync();
         if (wants(SetupGroup::Link)) {
+            // The network settings follow once the baud rate has been answered (see handle()).
             GetBaudrate();
-            if (Tables::hasNetworkSettings(model))
-                GetNetworkInfo();
         }
     });
     if (requests.empty())
@@ -108,7 +108,19 @@ void SetupReader::readGroups()
 
 void SetupReader::handle(const TrafficRecord &record)
 {
-    if (record.kind != TrafficRecord::Received || result != Outcome::Running)
+    if (result != Outcome::Running)
+        return;
+    // One link setting at a time: the main window takes each such reply as a read only while the reply
+    // before it has been handled.
+    static const QByteArray baudRead = QByteArrayLiteral("GET BAUDRATE\r");
+    const bool baudReadEnded =
+        record.kind == TrafficRecord::TimedOut ? record.bytes == baudRead : record.command == baudRead;
+    if (baudReadEnded && !networkAsked && modelKnown && Tables::hasNetworkSettings(read.model)) {
+        networkAsked = true;
+        if (!exchange->send(captureRequests({}, [] { GetNetworkInfo(); })))
+            return finish(Outcome::LinkLost);
+    }
+    if (record.kind != TrafficRecord::Received)
         return;
     const auto shown = read.values.find(QStringLiteral("multiview.mode"));
     const int mode =

@@ -69,6 +69,7 @@ private:
     bool userResolutionAsked = false;
     bool userResolutionAlways = false;
     bool userWindowAsked = false;
+    bool networkAsked = false;
     QList<quint64> linkReads;
     Outcome result = Outcome::Running;
 };
