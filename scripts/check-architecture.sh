@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks that #include lines run one way through the layers of the program:
 #
-#   core/config -> core/protocol -> core/link -> core/session -> gui/widgets -> gui/pages, gui/login
-#   -> gui/shell -> app
+#   core/config -> core/protocol -> core/link -> core/session -> core/setup -> gui/widgets
+#   -> gui/pages, gui/login -> gui/shell -> app
 #
 # A file may include headers of its own folder and of any folder to its left, never one to its right, and
 # gui/pages and gui/login never include each other. The simulator and the command-line tools build on the
@@ -12,9 +12,9 @@ cd "$(dirname "$0")/.."
 
 declare -A rank=(
   [config]=0 [protocol]=1 [link]=2 [session]=3
-  [widgets]=4 [pages]=5 [login]=5 [shell]=6 [app]=7
+  [setup]=4 [widgets]=5 [pages]=6 [login]=6 [shell]=7 [app]=8
 )
-core_top=3
+core_top=4
 
 # The layer folder a source file lives in, or a pseudo folder for the programs built on the core.
 folder_of() {

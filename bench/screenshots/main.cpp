@@ -1,13 +1,17 @@
 // Pictures of the real main window on each tab, connected to lumaplex-sim and synchronised, for the models
-// RKA386QE and TN386. Meant to run on a real display or under Xvfb:
+// RKA386QE and TN386, and of the debug console and the link health strip. Meant to run on a real display or
+// under Xvfb:
 //
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/lumaplex-screenshots docs/screenshots
 //
-// Writes <model>-<n>-<tab>.png into the given directory (created when missing).
+// Writes <model>-<n>-<tab>.png, debug-console.png and link-health.png into the given directory (created when
+// missing).
 
 #include "core/SimDevice.h"
 #include "gui/MainWindowDriver.h"
 
+#include "shell/LinkHealthBar.h"
+#include "shell/Ui_Debug.h"
 #include "shell/Ui_Main.h"
 
 #include <QApplication>
@@ -77,6 +81,19 @@ bool shoot(const QString &model, const QString &outDir)
             return false;
         std::printf("%s\n", qPrintable(file));
     }
+    if (model != QLatin1String("RKA386QE"))
+        return true;
+    // The console as Alt+Z opens it after the synchronisation, and the strip below the tabs.
+    QTest::keyClick(ui.window(), Qt::Key_Z, Qt::AltModifier);
+    Ui_Debug *console = ui.window()->debugConsole;
+    if (!QTest::qWaitForWindowExposed(console))
+        return false;
+    QTest::qWait(300);
+    const QString consoleFile = outDir + QStringLiteral("/debug-console.png");
+    const QString healthFile = outDir + QStringLiteral("/link-health.png");
+    if (!console->grab().save(consoleFile) || !ui.window()->healthBar->grab().save(healthFile))
+        return false;
+    std::printf("%s\n%s\n", qPrintable(consoleFile), qPrintable(healthFile));
     return true;
 }
 

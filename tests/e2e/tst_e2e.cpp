@@ -223,11 +223,13 @@ void TestE2e::identifiesAndSynchronises()
         offered << "network";
     QCOMPARE(offered.join(", "), offers);
 
-    // The debug console shows the whole exchange.
+    // The debug console shows the whole exchange, each reply with its time, command and round trip.
     QTest::keyClick(w(), Qt::Key_Z, Qt::AltModifier);
     QCOMPARE(w()->debugConsole->sendText->toPlainText(), syncRequests(index, serial).join('\n') + '\n');
+    const QRegularExpression firstReply("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  MODEL TYPE " + model +
+                                        "   \u2190 GET MODEL TYPE  \\d+\\.\\d ms\n");
     QVERIFY(w()->debugConsole->isVisible() &&
-            w()->debugConsole->recvText->toPlainText().startsWith("MODEL TYPE"));
+            firstReply.match(w()->debugConsole->recvText->toPlainText()).hasMatch());
 }
 
 void TestE2e::operatorChangeReachesDevice_data()
@@ -304,11 +306,15 @@ void TestE2e::operatorChangeReachesDevice()
     QFETCH(QStringList, messages);
     QVERIFY(reuse(model));
     const int from = mark();
+    QSignalSpy replies(w()->session, &LinkSession::SGL_LineReceived);
 
     QVERIFY(act(*ui, w()));
     QVERIFY(received(from, sent));
     QTRY_COMPARE_WITH_TIMEOUT(device(path), stored, ReplyTimeoutMs);
-    // The next row acts on what the answers showed: every line the device sent has arrived.
+    // The next row acts on what the answers showed: one answer per request (the device saves its state
+    // before it answers, so the state alone does not tell that the answer has come), and nothing else the
+    // device sent is still on its way.
+    QTRY_COMPARE_WITH_TIMEOUT(replies.count(), mark() - from, ReplyTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(ui->repliesReceived(), sim->logLines(" -> "), ReplyTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(ui->messages(), messages, ReplyTimeoutMs);
 }

@@ -63,7 +63,6 @@ private slots:
     void failedSaveIsTold();
     void consoleSendsPaneText_data();
     void consoleSendsPaneText();
-    void consolePanesKeepNewestLines();
 
 private:
     Ui_Main *w() const { return driver->window(); }
@@ -238,19 +237,29 @@ void TestShell::failedSaveIsTold()
 void TestShell::consoleSendsPaneText_data()
 {
     QTest::addColumn<quint32>("link");
+    QTest::addColumn<bool>("hex");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QByteArrayList>("queued");
+    QTest::addColumn<QStringList>("messages");
 
-    QTest::newRow("A, line break, B") << quint32(LinkTcpClient) << QStringList{QStringLiteral("A\u00e9"), "B"}
-                                      << QByteArrayList{"A\xc3\xa9\r\nB"}; // as UTF-8
-    QTest::newRow("no link") << quint32(LinkNone) << QStringList{"A", "B"} << QByteArrayList{};
+    QTest::newRow("A, line break, B")
+        << quint32(LinkTcpClient) << false << QStringList{QStringLiteral("A\u00e9"), "B"}
+        << QByteArrayList{"A\xc3\xa9\r\nB"} << QStringList{}; // as UTF-8
+    QTest::newRow("no link") << quint32(LinkNone) << false << QStringList{"A", "B"} << QByteArrayList{}
+                             << QStringList{};
+    QTest::newRow("hex bytes") << quint32(LinkSerial) << true << QStringList{"41 0d", "0A42"}
+                               << QByteArrayList{"A\r\nB"} << QStringList{};
+    QTest::newRow("not hex") << quint32(LinkSerial) << true << QStringList{"41 0G"} << QByteArrayList{}
+                             << QStringList{"The send pane holds text that is not hexadecimal bytes:0G"};
 }
 
 void TestShell::consoleSendsPaneText()
 {
     QFETCH(quint32, link);
+    QFETCH(bool, hex);
     QFETCH(QStringList, lines);
     QFETCH(QByteArrayList, queued);
+    QFETCH(QStringList, messages);
     driver = std::make_unique<MainWindowDriver>();
     if (link != LinkNone)
         driver->openLink(link);
@@ -263,6 +272,8 @@ void TestShell::consoleSendsPaneText()
     QCOMPARE(console->isVisible(), link != LinkNone);
     console->show();
     QSignalSpy sendAsked(console, &Ui_Debug::SGL_UpdateEmit);
+    if (hex)
+        QTest::mouseClick(console->hexButton, Qt::LeftButton);
 
     for (int i = 0; i < lines.size(); ++i) {
         if (i > 0)
@@ -273,27 +284,7 @@ void TestShell::consoleSendsPaneText()
     const std::deque<QByteArray> commands = w()->session->queuedCommands();
     QCOMPARE(QByteArrayList(commands.begin(), commands.end()), queued);
     QCOMPARE(sendAsked.count(), 1);
-}
-
-void TestShell::consolePanesKeepNewestLines()
-{
-    driver = std::make_unique<MainWindowDriver>();
-    driver->openLink(LinkTcpClient);
-    Ui_Debug *console = w()->debugConsole;
-    for (int i = 0; i < 250; ++i) {
-        const QString line = QStringLiteral("line %1\r").arg(i);
-        emit w()->session->SGL_LineSent(LinkTcpClient, line);
-        driver->feed({line.toLatin1()});
-    }
-    for (QTextEdit *pane : {console->recvText, console->sendText}) {
-        const QStringList shown = pane->toPlainText().split('\n');
-        QVERIFY(pane->document()->blockCount() <= 200);
-        QVERIFY(shown.contains("line 249") && shown.contains("line 60") && !shown.contains("line 49"));
-    }
-    // Send sends the echoed commands again.
-    console->sendText->moveCursor(QTextCursor::End);
-    QTest::mouseClick(console->sendButton, Qt::LeftButton);
-    QVERIFY(w()->session->queuedCommands().back().endsWith("line 248\r\nline 249\r\n"));
+    QCOMPARE(MainWindowDriver::messages(), messages);
 }
 
 QTEST_MAIN(TestShell)

@@ -10,6 +10,7 @@
 #include "link/LinkService.h"
 #include "protocol/ReplyRule.h"
 #include "session/LinkSession.h"
+#include "session/TrafficFormat.h"
 
 #include <QDeadlineTimer>
 #include <QMutexLocker>
@@ -169,6 +170,34 @@ private slots:
         QCOMPARE(link.log().trace(),
                  Lines({"connect 1 0", "sent GET OUT HDCP\r", "timeout GET OUT HDCP\r", "sent GET OUT VKA\r",
                         "received OUT HDCP FORCE-2.2\r", "sent GET OUT ITC\r", "received OUT VKA ON\r"}));
+
+        // The traffic log names the command a reply released (a late reply releases none) with the command's
+        // id and round trip, and the time a command that timed out was allowed.
+        const TrafficRing &ring = link.session().traffic();
+        Lines records;
+        for (quint64 sequence = ring.firstSequence(); sequence < ring.endSequence(); ++sequence) {
+            const TrafficRecord &r = ring.at(sequence);
+            records << TrafficFormat::direction(r.kind).toLatin1() + ' ' + r.bytes + ' ' + r.command + ' ' +
+                           QByteArray::number(r.commandId) +
+                           (r.kind == TrafficRecord::TimedOut ? ' ' + QByteArray::number(r.roundTripUs) : "");
+        }
+        QCOMPARE(records, Lines({"TX GET OUT HDCP\r  1", "TIMEOUT GET OUT HDCP\r  1 300000",
+                                 "TX GET OUT VKA\r  2", "RX OUT HDCP FORCE-2.2\r  0",
+                                 "RX OUT VKA ON\r GET OUT VKA\r 2", "TX GET OUT ITC\r  3"}));
+        const TrafficRecord &reply = ring.at(ring.firstSequence() + 4);
+        QCOMPARE(reply.roundTripUs,
+                 qint32(reply.monotonicUs - ring.at(ring.firstSequence() + 2).monotonicUs));
+    }
+
+    void trafficRingKeepsTheNewest()
+    {
+        TrafficRing ring(3);
+        for (const char *line : {"a", "b", "c", "d", "e"})
+            ring.append(stampedRecord(TrafficRecord::Received, line));
+        QCOMPARE(ring.size(), std::size_t(3));
+        QCOMPARE(ring.firstSequence(), quint64(2));
+        QCOMPARE(ring.keptFrom(0), quint64(2));
+        QCOMPARE(ring.at(2).bytes + ring.at(3).bytes + ring.at(4).bytes, QByteArray("cde"));
     }
 
     // A command after which the device is busy holds the next one back for its pause, whatever the device

@@ -5,7 +5,7 @@
 #include <cstring>
 
 int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
-                 CommandQueue *queue)
+                 CommandQueue *queue, quint64 id)
 {
     if (!lock || !queue || bytes.isEmpty())
         return 0;
@@ -13,6 +13,7 @@ int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs,
     // A deep copy: `bytes` may wrap the caller's buffer (QByteArray::fromRawData, a transport's line
     // buffer), which the caller overwrites after the call.
     entry.data = QByteArray(bytes.constData(), bytes.size());
+    entry.id = id;
     if (rule) {
         entry.rule = *rule;
     } else {
@@ -28,20 +29,41 @@ int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs,
         dropped = 1;
     }
     queue->entries.push_back(std::move(entry));
+    queue->lengthChanged();
     return dropped;
 }
 
 void popFrontEntry(CommandQueue *queue)
 {
-    if (queue && !queue->entries.empty())
+    if (queue && !queue->entries.empty()) {
         queue->entries.pop_front();
+        queue->lengthChanged();
+    }
 }
 
 std::deque<QueueEntry> takeAllEntries(CommandQueue *queue)
 {
     std::deque<QueueEntry> taken;
-    if (queue)
+    if (queue) {
         taken.swap(queue->entries);
+        queue->lengthChanged();
+    }
+    return taken;
+}
+
+void appendTraffic(LinkChannel *channel, TrafficRecord &&record)
+{
+    QMutexLocker locker(&channel->trafficLock);
+    if (channel->traffic.size() >= std::size_t(MaxQueuedEntries))
+        channel->traffic.pop_front();
+    channel->traffic.push_back(std::move(record));
+}
+
+std::deque<TrafficRecord> takeTraffic(LinkChannel *channel)
+{
+    std::deque<TrafficRecord> taken;
+    QMutexLocker locker(&channel->trafficLock);
+    taken.swap(channel->traffic);
     return taken;
 }
 
@@ -65,11 +87,13 @@ quint8 openChannel(LinkChannel *channel)
     {
         QMutexLocker locker(&channel->sendLock);
         channel->sendQueue.entries.clear();
+        channel->sendQueue.lengthChanged();
         channel->sendQueue.present = true;
     }
     {
         QMutexLocker locker(&channel->recvLock);
         channel->recvQueue.entries.clear();
+        channel->recvQueue.lengthChanged();
         channel->recvQueue.present = true;
     }
     clearTransportState(channel);
@@ -84,11 +108,13 @@ void closeChannel(LinkChannel *channel)
     {
         QMutexLocker locker(&channel->sendLock);
         channel->sendQueue.entries.clear();
+        channel->sendQueue.lengthChanged();
         channel->sendQueue.present = false;
     }
     {
         QMutexLocker locker(&channel->recvLock);
         channel->recvQueue.entries.clear();
+        channel->recvQueue.lengthChanged();
         channel->recvQueue.present = false;
     }
     clearTransportState(channel);

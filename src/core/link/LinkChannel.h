@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/TrafficRecord.h"
 #include "protocol/ReplyRule.h"
 
 #include <QByteArray>
@@ -9,20 +10,25 @@
 #include <deque>
 
 // One queued item: a copy of the bytes and the rule that goes with them (receive-queue entries carry an
-// empty rule).
+// empty rule), and the id the session gave a command (0 when it gave none).
 struct QueueEntry
 {
     QByteArray data;
     ReplyRule rule;
+    quint64 id = 0;
 };
 
 // A FIFO of entries. `present` is false while the channel is closed: entries offered then are dropped.
+// `length` follows the number of entries (set by every change, under the queue's lock) so that it can be
+// read without taking the lock: the transport gives up a send attempt when it finds the lock taken.
 struct CommandQueue
 {
     std::deque<QueueEntry> entries;
     bool present = false;
+    std::atomic<int> length{0};
 
     bool isEmpty() const { return entries.empty(); }
+    void lengthChanged() { length = int(entries.size()); }
 };
 
 constexpr int LineBufferSize = 1024;
@@ -46,17 +52,28 @@ struct LinkChannel
     // Set while the rest of an overlong line (one that did not fit the line buffer) is being skipped.
     bool skippingOverlongLine = false;
     std::atomic<quint8> isOpen{0};
+
+    // What happened on the link, oldest first, until the session takes it for its traffic log. The transport
+    // appends under `trafficLock` only while `recordTraffic` is set; opening and closing leave it alone, so
+    // the last lines of a closed link still reach the log.
+    QMutex trafficLock;
+    std::deque<TrafficRecord> traffic;
+    std::atomic<bool> recordTraffic{true};
 };
 
 // Appends a copy of `bytes` with a copy of `rule` (or, without rule, an empty rule whose waitMs is
 // `waitMs`). Does nothing for a null lock or queue, empty bytes or a queue of a closed channel. A full queue
 // drops its oldest entry first; returns the number of entries dropped (0 or 1).
 int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
-                 CommandQueue *queue);
+                 CommandQueue *queue, quint64 id = 0);
 // Removes the oldest entry, if any. The caller holds the queue's lock.
 void popFrontEntry(CommandQueue *queue);
 // Takes every entry out of the queue at once (the caller holds the lock).
 std::deque<QueueEntry> takeAllEntries(CommandQueue *queue);
+
+// Appends a traffic record (a full list drops its oldest record first), and takes every record at once.
+void appendTraffic(LinkChannel *channel, TrafficRecord &&record);
+std::deque<TrafficRecord> takeTraffic(LinkChannel *channel);
 
 // Opens the channel with empty queues, a cleared rule and an empty line buffer; an open channel is left as
 // it is. Returns the open flag (0 only for a null channel).

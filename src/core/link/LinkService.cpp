@@ -195,6 +195,13 @@ void LinkService::writeEntry(const QueueEntry &entry)
     QIODevice *device = linkDevice();
     if (device && device->isOpen())
         device->write(bytes);
+    TrafficRecord written = stampedRecord(TrafficRecord::Written, bytes);
+    written.commandId = entry.id;
+    inFlightCommand = bytes;
+    inFlightId = entry.id;
+    writtenAtUs = written.monotonicUs;
+    if (channel.recordTraffic)
+        recordTraffic(std::move(written));
     announceSentData(Latin1Text(bytes.constData(), quint32(bytes.size())));
     const ReplyRule &rule = channel.currentRule;
     if (rule.reportTimeout && rule.expectReply)
@@ -277,17 +284,29 @@ void LinkService::processChunk(const QByteArray &chunk)
 
 void LinkService::completeLine()
 {
-    enqueueEntry(QByteArray(channel.lineBuffer, int(channel.lineLength)), nullptr, 0, &channel.recvLock,
-                 &channel.recvQueue);
+    const QByteArray line(channel.lineBuffer, int(channel.lineLength));
+    enqueueEntry(line, nullptr, 0, &channel.recvLock, &channel.recvQueue);
+    const bool record = channel.recordTraffic;
+    TrafficRecord received = record ? stampedRecord(TrafficRecord::Received, line) : TrafficRecord();
     if (waitingReply && lineMatchesCurrentRule()) {
         // One release per command: later lines, also of this chunk, meet no command in flight.
         waitingReply = 0;
         matchTimer->stop();
         channel.currentRule.expectReply = 0;
         releasePending = true;
+        received.command = inFlightCommand;
+        received.commandId = inFlightId;
+        received.roundTripUs = qint32(qMin<qint64>(received.monotonicUs - writtenAtUs, INT_MAX));
     }
+    if (record)
+        recordTraffic(std::move(received));
     ++linesToAnnounce;
     clearLineBuffer();
+}
+
+void LinkService::recordTraffic(TrafficRecord &&record)
+{
+    appendTraffic(&channel, std::move(record));
 }
 
 bool LinkService::lineMatchesCurrentRule() const
@@ -326,6 +345,7 @@ void LinkService::discardQueued()
                                std::pair{&channel.recvLock, &channel.recvQueue}}) {
         QMutexLocker locker(lock);
         queue->entries.clear();
+        queue->lengthChanged();
     }
 }
 
@@ -339,6 +359,13 @@ void LinkService::matchTimeout()
         matchTimer->stop();
         // The timed-out command's rule stops matching here, in this thread, so that a late reply can never
         // release the command that follows.
+        if (channel.recordTraffic) {
+            TrafficRecord record = stampedRecord(TrafficRecord::TimedOut, inFlightCommand);
+            record.commandId = inFlightId;
+            record.roundTripUs =
+                qint32(qMin<quint64>(quint64(channel.currentRule.timeoutMs) * 1000, INT_MAX));
+            recordTraffic(std::move(record));
+        }
         channel.currentRule.expectReply = 0;
         if (!lastCommand.isEmpty())
             announceReplyTimeout(lastCommand);

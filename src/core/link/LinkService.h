@@ -138,6 +138,12 @@ protected:
     QTimer *waitTimer = nullptr;
     QString lastCommand;
 
+    // The command written last, its id and when it was written: the traffic record of the line that
+    // releases it names it with its round trip, that of a time-out names it too.
+    QByteArray inFlightCommand;
+    quint64 inFlightId = 0;
+    qint64 writtenAtUs = 0;
+
 private:
     QTimer *newSingleShotTimer();
     // Waits `ms` while processing the thread's events; false when the wait was cut short (thread quitting,
@@ -150,6 +156,8 @@ private:
     bool lineMatchesCurrentRule() const;
     void clearLineBuffer();
     void runDeferredChanges();
+    // Hands the record to the session's traffic log when the session asks for one.
+    void recordTraffic(TrafficRecord &&record);
 
     int activeDepth = 0;
     bool receiving = false;

@@ -85,6 +85,8 @@ LinkChannel *LinkSession::activeChannel() const
 void LinkSession::openSerial(const SerialSettings &settings)
 {
     beginLink(LinkSerial);
+    linkAddress = settings.portName;
+    linkBaudRate = settings.baudRate;
     ServiceSerialPort *service = serial.get();
     QMetaObject::invokeMethod(
         service,
@@ -98,6 +100,8 @@ void LinkSession::openSerial(const SerialSettings &settings)
 void LinkSession::openTcpClient(const QString &localIp, const QString &remoteIp, const QString &remotePort)
 {
     beginLink(LinkTcpClient);
+    linkAddress = remoteIp + QLatin1Char(':') + remotePort;
+    linkBaudRate.clear();
     ServiceTcpClient *service = tcp.get();
     QMetaObject::invokeMethod(
         service,
@@ -140,6 +144,9 @@ void LinkSession::closeLink()
     QCoreApplication::removePostedEvents(service, QEvent::MetaCall);
     // Nor is anything queued for it written on the next one (commands queued while it was still opening).
     service->discardQueued();
+    // What the closed link did last still belongs in the log.
+    takeTraffic(service);
+    emit SGL_LinkClosed(type);
 }
 
 template <class Sender, class Signal, class Handler>
@@ -165,11 +172,17 @@ void LinkSession::relayFrom(LinkService *service, quint32 type)
         relaySignal(port, &ServiceSerialPort::SGL_PortLost_SerialPort,
                     [this, type](int code) { emit SGL_LinkLost(type, code, QString()); });
         relaySignal(port, &ServiceSerialPort::SGL_UpdateSendData_SerialPort,
-                    [this, type](const QString &text) { emit SGL_LineSent(type, text); });
+                    [this, type](const QString &text) {
+                        takeTraffic(serial.get());
+                        emit SGL_LineSent(type, text);
+                    });
         relaySignal(port, &ServiceSerialPort::SGL_UpdateRecvData_SerialPort,
                     [this, type] { takeReceivedLines(type); });
         relaySignal(port, &ServiceSerialPort::SGL_WaitReplyTimeout_SerialPort,
-                    [this, type](const QString &cmd) { emit SGL_ReplyTimeout(type, cmd); });
+                    [this, type](const QString &cmd) {
+                        takeTraffic(serial.get());
+                        emit SGL_ReplyTimeout(type, cmd);
+                    });
         return;
     }
     ServiceTcpClient *client = tcp.get();
@@ -179,17 +192,40 @@ void LinkSession::relayFrom(LinkService *service, quint32 type)
                 [this, type](bool status) { emit SGL_ReConnectStatus(type, status); });
     relaySignal(client, &ServiceTcpClient::SGL_Reconnected_TcpClient,
                 [this, type] { emit SGL_ReConnectStatus(type, true); });
-    relaySignal(client, &ServiceTcpClient::SGL_UpdateSendData_TcpClient,
-                [this, type](const QString &text) { emit SGL_LineSent(type, text); });
+    relaySignal(client, &ServiceTcpClient::SGL_UpdateSendData_TcpClient, [this, type](const QString &text) {
+        takeTraffic(tcp.get());
+        emit SGL_LineSent(type, text);
+    });
     relaySignal(client, &ServiceTcpClient::SGL_UpdateRecvData_TcpClient,
                 [this, type] { takeReceivedLines(type); });
-    relaySignal(client, &ServiceTcpClient::SGL_WaitReplyTimeout_TcpClient,
-                [this, type](const QString &cmd) { emit SGL_ReplyTimeout(type, cmd); });
+    relaySignal(client, &ServiceTcpClient::SGL_WaitReplyTimeout_TcpClient, [this, type](const QString &cmd) {
+        takeTraffic(tcp.get());
+        emit SGL_ReplyTimeout(type, cmd);
+    });
+}
+
+void LinkSession::takeTraffic(LinkService *service)
+{
+    std::deque<TrafficRecord> records = ::takeTraffic(&service->linkChannel());
+    if (records.empty())
+        return;
+    for (TrafficRecord &record : records)
+        ring.append(std::move(record));
+    emit SGL_TrafficRecorded();
+}
+
+void LinkSession::setTrafficRecording(bool on)
+{
+    recording = on;
+    serial->linkChannel().recordTraffic = on;
+    tcp->linkChannel().recordTraffic = on;
 }
 
 void LinkSession::takeReceivedLines(quint32 type)
 {
     const quint64 linkGeneration = generation;
+    // The log first: a handler of a line may look up the command the line answered there.
+    takeTraffic(serviceFor(type));
     LinkChannel &channel = serviceFor(type)->linkChannel();
     // Never wait for the transport: lines it is appending right now come with its next notice.
     if (!channel.recvLock.tryLock(0))
@@ -204,15 +240,17 @@ void LinkSession::takeReceivedLines(quint32 type)
     }
 }
 
-void LinkSession::queue(const QByteArray &bytes, const ReplyRule *rule)
+quint64 LinkSession::queue(const QByteArray &bytes, const ReplyRule *rule)
 {
     LinkChannel *channel = activeChannel();
-    if (!channel)
-        return;
-    const bool dropped = enqueueEntry(bytes, rule, 0, &channel->sendLock, &channel->sendQueue) > 0;
+    if (!channel || bytes.isEmpty())
+        return 0;
+    const quint64 id = ++lastCommandId;
+    const bool dropped = enqueueEntry(bytes, rule, 0, &channel->sendLock, &channel->sendQueue, id) > 0;
     if (dropped && !overflowReported)
         emit SGL_CommandsDropped(State().LinkType);
     overflowReported = dropped;
+    return id;
 }
 
 void LinkSession::requestSend()
@@ -229,4 +267,11 @@ std::deque<QByteArray> LinkSession::queuedCommands()
             commands.push_back(entry.data);
     }
     return commands;
+}
+
+int LinkSession::queuedCount() const
+{
+    // Without the lock: a transport that finds it taken skips its send attempt.
+    const LinkChannel *channel = activeChannel();
+    return channel ? channel->sendQueue.length.load() : 0;
 }

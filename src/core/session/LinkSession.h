@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/ReplyRule.h"
+#include "session/TrafficRing.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -20,6 +21,9 @@ struct LinkChannel;
 // active link's channel, makes the active transport send, and relays what happens on the link as signals
 // of the thread it lives in: lines written and received, connect results, losses, reconnections, reply
 // time-outs and pauses. Reports of a link that was closed meanwhile are never relayed.
+//
+// It also keeps the traffic log: every command written, every line received (with the command it
+// answered and the round trip) and every reply time-out, as the transport stamped them, in a bounded ring.
 //
 // While it exists it is the request sink of the request builders: a builder's line goes to the active
 // link. Pages, the debug console, the reply handling, tools and tests reach the link only through it.
@@ -57,12 +61,23 @@ public:
     void closeLink();
 
     // Queues bytes on the active link (nothing without one): with a rule as the request builders do,
-    // without one (no reply awaited, no pause) as the debug console does.
-    void queue(const QByteArray &bytes, const ReplyRule *rule = nullptr);
+    // without one (no reply awaited, no pause) as the debug console does. Returns the id the command's
+    // traffic records carry, 0 when nothing was queued.
+    quint64 queue(const QByteArray &bytes, const ReplyRule *rule = nullptr);
     // Lets the active transport write the next queued command if the link is free.
     void requestSend();
-    // Copies of the commands waiting on the active link, oldest first.
+    // Copies of the commands waiting on the active link, oldest first, and how many there are.
     std::deque<QByteArray> queuedCommands();
+    int queuedCount() const;
+
+    // Where the link opened last leads: "host:port" or the serial port, with the baud rate for a serial link.
+    QString peerAddress() const { return linkAddress; }
+    QString peerBaudRate() const { return linkBaudRate; }
+
+    // The traffic log. Recording can be switched off (it is on from the start); the ring keeps what it has.
+    const TrafficRing &traffic() const { return ring; }
+    void setTrafficRecording(bool on);
+    bool trafficRecording() const { return recording; }
 
     // The transports, for tests that look at their timers and devices.
     LinkService &serialService();
@@ -88,6 +103,11 @@ signals:
     // has room again).
     void SGL_CommandsDropped(quint32 linkType);
 
+    // New records were added to the traffic log (one notice for all the records taken at once).
+    void SGL_TrafficRecorded();
+    // The link of `linkType` was closed (everything still queued on it is gone).
+    void SGL_LinkClosed(quint32 linkType);
+
     // Internal: reaches both transports' send slots (only the connected one sends).
     void SGL_TrySend();
 
@@ -102,6 +122,8 @@ private:
     template <class Sender, class Signal, class Handler>
     void relaySignal(Sender *sender, Signal signal, Handler handler);
     void takeReceivedLines(quint32 type);
+    // Moves what the transport recorded into the traffic log.
+    void takeTraffic(LinkService *service);
 
     std::unique_ptr<ServiceSerialPort> serial;
     std::unique_ptr<ServiceTcpClient> tcp;
@@ -118,4 +140,10 @@ private:
     bool overflowReported = false;
     // Whether this session is the request builders' sink now.
     bool isRequestSink = false;
+
+    TrafficRing ring;
+    bool recording = true;
+    quint64 lastCommandId = 0;
+    QString linkAddress;
+    QString linkBaudRate;
 };

@@ -1,21 +1,38 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 class LinkSession;
+class QCheckBox;
 class QGridLayout;
 class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTextEdit;
+class TrafficCapture;
+struct TrafficRecord;
 
-// The debug console: shows every reply line received and every command written on the active link, and
-// queues the text typed into the send pane on that link without a reply rule.
+// The debug console: the link session's traffic log as it happens. The receive pane shows every line
+// received with its time, and for a reply the command it answered with the round trip, and every reply
+// time-out; the send pane echoes every command written, and the text typed there is queued on the active
+// link without a reply rule. Both panes switch between ASCII and HEX, keep their newest 200 lines and are
+// filled in batches, and only while the console is shown and not paused (a device that floods the link
+// costs nothing while the console is hidden). The filter narrows the receive pane; Save writes the whole
+// log to a text file; the capture writes it continuously into a rotating file of the application directory.
 class Ui_Debug : public QWidget
 {
     Q_OBJECT
 public:
+    static constexpr int MaxBlocks = 200;
+
     explicit Ui_Debug(LinkSession &session, QWidget *parent = nullptr);
+    ~Ui_Debug() override;
+
+    // Texts taken from the language table.
+    void ReloadUIText();
+    bool isHexFormat() const { return hex; }
 
     QTextEdit *recvText = nullptr;
     QTextEdit *sendText = nullptr;
@@ -24,6 +41,13 @@ public:
     QPushButton *sendButton = nullptr;
     QLabel *recvLabel = nullptr;
     QLabel *sendLabel = nullptr;
+    QPushButton *hexButton = nullptr;
+    QPushButton *asciiButton = nullptr;
+    QLabel *filterLabel = nullptr;
+    QLineEdit *filterEdit = nullptr;
+    QPushButton *pauseButton = nullptr;
+    QPushButton *saveButton = nullptr;
+    QCheckBox *captureBox = nullptr;
 
 signals:
     void SGL_UpdateEmit();
@@ -35,19 +59,41 @@ public slots:
     void SLT_CLEAR_SEND_DATA();
     void SLT_SELECT_HEX_FORMAT();
     void SLT_SELECT_ASCII_FORMAT();
+    // A line was received or written: the panes show it from the traffic log, with its time (in a batch,
+    // and only while the console is shown).
     void SLT_Sync_Show_Recv(QString Text);
     void SLT_Sync_Show_Send(QString Text);
     void SLT_SEND_DATA();
+    void SLT_SAVE_TRAFFIC();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
-    void setFormatName(const QString &name);
+    void scheduleBatch();
+    void buildLayout();
+    void setFormat(bool hexFormat);
+    // Adds what was recorded since the panes were last filled.
+    void showNewRecords();
+    // Fills the receive pane anew from the log (after a change of format or filter).
+    void refillReceivePane();
+    QString receiveLine(const TrafficRecord &record) const;
+    QString sendLine(const TrafficRecord &record) const;
+    bool passesFilter(const QString &line) const;
+    void setCapture(bool on);
 
     LinkSession &session;
+    TrafficCapture *capture = nullptr;
+    QTimer batch;
+    bool hex = false;
+    // The sequence number in the log of the next record each pane has not looked at yet, and where the
+    // receive pane's content begins (moved by Clear).
+    quint64 recvNext = 0;
+    quint64 sendNext = 0;
+    quint64 recvFrom = 0;
 
     QGridLayout *recvLayout = nullptr;
     QGridLayout *sendLayout = nullptr;
-    QPushButton *hexButton = nullptr;
-    QPushButton *asciiButton = nullptr;
     QHBoxLayout *formatLayout = nullptr;
     QGridLayout *mainLayout = nullptr;
 };

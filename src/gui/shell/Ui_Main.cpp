@@ -4,6 +4,8 @@
 #include "widgets/LanguageSwitch.h"
 #include "shell/ReplyApplier.h"
 #include "widgets/ScreenGeometry.h"
+#include "shell/LinkHealthBar.h"
+#include "shell/SetupActions.h"
 #include "shell/Ui_Debug.h"
 #include "config/AppPaths.h"
 #include "config/ConfigFile.h"
@@ -47,6 +49,8 @@ Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
     audioPage = new Ui_Audio;
     systemPage = new Ui_System;
     debugConsole = new Ui_Debug(*session);
+    healthBar = new LinkHealthBar(*session, centralContent);
+    setupActions = new SetupActions(*session, healthBar, this);
     applier = new ReplyApplier(this, connectionPage, outputPage, multiviewPage, audioPage, systemPage);
 
     const QSize screen = cappedPrimaryScreenSize();
@@ -58,7 +62,8 @@ Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
     releaseKeyboard();
 
     ReloadUIText(true);
-    gridLayout->addWidget(tabWidget);
+    gridLayout->addWidget(tabWidget, 0, 0);
+    gridLayout->addWidget(healthBar, 1, 0);
     gridLayout->setContentsMargins(0, 0, 0, 0);
     languageSelector->raise();
     makeConnections();
@@ -171,6 +176,8 @@ void Ui_Main::SLT_ReloadUILanguage(QString LanguageText)
 {
     LanguageSwitch::switchTo(LanguageText, this);
     ReloadUIText(false);
+    debugConsole->ReloadUIText();
+    healthBar->ReloadUIText();
     const ConfigValues &c = State().config;
     if (flagOn(c.Key_UI_Output))
         outputPage->ReloadUIText(false, true);
@@ -183,8 +190,6 @@ void Ui_Main::SLT_ReloadUILanguage(QString LanguageText)
 }
 
 void Ui_Main::SLT_SyncInputSourceName() { audioPage->ReloadUIText(false, false); }
-
-void Ui_Main::SLT_UnifyUpdateSend(QString text) { emit SGL_DEBUG_SHOW_SendText(text); }
 
 void Ui_Main::receiveLine(quint32 linkType, const QByteArray &line)
 {
@@ -219,6 +224,8 @@ void Ui_Main::SLT_UnifyUpdateRecv()
     dispatching = false;
     backlogReported = false;
 }
+
+void Ui_Main::SLT_UnifyUpdateSend(QString text) { emit SGL_DEBUG_SHOW_SendText(text); }
 
 void Ui_Main::ReplyDispatcher(const QString &line) { applier->dispatch(line); }
 

@@ -6,12 +6,14 @@
 
 #include <deque>
 
+class LinkHealthBar;
 class LinkSession;
 class QComboBox;
 class QGridLayout;
 class QTabWidget;
 class QWidget;
 class ReplyApplier;
+class SetupActions;
 class Ui_Audio;
 class Ui_Debug;
 class Ui_Multiview;
@@ -19,9 +21,10 @@ class Ui_Output;
 class Ui_System;
 class Ui_Uart_Network;
 
-// The main window: the connection page and the four device pages in tabs, the language selector, the debug
-// console. It wires pages and transports together, drains the received reply lines and hands them to the
-// reply handling, and reports reply time-outs.
+// The main window: the connection page and the four device pages in tabs, the language selector, the link
+// health strip with the setup buttons below the tabs, the debug console. It wires pages and transports
+// together, drains the received reply lines and hands them to the reply handling, and reports reply
+// time-outs.
 class Ui_Main : public MyFramelessWindow
 {
     Q_OBJECT
@@ -43,6 +46,8 @@ public:
     Ui_Audio *audioPage = nullptr;
     Ui_System *systemPage = nullptr;
     Ui_Debug *debugConsole = nullptr;
+    LinkHealthBar *healthBar = nullptr;
+    SetupActions *setupActions = nullptr;
     // The link to the device; created before the pages, deleted after them.
     LinkSession *session = nullptr;
 

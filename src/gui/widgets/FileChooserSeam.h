@@ -2,9 +2,9 @@
 
 #include <QStringList>
 
-// Lets tests choose the file instead of the operator. While the seam is active ChooseOpenFile opens no
-// dialog: it records the directory it was asked to open and returns the next queued path (an empty path,
-// as a cancelled dialog, when none is left).
+// Lets tests choose the file instead of the operator. While the seam is active ChooseOpenFile and
+// ChooseSaveFile open no dialog: they record the directory (or proposed path) they were asked to open and
+// return the next queued path (an empty path, as a cancelled dialog, when none is left).
 class FileChooserSeam
 {
 public:

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+
+#include <map>
+#include <vector>
+
+// The settings of a device setup by name ("output.hdcp" = "FORCE-2.2"), shared by the setup files, the
+// main window's Save setup / Compare / Restore and the command-line tool's get, set and snapshot. A value is
+// text: a word of the protocol's tables (switches "ON" or "OFF"), a decimal number, a rectangle as four
+// numbers separated by spaces, or an IPv4 address.
+using SetupValues = std::map<QString, QString>;
+
+// The read request (or requests) a key's value comes from.
+enum class SetupGroup
+{
+    Output,
+    Edid,
+    Audio,
+    Multiview,
+    Link
+};
+
+struct SetupKey
+{
+    enum Kind
+    {
+        Word,
+        Switch,
+        Number,
+        Baud,
+        Rectangle,
+        Address
+    };
+    // When the key belongs to a setup: always, for some models, or in some multiview layouts.
+    enum Condition
+    {
+        Always,
+        UserResolution,
+        Has4KAuto,
+        Tn386,
+        Single,
+        Pip,
+        Split,
+        PipUserWindow,
+        PresenterWindow,
+        ShownWindow,
+        HasNetwork
+    };
+
+    const char *name;
+    SetupGroup group;
+    Kind kind;
+    Condition condition;
+    int window; // ShownWindow: 0 to 3
+};
+
+namespace SetupKeys {
+
+// Every key, in the order in which a restore writes them.
+const std::vector<SetupKey> &all();
+const SetupKey *find(const QString &name);
+
+// Whether the key belongs to the setup of `model` holding `values`. A key that depends on the multiview
+// layout belongs while the layout (or the PIP position, size or layout number it needs) is not given.
+bool applies(const SetupKey &key, quint32 model, const SetupValues &values);
+// Drops the values whose keys do not belong to the setup of `model`.
+void prune(quint32 model, SetupValues &values);
+
+// `text` as a value of the key for `model` and `values`, written the way a setup keeps it (table words
+// as the table has them, whatever their case; numbers in decimal; ...), or a null string when it is not a
+// valid value; `why` then tells why.
+QString normalized(const SetupKey &key, quint32 model, const SetupValues &values, const QString &text,
+                   QString *why = nullptr);
+
+} // namespace SetupKeys

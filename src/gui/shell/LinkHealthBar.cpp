@@ -1,0 +1,74 @@
+#include "shell/LinkHealthBar.h"
+
+#include "config/AppState.h"
+#include "protocol/ValueTables.h"
+#include "session/LinkHealth.h"
+#include "session/LinkSession.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+// The age of the last reply counts on while nothing happens on the link.
+constexpr int TickMs = 1000;
+const QString None = QStringLiteral("-");
+} // namespace
+
+LinkHealthBar::LinkHealthBar(LinkSession &session, QWidget *parent) : QWidget(parent)
+{
+    health = new LinkHealth(session, this);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(6, 2, 6, 2);
+    for (QLabel **label :
+         {&linkLabel, &modelLabel, &roundTripLabel, &lastReplyLabel, &timeoutsLabel, &waitingLabel}) {
+        *label = new QLabel(this);
+        layout->addWidget(*label);
+        layout->addSpacing(12);
+    }
+    layout->addStretch(1);
+    for (QPushButton **button : {&saveSetupButton, &compareSetupButton, &restoreSetupButton}) {
+        *button = new QPushButton(this);
+        layout->addWidget(*button);
+    }
+    ReloadUIText();
+    connect(health, &LinkHealth::SGL_HealthChanged, this, &LinkHealthBar::refresh);
+    connect(&ticker, &QTimer::timeout, this, &LinkHealthBar::refresh);
+    ticker.start(TickMs);
+}
+
+void LinkHealthBar::ReloadUIText()
+{
+    const LanguageTexts &t = State().text;
+    saveSetupButton->setText(t.SpushButton_SaveSetup);
+    compareSetupButton->setText(t.SpushButton_CompareSetup);
+    restoreSetupButton->setText(t.SpushButton_RestoreSetup);
+    refresh();
+}
+
+void LinkHealthBar::refresh()
+{
+    const LinkHealth::Reading r = health->reading();
+    const AppState &s = State();
+    const LanguageTexts &t = State().text;
+    setVisible(r.linkType != LinkNone);
+    const QString link = r.linkType == LinkSerial
+                             ? QStringLiteral("RS-232 %1, %2 Bd").arg(r.address, r.baudRate)
+                             : QStringLiteral("TCP %1").arg(r.address);
+    linkLabel->setText(t.Slabel_HealthLink + QLatin1Char(' ') + link);
+    const bool identified = s.ModelIdentified && s.CurrentModel < NoModel;
+    modelLabel->setText(t.Slabel_HealthModel + QLatin1Char(' ') +
+                        (identified ? QString::fromLatin1(Tables::Models.at(s.CurrentModel)) : None));
+    roundTripLabel->setText(
+        t.Slabel_HealthRoundTrip + QLatin1Char(' ') +
+        (r.medianRoundTripUs < 0
+             ? None
+             : QString::number(double(r.medianRoundTripUs) / 1000.0, 'f', 1) + QStringLiteral(" ms")));
+    lastReplyLabel->setText(t.Slabel_HealthLastReply + QLatin1Char(' ') +
+                            (r.lastLineAgeMs < 0 ? None
+                                                 : t.S_HealthSecondsAgo.arg(QString::number(
+                                                       double(r.lastLineAgeMs) / 1000.0, 'f', 1))));
+    timeoutsLabel->setText(t.Slabel_HealthTimeouts + QLatin1Char(' ') + QString::number(r.timeouts));
+    waitingLabel->setText(t.Slabel_HealthWaiting + QLatin1Char(' ') + QString::number(r.waiting));
+    emit SGL_Refreshed();
+}

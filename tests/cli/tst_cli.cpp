@@ -1,0 +1,237 @@
+// lumaplex-cli against lumaplex-sim: exit codes and output of every command, setup snapshots saved from one
+// device and restored onto another with only the differing change requests, refused snapshots, a fleet.
+
+#include "core/SimDevice.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run cli(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-cli"), args);
+    Run run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QString address(SimDevice &sim)
+{
+    return QStringLiteral("127.0.0.1:%1").arg(sim.port());
+}
+
+QStringList sets(SimDevice &sim)
+{
+    return sim.requests().filter(QRegularExpression(QStringLiteral("^SET ")));
+}
+
+QJsonValue at(const QJsonObject &state, const QString &path)
+{
+    QJsonValue value = state;
+    for (const QString &key : path.split('/'))
+        value = value.toObject().value(key);
+    return value;
+}
+
+// A device that differs from the factory state in every part a setup holds.
+const QByteArray Seed = R"({"output": {"hdcp": "FORCE-2.2", "vka": "BLACKSCREEN"}, "edid": {"mode": "720p"},
+    "audio": {"source": "HDMI2", "volume": 42, "mute": true},
+    "multiview": {"mode": "PBP", "windows": ["DP", "HDMI3"], "layouts": {"PBP": {"aspect": "16:9", "mode": 3}},
+                  "pbpPresenter": [100, 200, 640, 360]}})";
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commands_data();
+    void commands();
+    void snapshotOntoAnotherDeviceAndFleet();
+    void snapshotRefused_data();
+    void snapshotRefused();
+};
+
+void TestCli::commands_data()
+{
+    QTest::addColumn<QString>("model"); // empty: no device
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<QStringList>("args"); // DEV: the device's address
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said"); // in standard output or error
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QString>("stored"); // path=value in the device's state file
+
+    const QString tcp = "--tcp";
+    QTest::newRow("no device") << "" << QStringList{} << QStringList{"identify"} << 2 << "name a device"
+                               << QStringList{} << "";
+    QTest::newRow("no command") << "" << QStringList{} << QStringList{tcp, "127.0.0.1:1", "reboot"} << 2
+                                << "is no command" << QStringList{} << "";
+    QTest::newRow("unknown key") << "RKA204QE" << QStringList{}
+                                 << QStringList{tcp, "DEV", "get", "output.colour"} << 2 << "unknown key"
+                                 << QStringList{} << "";
+    QTest::newRow("connection refused") << "" << QStringList{} << QStringList{tcp, "127.0.0.1:1", "identify"}
+                                        << 3 << "cannot open 127.0.0.1:1" << QStringList{} << "";
+    QTest::newRow("silent device") << "RKA204QE" << QStringList{"--silent"}
+                                   << QStringList{tcp, "DEV", "identify"} << 4 << "no reply to GET MODEL TYPE"
+                                   << QStringList{} << "";
+    QTest::newRow("identify") << "TN386" << QStringList{} << QStringList{tcp, "DEV", "identify"} << 0
+                              << "TN386\n"
+                              << QStringList{} << "";
+    QTest::newRow("get") << "RKA07QE" << QStringList{} << QStringList{tcp, "DEV", "get", "multiview.mode"}
+                         << 0 << "SINGLE\n"
+                         << QStringList{} << "";
+    QTest::newRow("set") << "RKA204QE" << QStringList{}
+                         << QStringList{tcp, "DEV", "set", "output.hdcp", "force-off"} << 0
+                         << "output.hdcp = FORCE-OFF: 1 change(s) sent"
+                         << QStringList{"SET OUT HDCP FORCE-OFF"} << "output/hdcp=FORCE-OFF";
+    QTest::newRow("set to what it is")
+        << "RKA204QE" << QStringList{} << QStringList{tcp, "DEV", "set", "output.hdcp", "FORCE-1.4"} << 0
+        << "nothing to change" << QStringList{} << "output/hdcp=FORCE-1.4";
+    QTest::newRow("value out of range")
+        << "RKA204QE" << QStringList{} << QStringList{tcp, "DEV", "set", "audio.volume", "101"} << 2
+        << "'101' is not a number from 0 to 100" << QStringList{} << "";
+    QTest::newRow("not in the layout")
+        << "RKA204QE" << QStringList{} << QStringList{tcp, "DEV", "set", "multiview.pipPosition", "USER"} << 4
+        << "in its present layout has no multiview.pipPosition" << QStringList{} << "";
+    QTest::newRow("unanswered set") << "RKA204QE" << QStringList{"--no-reply", "AUDIO VOL"}
+                                    << QStringList{tcp, "DEV", "set", "audio.volume", "50"} << 4
+                                    << "no reply to GET AUDIO VOL, SET AUDIO VOL 50, GET AUDIO VOL"
+                                    << QStringList{"SET AUDIO VOL 50"} << "";
+    QTest::newRow("raw line") << "RKA204QE" << QStringList{} << QStringList{tcp, "DEV", "send", "GET OUT VKA"}
+                              << 0 << "OUT VKA BLUESCREEN\n"
+                              << QStringList{} << "";
+    QTest::newRow("raw line as JSON")
+        << "RKA204QE" << QStringList{} << QStringList{tcp, "DEV", "--json", "send", "SET OUT ITC ON"} << 0
+        << R"("reply":"OUT ITC ON")" << QStringList{"SET OUT ITC ON"} << "output/itc=true";
+}
+
+void TestCli::commands()
+{
+    QFETCH(QString, model);
+    QFETCH(QStringList, faults);
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QStringList, written);
+    QFETCH(QString, stored);
+    SimDevice sim;
+    if (!model.isEmpty()) {
+        QVERIFY(sim.start(QStringList{"--model", model} + faults));
+        args.replaceInStrings(QRegularExpression("^DEV$"), address(sim));
+    }
+    const Run run = cli(args);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2((run.out + run.err).contains(said), qPrintable(run.out + run.err));
+    if (model.isEmpty())
+        return;
+    QCOMPARE(sets(sim), written);
+    if (!stored.isEmpty())
+        QCOMPARE(at(sim.state(), stored.section('=', 0, 0)).toVariant().toString(), stored.section('=', 1));
+}
+
+void TestCli::snapshotOntoAnotherDeviceAndFleet()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("setup.json");
+    SimDevice source;
+    source.seedState(QJsonDocument::fromJson(Seed).object());
+    SimDevice target;
+    QVERIFY(source.start({"--model", "RKA386QE"}) && target.start({"--model", "RKA386QE"}));
+
+    QCOMPARE(cli({"--tcp", address(source), "snapshot", "save", file}).exitCode, 0);
+    QFile saved(file);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QJsonObject json = QJsonDocument::fromJson(saved.readAll()).object();
+    QCOMPARE(json.value("format").toString() + json.value("model").toString(),
+             QStringLiteral("lumaplex-setupRKA386QE"));
+    QCOMPARE(json.value("version").toInt(), 1);
+    QVERIFY(QDateTime::fromString(json.value("saved").toString(), Qt::ISODateWithMs).isValid());
+    QCOMPARE(cli({"--tcp", address(target), "snapshot", "diff", file}).exitCode, 5);
+
+    // Only what differs is written, the layout before its options and window sources.
+    QCOMPARE(cli({"--tcp", address(target), "snapshot", "restore", file}).exitCode, 0);
+    QCOMPARE(sets(target),
+             (QStringList{"SET OUT HDCP FORCE-2.2", "SET OUT VKA BLACKSCREEN", "SET IN EDIDMODE 720p",
+                          "SET AUDIO SOURCE HDMI2", "SET AUDIO VOL 42", "SET AUDIO-MUTE ON",
+                          "SET MULTIVIEW PBP", "SET PBP ASPECT 16:9", "SET PBP MODE 3",
+                          "SET PBP-PRESENTER 100 200 640 360", "SET WINDOW1 IN DP", "SET WINDOW2 IN HDMI3"}));
+    for (const QString part : {"output", "edid", "audio", "multiview"})
+        QCOMPARE(target.state().value(part), source.state().value(part));
+    QCOMPARE(cli({"--tcp", address(target), "snapshot", "diff", file}).exitCode, 0);
+
+    // Three devices at once, one row each in the order given.
+    SimDevice fleet[3];
+    QStringList args;
+    for (SimDevice &device : fleet) {
+        QVERIFY(device.start({"--model", "RKA386QE"}));
+        args << "--tcp" << address(device);
+    }
+    const Run run = cli(args + QStringList{"snapshot", "restore", file});
+    QCOMPARE(run.exitCode, 0);
+    const QStringList rows = run.out.trimmed().split('\n');
+    QCOMPARE(rows.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY2(rows[i].startsWith(address(fleet[i]) + "  done  "), qPrintable(run.out));
+        QCOMPARE(fleet[i].state().value("multiview"), source.state().value("multiview"));
+    }
+}
+
+void TestCli::snapshotRefused_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QStringList>("received");
+
+    const QByteArray header = R"({"format": "lumaplex-setup", "version": 1, "model": )";
+    QTest::newRow("another model") << header + R"("RKA386QE", "values": {"output.hdcp": "FORCE-2.2"}})" << 5
+                                   << "meant for a RKA386QE, the device is a TN386"
+                                   << QStringList{"GET MODEL TYPE"};
+    QTest::newRow("damaged") << header + R"("TN386", "values": {)" << 2 << "not a usable setup file"
+                             << QStringList{};
+    QTest::newRow("foreign") << QByteArray(R"({"format": "other", "values": {}})") << 2 << R"(no "format")"
+                             << QStringList{};
+    QTest::newRow("newer format") << QByteArray(
+                                         R"({"format": "lumaplex-setup", "version": 2, "model": "TN386"})")
+                                  << 2 << "format version 2" << QStringList{};
+    QTest::newRow("value of another model")
+        << header + R"("TN386", "values": {"audio.volume": 51}})" << 2 << "from 0 to 50" << QStringList{};
+}
+
+void TestCli::snapshotRefused()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QStringList, received);
+    QTemporaryDir dir;
+    QFile setup(dir.filePath("setup.json"));
+    QVERIFY(setup.open(QIODevice::WriteOnly) && setup.write(file) == file.size());
+    setup.close();
+    SimDevice sim;
+    QVERIFY(sim.start({"--model", "TN386"}));
+    const Run run = cli({"--tcp", address(sim), "snapshot", "restore", setup.fileName()});
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(said), qPrintable(run.err));
+    QCOMPARE(sim.requests(), received);
+}
+
+QTEST_MAIN(TestCli)
+#include "tst_cli.moc"

@@ -1,0 +1,201 @@
+// The operator's tools beyond the device's own panel, in the real main window against lumaplex-sim: the
+// debug console on the traffic log (times, round trips, HEX, filter, pause, saved and captured traffic, a
+// flooding device), the link health strip, and saving, comparing and restoring a device setup.
+
+#include "gui/E2eFixture.h"
+
+#include "session/LinkSession.h"
+#include "session/TrafficCapture.h"
+#include "shell/LinkHealthBar.h"
+#include "shell/SetupActions.h"
+#include "shell/SetupCompareDialog.h"
+#include "shell/Ui_Debug.h"
+#include "widgets/FileChooserSeam.h"
+#include "widgets/MessageBoxSeam.h"
+
+#include <QJsonDocument>
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+
+constexpr int FloodWaitMs = 15000;
+
+QStringList lines(const QTextEdit *pane)
+{
+    return pane->toPlainText().split('\n', Qt::SkipEmptyParts);
+}
+
+QStringList tableRows(const QTableWidget *table)
+{
+    QStringList rows;
+    for (int row = 0; row < table->rowCount(); ++row)
+        rows << table->item(row, 0)->text() + ' ' + table->item(row, 1)->text() + ' ' +
+                    table->item(row, 2)->text();
+    return rows;
+}
+
+} // namespace
+
+class TestConsoleSetup : public QObject, public E2eFixture
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { closeSession(); }
+    void consoleAndHealthShowTheTraffic();
+    void consoleUnderAFlood();
+    void setupSavedComparedAndRestored();
+
+private:
+    Ui_Main *w() const { return ui->window(); }
+    Ui_Debug *console() const { return w()->debugConsole; }
+    const TrafficRing &traffic() const { return w()->session->traffic(); }
+};
+
+void TestConsoleSetup::consoleAndHealthShowTheTraffic()
+{
+    QVERIFY(connectTo("RKA204QE", {}, {"--no-reply", "OUT VKA"}));
+    const LinkHealthBar *bar = w()->healthBar;
+    QTRY_COMPARE(bar->timeoutsLabel->text(), QStringLiteral("Time-outs: 1"));
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->linkLabel->text(), QStringLiteral("Link: TCP 127.0.0.1:%1").arg(sim->port()));
+    QCOMPARE(bar->modelLabel->text(), QStringLiteral("Model: RKA204QE"));
+    QVERIFY(QRegularExpression("^Round trip: \\d+\\.\\d ms$").match(bar->roundTripLabel->text()).hasMatch());
+    QVERIFY(
+        QRegularExpression("^Last reply: \\d+\\.\\d s ago$").match(bar->lastReplyLabel->text()).hasMatch());
+    QTRY_COMPARE(bar->waitingLabel->text(), QStringLiteral("Waiting: 0"));
+
+    QTest::keyClick(w(), Qt::Key_Z, Qt::AltModifier);
+    QVERIFY(lines(console()->recvText)
+                .indexOf(QRegularExpression(".*  \\(no reply to GET OUT VKA, 1000\\.0 ms\\)$")) >= 0);
+    // HEX shows the very bytes of both panes.
+    QTest::mouseClick(console()->hexButton, Qt::LeftButton);
+    QCOMPARE(lines(console()->sendText).first(),
+             QStringLiteral("47 45 54 20 4D 4F 44 45 4C 20 54 59 50 45 0D"));
+    QVERIFY(
+        lines(console()->recvText)
+            .first()
+            .contains(
+                "  4D 4F 44 45 4C 20 54 59 50 45 20 52 4B 41 32 30 34 51 45 0D   \u2190 GET MODEL TYPE  "));
+    QTest::keyClicks(console()->filterEdit, "hdcp");
+    QTRY_COMPARE(lines(console()->recvText).size(), 1);
+
+    // The saved traffic holds every record: time, monotonic ms, direction, text, hex, command, round trip.
+    const QString path = ui->appDir.file("/traffic.txt");
+    FileChooserSeam::pushChosenPath(path);
+    QTest::mouseClick(console()->saveButton, Qt::LeftButton);
+    const QStringList saved =
+        QString::fromUtf8(ui->appDir.readFile("/traffic.txt")).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(saved.size(), int(traffic().size()) + 1);
+    const QString time = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\t\\d+\\.\\d{3}\\t";
+    for (const char *expected :
+         {"TX\\tGET MODEL TYPE\\\\r\\t47 45 54 20 4D 4F 44 45 4C 20 54 59 50 45 0D\\t\\t$",
+          "RX\\tMODEL TYPE RKA204QE\\\\r\\t4D 4F 44 45 4C 20 54 59 50 45 20 52 4B 41 32 30 34 51 45 0D\\t"
+          "GET MODEL TYPE\\\\r\\t\\d+\\.\\d{3}$",
+          "TIMEOUT\\t\\t\\tGET OUT VKA\\\\r\\t1000\\.000$"})
+        QVERIFY2(saved.indexOf(QRegularExpression('^' + time + expected)) >= 0, expected);
+}
+
+void TestConsoleSetup::consoleUnderAFlood()
+{
+    QVERIFY(connectTo("RKA204QE", {}, {"--flood", "5000", "--quiet"}));
+    // Hidden, the console does nothing for what comes in.
+    const quint64 from = traffic().endSequence();
+    QTRY_VERIFY_WITH_TIMEOUT(traffic().endSequence() > from + 5000, FloodWaitMs);
+    QVERIFY(console()->recvText->document()->isEmpty());
+
+    // Shown, each pane keeps only its newest lines, and it stays usable: filter, pause, capture.
+    QTest::keyClick(w(), Qt::Key_Z, Qt::AltModifier);
+    QTRY_VERIFY(lines(console()->recvText).size() >= Ui_Debug::MaxBlocks - 1);
+    QVERIFY(console()->recvText->document()->blockCount() <= Ui_Debug::MaxBlocks);
+    QVERIFY(lines(console()->recvText).last().contains(" STATUS "));
+    QTest::keyClicks(console()->filterEdit, "out status");
+    QVERIFY(!lines(console()->recvText).isEmpty());
+    QCOMPARE(lines(console()->recvText).filter("OUT STATUS").size(), lines(console()->recvText).size());
+
+    QTest::mouseClick(console()->pauseButton, Qt::LeftButton);
+    QCOMPARE(console()->pauseButton->text(), QStringLiteral("Resume"));
+    const QString paused = console()->recvText->toPlainText();
+    const quint64 pausedAt = traffic().endSequence();
+    QTRY_VERIFY_WITH_TIMEOUT(traffic().endSequence() > pausedAt + 1000, FloodWaitMs);
+    QCOMPARE(console()->recvText->toPlainText(), paused);
+    QTest::mouseClick(console()->pauseButton, Qt::LeftButton);
+    QVERIFY(console()->recvText->toPlainText() != paused);
+
+    QTest::mouseClick(console()->captureBox, Qt::LeftButton);
+    const quint64 capturedFrom = traffic().endSequence();
+    QTRY_VERIFY_WITH_TIMEOUT(traffic().endSequence() > capturedFrom + 500, FloodWaitMs);
+    QTest::mouseClick(console()->captureBox, Qt::LeftButton);
+    QFile captured(TrafficCapture::filePath());
+    QVERIFY(captured.open(QIODevice::ReadOnly));
+    QVERIFY(captured.readAll().count("IN STATUS HDMI") > 300);
+}
+
+void TestConsoleSetup::setupSavedComparedAndRestored()
+{
+    const QJsonObject seed =
+        QJsonDocument::fromJson(R"({"output": {"hdcp": "FORCE-OFF"}, "audio": {"volume": 64},
+        "multiview": {"mode": "PIP", "windows": ["HDMI3", "USB-C"], "pipPosition": "LeftTop"}})")
+            .object();
+    QVERIFY(connectTo("RKA204QE", seed));
+    QSignalSpy done(w()->setupActions, &SetupActions::SGL_SetupDone);
+    QString file = ui->appDir.file("/desk.json");
+    FileChooserSeam::pushChosenPath(file);
+    QVERIFY(ui->click(w()->healthBar->saveSetupButton));
+    QVERIFY(done.wait(ReplyTimeoutMs));
+    QCOMPARE(ui->messages(), QStringList{"The setup was saved:" + file});
+    const QByteArray saved = ui->appDir.readFile("/desk.json");
+
+    // Another device of the same model: differences side by side, then only those are written.
+    QVERIFY(connectTo("RKA204QE"));
+    ui->appDir.writeFile("/desk.json", saved);
+    file = ui->appDir.file("/desk.json");
+    QSignalSpy compared(w()->setupActions, &SetupActions::SGL_SetupDone);
+    FileChooserSeam::pushChosenPath(file);
+    QVERIFY(ui->click(w()->healthBar->compareSetupButton));
+    QVERIFY2(compared.wait(ReplyTimeoutMs), qPrintable(ui->messages().join('|')));
+    const SetupCompareDialog *dialog = w()->setupActions->dialog();
+    QVERIFY(dialog->isVisible());
+    // The device's own link settings are shown too: each device has its own port.
+    const int savedPort = QJsonDocument::fromJson(saved)["values"]["link.port"].toInt();
+    QCOMPARE(
+        tableRows(dialog->table),
+        (QStringList{"output.hdcp FORCE-OFF FORCE-1.4", "audio.volume 64 30", "multiview.mode PIP SINGLE",
+                     "multiview.pipPosition LeftTop (none)", "multiview.pipSize SMALL (none)",
+                     "multiview.window1 HDMI3 HDMI1", "multiview.window2 USB-C (none)",
+                     QStringLiteral("link.port %1 %2").arg(savedPort).arg(sim->port())}));
+
+    // Refused before anything is sent: a setup of another model, a damaged file.
+    int from = mark();
+    const QStringList refused[] = {
+        {"/tn386.json", R"({"format": "lumaplex-setup", "version": 1, "model": "TN386", "values": {}})",
+         "The setup belongs to another model, nothing was changed. Setup and device: TN386 / RKA204QE"},
+        {"/damaged.json", R"({"format": "lumaplex-setup", "vers)",
+         "The file is damaged or not a setup file:unterminated string at byte 35"}};
+    for (const QStringList &row : refused) {
+        MainWindowDriver::clearMessages();
+        ui->appDir.writeFile(row[0], row[1].toUtf8());
+        FileChooserSeam::pushChosenPath(ui->appDir.file(row[0]));
+        QVERIFY(ui->click(w()->healthBar->restoreSetupButton));
+        QCOMPARE(ui->messages(), QStringList{row[2]});
+    }
+    QVERIFY(!sim->process.process.waitForReadyRead(300));
+    QCOMPARE(mark(), from);
+
+    // Link settings only on request (declined here).
+    MainWindowDriver::clearMessages();
+    FileChooserSeam::pushChosenPath(file);
+    QVERIFY(ui->click(w()->healthBar->restoreSetupButton));
+    QVERIFY(compared.wait(PausedTimeoutMs));
+    QCOMPARE(ui->messages(), (QStringList{State().text.SMSG_SetupRestoreLink,
+                                          "The setup was restored. Change requests sent: 6"}));
+    QCOMPARE(sim->requests().mid(from).filter(QRegularExpression("^SET ")),
+             (QStringList{"SET OUT HDCP FORCE-OFF", "SET AUDIO VOL 64", "SET MULTIVIEW PIP",
+                          "SET PIP POS LeftTop", "SET WINDOW1 IN HDMI3", "SET WINDOW2 IN USB-C"}));
+    QCOMPARE(device("multiview/windows/1").toString(), QStringLiteral("USB-C"));
+    QCOMPARE(device("audio/volume").toInt(), 64);
+}
+
+QTEST_MAIN(TestConsoleSetup)
+#include "tst_console_setup.moc"

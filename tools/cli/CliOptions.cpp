@@ -1,0 +1,144 @@
+#include "CliOptions.h"
+
+#include "CliResult.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+#include <cstdio>
+
+namespace {
+
+constexpr const char *DefaultTcpPort = "2000";
+constexpr const char *DefaultBaud = "9600";
+
+const char *const Description =
+    "Drives a Lumaplex multiviewer / KVM switch (RKA204QE, RKA07QE, RKA386QE, TN386, TN204E) from scripts.\n"
+    "\n"
+    "Commands:\n"
+    "  identify                     print the device's model\n"
+    "  sync                         print the device's whole setup as JSON\n"
+    "  get KEY                      print one value (keys as in a setup file, e.g. output.hdcp)\n"
+    "  set KEY VALUE                change one value and read it back\n"
+    "  send \"RAW LINE\"              send a line as it is (CR added) and print the reply\n"
+    "  snapshot save FILE           save the device's setup into FILE\n"
+    "  snapshot diff FILE           print every value that differs from FILE\n"
+    "  snapshot restore FILE        send what differs from FILE, then read back\n"
+    "  log                          print the traffic with timestamps until interrupted\n"
+    "\n"
+    "Several --tcp (or --serial) run the command on every device at once, one result row each.\n"
+    "Exit codes: 0 done, 2 usage, 3 link failure, 4 device refused or timed out, 5 snapshot differs.";
+
+// "name:suffix" into name and suffix when the suffix is a number; otherwise the whole text and `fallback`.
+std::pair<QString, QString> splitSuffix(const QString &text, const QString &fallback)
+{
+    static const QRegularExpression withNumber(QStringLiteral("^(.+):(\\d{1,6})$"));
+    const QRegularExpressionMatch match = withNumber.match(text);
+    if (match.hasMatch())
+        return {match.captured(1), match.captured(2)};
+    return {text, fallback};
+}
+
+int usageError(const QString &message)
+{
+    std::fprintf(stderr, "lumaplex-cli: %s\nTry 'lumaplex-cli --help'.\n", qPrintable(message));
+    return ExitUsage;
+}
+
+// Whether the command takes `count` arguments.
+bool argumentsFit(const QString &command, const QStringList &arguments)
+{
+    const int count = arguments.size();
+    if (command == QLatin1String("identify") || command == QLatin1String("sync") ||
+        command == QLatin1String("log"))
+        return count == 0;
+    if (command == QLatin1String("get") || command == QLatin1String("send"))
+        return count == 1;
+    if (command == QLatin1String("set"))
+        return count == 2;
+    if (command == QLatin1String("snapshot"))
+        return count == 2 && QStringList{"save", "diff", "restore"}.contains(arguments.first());
+    return false;
+}
+
+} // namespace
+
+CliParse parseCliOptions(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(Description));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption tcpOption(
+        QStringLiteral("tcp"), QStringLiteral("Device on TCP (port %1 when not given).").arg(DefaultTcpPort),
+        QStringLiteral("host[:port]"));
+    const QCommandLineOption serialOption(
+        QStringLiteral("serial"),
+        QStringLiteral("Device on a serial line (%1 baud when not given).").arg(DefaultBaud),
+        QStringLiteral("device[:baud]"));
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"), QStringLiteral("One JSON result object per device on standard output."));
+    const QCommandLineOption linkOption(
+        QStringLiteral("with-link"),
+        QStringLiteral("snapshot diff and restore: include the device's own baud rate and network settings "
+                       "(a restore writes them last)."));
+    parser.addOptions({tcpOption, serialOption, jsonOption, linkOption});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see above)."),
+                                 QStringLiteral("command [arguments]"));
+
+    CliParse result;
+    if (!parser.parse(arguments)) {
+        result.exitCode = usageError(parser.errorText());
+        return result;
+    }
+    if (parser.isSet(helpOption)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return result;
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                    qPrintable(QCoreApplication::applicationVersion()));
+        return result;
+    }
+
+    CliOptions &options = result.options;
+    for (const QString &text : parser.values(tcpOption)) {
+        const auto parts = splitSuffix(text, QString::fromLatin1(DefaultTcpPort));
+        options.devices.append({false, parts.first, parts.second, QString(), text});
+    }
+    for (const QString &text : parser.values(serialOption)) {
+        const auto parts = splitSuffix(text, QString::fromLatin1(DefaultBaud));
+        options.devices.append({true, parts.first, QString(), parts.second, text});
+    }
+    const QStringList positional = parser.positionalArguments();
+    options.command = positional.value(0);
+    options.arguments = positional.mid(1);
+    options.json = parser.isSet(jsonOption);
+    options.withLink = parser.isSet(linkOption);
+    if (options.devices.isEmpty()) {
+        result.exitCode = usageError(QStringLiteral("name a device with --tcp or --serial"));
+        return result;
+    }
+    if (!argumentsFit(options.command, options.arguments)) {
+        result.exitCode = usageError(options.command.isEmpty()
+                                         ? QStringLiteral("no command given")
+                                         : QStringLiteral("'%1' is no command, or not with these arguments")
+                                               .arg(positional.join(QLatin1Char(' '))));
+        return result;
+    }
+    for (const CliDevice &device : options.devices) {
+        const quint32 port = device.port.toUInt();
+        if (!device.serial && (port == 0 || port > 65535)) {
+            result.exitCode = usageError(QStringLiteral("'%1' has no valid port").arg(device.text));
+            return result;
+        }
+    }
+    options.otherArguments = QStringList{QStringLiteral("--")} + positional;
+    if (options.json)
+        options.otherArguments.prepend(QStringLiteral("--json"));
+    if (options.withLink)
+        options.otherArguments.prepend(QStringLiteral("--with-link"));
+    result.run = true;
+    return result;
+}

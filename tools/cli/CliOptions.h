@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// One device the command runs on.
+struct CliDevice
+{
+    bool serial = false;
+    QString address; // host, or the serial port
+    QString port;    // TCP port
+    QString baud;    // serial baud rate
+    // As given on the command line ("host:port", "port:baud").
+    QString text;
+    // The option that names the device again for a child process ("--tcp" or "--serial").
+    QString option() const { return serial ? QStringLiteral("--serial") : QStringLiteral("--tcp"); }
+};
+
+struct CliOptions
+{
+    QList<CliDevice> devices;
+    QString command;       // identify, sync, get, set, send, snapshot, log
+    QStringList arguments; // the command's arguments
+    bool json = false;
+    bool withLink = false;
+    // The arguments that do not name a device (for the child process of each device of a fleet).
+    QStringList otherArguments;
+};
+
+// Outcome of reading the command line: run with the options, or leave at once with the exit code (after
+// --help, --version or a usage error, whose message has been printed).
+struct CliParse
+{
+    bool run = false;
+    int exitCode = 0;
+    CliOptions options;
+};
+
+CliParse parseCliOptions(const QStringList &arguments);

@@ -1,0 +1,26 @@
+// lumaplex-cli: the device's setup, values and raw traffic from scripts, on the core library alone.
+
+#include "CliFleet.h"
+#include "CliOptions.h"
+#include "CliRunner.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("lumaplex-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMAPLEX_VERSION));
+    const CliParse parsed = parseCliOptions(QCoreApplication::arguments());
+    if (!parsed.run)
+        return parsed.exitCode;
+    const CliOptions &options = parsed.options;
+    if (options.devices.size() > 1)
+        return runFleet(options);
+    const CliDevice &device = options.devices.first();
+    CliRunner runner(options, device);
+    const CliResult result = runner.run();
+    const QString command = (QStringList{options.command} + options.arguments).join(QLatin1Char(' '));
+    printResult(result, device.text, command, options.json);
+    return result.exitCode;
+}
