@@ -45,9 +45,9 @@ bool layoutHasOptions()
 QByteArray userWindowObject()
 {
     const AppState &s = state();
-    if (s.MultiviewMode == ModePip && (s.PipPosition == 4 || s.PipSize == 3))
+    if (s.MultiviewMode == ModePip && (s.PipPosition == PipUserPosition || s.PipSize == PipUserSize))
         return "PIP USER";
-    if (s.MultiviewMode == ModePbp && s.ModeIndex == 2)
+    if (s.MultiviewMode == ModePbp && s.ModeIndex == PbpPresenterModeIndex)
         return "PBP-PRESENTER";
     return QByteArray();
 }

@@ -11,15 +11,36 @@ struct WordList
     const char *const *words;
     int count;
 
-    QByteArray at(quint32 index) const { return index < quint32(count) ? QByteArray(words[index]) : QByteArray(); }
+    QByteArray at(quint32 index) const
+    {
+        return index < quint32(count) ? QByteArray(words[index]) : QByteArray();
+    }
     bool contains(quint32 index) const { return index < quint32(count); }
     // Index of the word that equals `word` exactly, or -1.
     int indexOf(const QByteArray &word) const;
     QStringList toStringList() const;
 };
 
-enum ModelIndex : quint8 { ModelRKA204QE = 0, ModelRKA07QE = 1, ModelRKA386QE = 2, ModelTN386 = 3, ModelTN204E = 4 };
-enum MultiviewModeIndex : quint32 { ModeSingle = 0, ModePip = 1, ModePbp = 2, Mode3xWin = 3, Mode4xWin = 4 };
+enum ModelIndex : quint8
+{
+    ModelRKA204QE = 0,
+    ModelRKA07QE = 1,
+    ModelRKA386QE = 2,
+    ModelTN386 = 3,
+    ModelTN204E = 4
+};
+enum MultiviewModeIndex : quint32
+{
+    ModeSingle = 0,
+    ModePip = 1,
+    ModePbp = 2,
+    Mode3xWin = 3,
+    Mode4xWin = 4
+};
+// The entries of the PIP lists and the PBP layout that give the window a rectangle of its own.
+constexpr quint32 PipUserPosition = 4;       // "USER" among the PIP positions
+constexpr quint32 PipUserSize = 3;           // "USER" among the PIP sizes
+constexpr quint32 PbpPresenterModeIndex = 2; // PBP layout mode 3
 
 namespace Tables {
 

@@ -11,9 +11,6 @@
 namespace {
 
 using K = SetupKey;
-constexpr int UserPipPosition = 4;
-constexpr int UserPipSize = 3;
-constexpr int PresenterLayout = 3;
 // The largest number of a user resolution or a window rectangle the pages take.
 constexpr int MaxScreenNumber = 9999;
 constexpr int LowestPort = 1;
@@ -86,14 +83,14 @@ bool pipUserWindow(const SetupValues &values)
     const int position = indexOf(values, "multiview.pipPosition", Tables::PipPositions);
     const int size = indexOf(values, "multiview.pipSize", Tables::PipSizes);
     return modeIs(values, {ModePip}) &&
-           (position == -1 || size == -1 || position == UserPipPosition || size == UserPipSize);
+           (position == -1 || size == -1 || position == int(PipUserPosition) || size == int(PipUserSize));
 }
 
 bool presenterWindow(const SetupValues &values)
 {
     const auto layout = values.find(QStringLiteral("multiview.layout"));
     return modeIs(values, {ModePbp}) &&
-           (layout == values.end() || layout->second == QString::number(PresenterLayout));
+           (layout == values.end() || layout->second == QString::number(PbpPresenterModeIndex + 1));
 }
 
 const WordList &wordsOf(const QString &name, quint32 model)

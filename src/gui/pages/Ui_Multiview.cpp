@@ -21,11 +21,8 @@
 
 namespace {
 constexpr int ModeButtonCount = 5;
-constexpr quint32 PipUserPosition = 4;
 constexpr quint32 PipRightBottom = 3;
-constexpr quint32 PipUserSize = 3;
 constexpr quint32 PipLargeSize = 2;
-constexpr quint32 PresenterModeIndex = 2;
 
 QLabel *centredLabel(QWidget *parent)
 {
@@ -48,7 +45,7 @@ bool rectangleInUse()
 {
     const AppState &s = State();
     return (s.MultiviewMode == ModePip && (s.PipPosition == PipUserPosition || s.PipSize == PipUserSize)) ||
-           (s.MultiviewMode == ModePbp && s.ModeIndex == PresenterModeIndex);
+           (s.MultiviewMode == ModePbp && s.ModeIndex == PbpPresenterModeIndex);
 }
 } // namespace
 
@@ -438,7 +435,7 @@ void Ui_Multiview::showRectangleGroup(bool visible)
 void Ui_Multiview::updateRectangleLabel()
 {
     const AppState &s = State();
-    const bool presenter = s.MultiviewMode == ModePbp && s.ModeIndex == PresenterModeIndex;
+    const bool presenter = s.MultiviewMode == ModePbp && s.ModeIndex == PbpPresenterModeIndex;
     rectangleLabel->setText(presenter ? s.text.Slabel_CaptureDisplay_1 : s.text.Slabel_CaptureDisplay_2);
 }
 
