@@ -69,6 +69,8 @@ private slots:
     void linkParameterWrite();
     void misbehavingDevice_data();
     void misbehavingDevice();
+    void deviceGoesAway_data();
+    void deviceGoesAway();
 
 private:
     Ui_Main *w() const { return ui->window(); }
@@ -335,21 +337,19 @@ void TestE2e::pausesAfterResolutionAndReset()
     QVERIFY(received(from, {"SET OUT RESOLUTION 3840x2160p60", "SET OUT HDCP FORCE-2.2"}));
     QTRY_COMPARE_WITH_TIMEOUT(device("output/hdcp").toString(), QStringLiteral("FORCE-2.2"), ReplyTimeoutMs);
 
-    // A confirmed reset returns the device to its factory state and drops the connection; once the device
-    // is back, the next action connects again and goes out after the pause.
+    // A confirmed reset returns the device to its factory state; the device drops the connection, which
+    // ends the link at once.
     from = mark();
     MessageBoxSeam::pushAnswer(true);
     QVERIFY(ui->click(w()->systemPage->resetButton));
     QVERIFY(received(from, {"SET RESET"}));
     QTRY_COMPARE_WITH_TIMEOUT(device("output/hdcp").toString(), QStringLiteral("FORCE-1.4"), ReplyTimeoutMs);
-    QTRY_COMPARE_WITH_TIMEOUT(sim->logLines("listening on tcp"), 2, ReplyTimeoutMs);
-    QVERIFY(ui->choose(out->vkaCombo, 1));
-    QVERIFY(resumed.wait(PausedTimeoutMs));
-    QCOMPARE(sentDuringPause.mid(from), QStringList{"SET RESET"});
-    QVERIFY(received(from, {"SET RESET", "SET OUT VKA BLACKSCREEN"}));
-    QTRY_COMPARE_WITH_TIMEOUT(device("output/vka").toString(), QStringLiteral("BLACKSCREEN"), ReplyTimeoutMs);
-    QCOMPARE(sim->connections(), 2);
-    QCOMPARE(ui->messages(), QStringList{"Confirm to reset the device to factory settings?"});
+    QTRY_COMPARE_WITH_TIMEOUT(State().LinkType, quint32(LinkNone), ReplyTimeoutMs);
+    QCOMPARE(
+        ui->messages(),
+        (QStringList{
+            "Confirm to reset the device to factory settings?",
+            "Network connect error,please reconnect network!!! (The remote host closed the connection)"}));
 }
 
 void TestE2e::linkParameterWrite_data()
@@ -429,11 +429,11 @@ void TestE2e::misbehavingDevice()
         // The synchronisation goes on past the unanswered query.
         QVERIFY(ui->waitForSyncOver(1, SyncTimeoutMs) && connection->statusOk);
         QCOMPARE(sim->requests(), syncRequests(ModelRKA204QE, false));
-        // Then the device goes for good: the next action cannot restore the link, which is closed.
+        // Then the device goes for good: the link is closed at once.
         MainWindowDriver::clearMessages();
         QCOMPARE(sim->stop(), 0);
-        QVERIFY(ui->choose(w()->outputPage->vkaCombo, 1));
-        message = QStringLiteral("Network connect error,please reconnect network!!!");
+        message = QStringLiteral(
+            "Network connect error,please reconnect network!!! (The remote host closed the connection)");
         QTRY_COMPARE_WITH_TIMEOUT(ui->messages(), QStringList{message}, ReplyTimeoutMs);
     } else {
         // Identification failed and closed the link; the next attempt identifies anew.
@@ -447,6 +447,35 @@ void TestE2e::misbehavingDevice()
     QCOMPARE(State().LinkType, quint32(LinkNone));
     QVERIFY(!connection->statusOk && connection->serialConnectButton->isEnabled());
     QCOMPARE(connection->networkConnectButton->text(), QStringLiteral("Connect"));
+}
+
+void TestE2e::deviceGoesAway_data()
+{
+    QTest::addColumn<bool>("serial");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("process killed, TCP") << false << "Network connect error,please reconnect network!!!"
+                                         << "The remote host closed the connection";
+    QTest::newRow("serial port unplugged") << true << "The serial port is gone (unplugged or removed)!"
+                                           << "Input/output error";
+}
+
+// A device that goes away while the link is idle is noticed at once: the link is closed with one message
+// that says why, the status box tells the same.
+void TestE2e::deviceGoesAway()
+{
+    QFETCH(bool, serial);
+    QFETCH(QString, message);
+    QFETCH(QString, reason);
+    QVERIFY(connectTo("RKA204QE", {}, {}, serial));
+    Ui_Uart_Network *connection = w()->connectionPage;
+    sim->process.process.kill();
+    QTRY_COMPARE_WITH_TIMEOUT(State().LinkType, quint32(LinkNone), 1000);
+    QCOMPARE(ui->messages(), QStringList{message + " (" + reason + ")"});
+    QVERIFY(connection->statusText->toPlainText().contains("Link to the device lost: " + reason));
+    QVERIFY(!connection->statusOk && connection->networkConnectButton->isEnabled());
+    QCOMPARE((serial ? connection->serialConnectButton : connection->networkConnectButton)->text(),
+             QStringLiteral("Connect"));
 }
 
 QTEST_MAIN(TestE2e)

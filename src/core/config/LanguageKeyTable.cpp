@@ -194,6 +194,11 @@ const QVector<KeyBinding> &languageKeyTable()
          u8"Too many commands waiting for the device: the oldest were dropped."},
         {"SMSG_RepliesDropped", &t.SMSG_RepliesDropped,
          u8"Too many reply lines waiting to be shown: the oldest were dropped."},
+        {"SMSG_Network_Device_Fail", &t.SMSG_Network_Device_Fail,
+         u8"Could not connect to the device, please check its IP address and port!Error Code:"},
+        {"SMSG_LinkLost", &t.SMSG_LinkLost, u8"Link to the device lost: %1"},
+        {"SMSG_SerialPort_Lost", &t.SMSG_SerialPort_Lost,
+         u8"The serial port is gone (unplugged or removed)!"},
     };
     return table;
 }

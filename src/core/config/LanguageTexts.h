@@ -139,4 +139,7 @@ struct LanguageTexts
     // Texts added after the first release; language files without them keep these English defaults.
     QString SMSG_CommandsDropped;
     QString SMSG_RepliesDropped;
+    QString SMSG_Network_Device_Fail;
+    QString SMSG_LinkLost;
+    QString SMSG_SerialPort_Lost;
 };

@@ -93,6 +93,14 @@ void LinkService::haltLink()
     ++generation;
 }
 
+void LinkService::loseLink(int errorCode, const QString &reason)
+{
+    if (!connected)
+        return;
+    haltLink();
+    emit SGL_LinkLost(errorCode, reason);
+}
+
 void LinkService::endLink()
 {
     haltLink();
@@ -155,7 +163,6 @@ void LinkService::sendStep()
         return;
     ActiveScope scope(*this);
     const quint32 linkGeneration = generation;
-    const bool readyBeforeGap = readyForWrite();
     // The queue is not locked during the gap: the GUI thread can queue at any time without waiting.
     sendStepRunning = true;
     const bool gapCompleted = delayWithEvents(gapBeforeWriteMs);
@@ -169,14 +176,6 @@ void LinkService::sendStep()
     receiveAvailable();
     if (!linkStillFree())
         return;
-    if (readyBeforeGap && !readyForWrite() && !reconnectingAfterGap) {
-        // The send request of the transport checks the connection (and reconnects) before it runs the send
-        // step again; that second attempt writes whatever the reconnection gave.
-        reconnectingAfterGap = true;
-        announceTryCheckSend();
-        reconnectingAfterGap = false;
-        return;
-    }
     QueueEntry entry;
     {
         QMutexLocker locker(&channel.sendLock);

@@ -158,12 +158,14 @@ void LinkSession::relayFrom(LinkService *service, quint32 type)
     relaySignal(service, &LinkService::SGL_PauseStarted,
                 [this, type](int ms) { emit SGL_PauseStarted(type, ms); });
     relaySignal(service, &LinkService::SGL_PauseEnded, [this, type] { emit SGL_PauseEnded(type); });
+    relaySignal(service, &LinkService::SGL_LinkLost,
+                [this, type](int code, const QString &reason) { emit SGL_LinkLost(type, code, reason); });
     if (type == LinkSerial) {
         ServiceSerialPort *port = serial.get();
         relaySignal(port, &ServiceSerialPort::SGL_ConnectStatus_SerialPort,
-                    [this, type](bool status, int code) { emit SGL_ConnectStatus(type, status, code); });
-        relaySignal(port, &ServiceSerialPort::SGL_PortLost_SerialPort,
-                    [this, type](int code) { emit SGL_LinkLost(type, code, QString()); });
+                    [this, type](bool status, int code, const QString &reason) {
+                        emit SGL_ConnectStatus(type, status, code, reason, false);
+                    });
         relaySignal(port, &ServiceSerialPort::SGL_UpdateSendData_SerialPort,
                     [this, type](const QString &text) { emit SGL_LineSent(type, text); });
         relaySignal(port, &ServiceSerialPort::SGL_UpdateRecvData_SerialPort,
@@ -174,11 +176,9 @@ void LinkSession::relayFrom(LinkService *service, quint32 type)
     }
     ServiceTcpClient *client = tcp.get();
     relaySignal(client, &ServiceTcpClient::SGL_ConnectStatus_TcpClient,
-                [this, type](bool status, int code) { emit SGL_ConnectStatus(type, status, code); });
-    relaySignal(client, &ServiceTcpClient::SGL_ReConnectStatus_TcpClient,
-                [this, type](bool status) { emit SGL_ReConnectStatus(type, status); });
-    relaySignal(client, &ServiceTcpClient::SGL_Reconnected_TcpClient,
-                [this, type] { emit SGL_ReConnectStatus(type, true); });
+                [this, type](bool status, int code, const QString &reason, bool localCause) {
+                    emit SGL_ConnectStatus(type, status, code, reason, localCause);
+                });
     relaySignal(client, &ServiceTcpClient::SGL_UpdateSendData_TcpClient,
                 [this, type](const QString &text) { emit SGL_LineSent(type, text); });
     relaySignal(client, &ServiceTcpClient::SGL_UpdateRecvData_TcpClient,

@@ -18,8 +18,8 @@ struct LinkChannel;
 // The one door to the device link. It owns the serial and the TCP transport with their worker threads,
 // opens and closes the active link (and keeps LinkType in the application state), queues requests on the
 // active link's channel, makes the active transport send, and relays what happens on the link as signals
-// of the thread it lives in: lines written and received, connect results, losses, reconnections, reply
-// time-outs and pauses. Reports of a link that was closed meanwhile are never relayed.
+// of the thread it lives in: lines written and received, connect results, losses, reply time-outs and
+// pauses. Reports of a link that was closed meanwhile are never relayed.
 //
 // While it exists it is the request sink of the request builders: a builder's line goes to the active
 // link. Pages, the debug console, the reply handling, tools and tests reach the link only through it.
@@ -69,11 +69,12 @@ public:
     LinkService &tcpService();
 
 signals:
-    // Connect result of the link opened last: true with 0, false with the transport's error code.
-    void SGL_ConnectStatus(quint32 linkType, bool status, int ErrorCode);
-    // The TCP link could not be made again before a send (false), or was (true).
-    void SGL_ReConnectStatus(quint32 linkType, bool status);
-    // The open link failed for good (serial port gone); `reason` is the system's text.
+    // Connect result of the link opened last: true with 0, false with the transport's error code, the
+    // system's reason and whether the cause lies with this computer's address (TCP).
+    void SGL_ConnectStatus(quint32 linkType, bool status, int ErrorCode, const QString &reason,
+                           bool localCause);
+    // The open link failed for good (connection closed, silent or failed; serial port gone); `reason` is the
+    // system's text. The link is left to be closed.
     void SGL_LinkLost(quint32 linkType, int ErrorCode, const QString &reason);
     // A command was written (Latin-1 text, CR included).
     void SGL_LineSent(quint32 linkType, const QString &Text);

@@ -43,6 +43,12 @@ int indexOrDefault(const QStringList &texts, const QString &text, const QList<in
 }
 
 bool isLoopback(const QString &ip) { return QHostAddress(ip).isLoopback(); }
+
+// A message followed by the system's own reason, when there is one.
+QString withReason(const QString &text, const QString &reason)
+{
+    return reason.isEmpty() ? text : text + QStringLiteral(" (") + reason + QLatin1Char(')');
+}
 } // namespace
 
 Ui_Uart_Network::Ui_Uart_Network(LinkSession &linkSession, QWidget *parent)
@@ -183,20 +189,16 @@ void Ui_Uart_Network::connectSession()
                 session.openTcpClient(LocalIp, RemoteIp, RemotePort);
             });
     // The session relays only the reports of the link that is open now.
-    connect(&session, &LinkSession::SGL_ConnectStatus, this, [this](quint32 linkType, bool status, int ErrorCode) {
-        if (linkType == LinkSerial)
-            SLT_ConnectStatus_SerialPort(status, ErrorCode);
-        else
-            SLT_ConnectStatus_TcpClient(status, ErrorCode);
-    });
-    connect(&session, &LinkSession::SGL_ReConnectStatus, this,
-            [this](quint32, bool status) { SLT_ReConnectStatus_TcpClient(status); });
+    connect(&session, &LinkSession::SGL_ConnectStatus, this,
+            [this](quint32 linkType, bool status, int ErrorCode, const QString &reason, bool localCause) {
+                if (linkType == LinkSerial)
+                    SLT_ConnectStatus_SerialPort(status, ErrorCode, reason);
+                else
+                    SLT_ConnectStatus_TcpClient(status, ErrorCode, reason, localCause);
+            });
     connect(&session, &LinkSession::SGL_CommandsDropped, this,
             [this] { AppendStatusText(State().text.SMSG_CommandsDropped); });
-    connect(&session, &LinkSession::SGL_LinkLost, this, [this](quint32 linkType, int ErrorCode, const QString &) {
-        if (linkType == LinkSerial)
-            SLT_PortLost_SerialPort(ErrorCode);
-    });
+    connect(&session, &LinkSession::SGL_LinkLost, this, &Ui_Uart_Network::SLT_LinkLost);
 }
 
 void Ui_Uart_Network::ReloadUIText(bool initial, bool)
@@ -416,26 +418,32 @@ void Ui_Uart_Network::AppendStatusText(const QString &text)
     statusText->insertPlainText(text + QStringLiteral("\r\n"));
 }
 
-void Ui_Uart_Network::SLT_ConnectStatus_SerialPort(bool status, int ErrorCode)
+void Ui_Uart_Network::SLT_ConnectStatus_SerialPort(bool status, int ErrorCode, const QString &reason)
 {
     // A report that arrives after the operator closed this link (or opened the other one) is stale: it must
     // neither lock the settings of an idle page nor query or close another link.
     if (State().LinkType != LinkSerial)
         return;
-    handleConnectStatus(status, ErrorCode, serialConnectButton, networkConnectButton,
-                        State().text.SMSG_SerialPort_Connect_Fail);
+    handleConnectStatus(
+        status, serialConnectButton, networkConnectButton,
+        withReason(State().text.SMSG_SerialPort_Connect_Fail + QString::number(ErrorCode), reason));
 }
 
-void Ui_Uart_Network::SLT_ConnectStatus_TcpClient(bool status, int ErrorCode)
+void Ui_Uart_Network::SLT_ConnectStatus_TcpClient(bool status, int ErrorCode, const QString &reason,
+                                                  bool localCause)
 {
     if (State().LinkType != LinkTcpClient)
         return;
-    handleConnectStatus(status, ErrorCode, networkConnectButton, serialConnectButton,
-                        State().text.SMSG_Network_Connect_Fail);
+    // Only a local address that cannot be used is a matter of the local IP settings; a device that refuses
+    // or does not answer is not.
+    const LanguageTexts &t = State().text;
+    const QString text = localCause ? t.SMSG_Network_Connect_Fail : t.SMSG_Network_Device_Fail;
+    handleConnectStatus(status, networkConnectButton, serialConnectButton,
+                        withReason(text + QString::number(ErrorCode), reason));
 }
 
-void Ui_Uart_Network::handleConnectStatus(bool status, int errorCode, QPushButton *linkButton,
-                                          QPushButton *otherButton, const QString &failMessage)
+void Ui_Uart_Network::handleConnectStatus(bool status, QPushButton *linkButton, QPushButton *otherButton,
+                                          const QString &failMessage)
 {
     if (status) {
         // The link is up: identification starts with the model query.
@@ -447,24 +455,20 @@ void Ui_Uart_Network::handleConnectStatus(bool status, int errorCode, QPushButto
     DisconnectActiveLink();
     linkButton->setText(State().text.S_ConnectDisconnect[0]);
     otherButton->setEnabled(true);
-    ShowMessage(failMessage + QString::number(errorCode), this);
+    ShowMessage(failMessage, this);
     UpdateLinkInputsEnabled(false);
 }
 
-void Ui_Uart_Network::SLT_ReConnectStatus_TcpClient(bool status)
+void Ui_Uart_Network::SLT_LinkLost(quint32 linkType, int, const QString &reason)
 {
-    if (status || State().LinkType != LinkTcpClient)
+    if (State().LinkType != linkType)
         return;
+    const LanguageTexts &t = State().text;
+    AppendStatusText(t.SMSG_LinkLost.arg(reason));
     DisconnectActiveLink();
-    ShowMessage(State().text.SMSG_Network_ReConnect_Fail, this);
-}
-
-void Ui_Uart_Network::SLT_PortLost_SerialPort(int ErrorCode)
-{
-    if (State().LinkType != LinkSerial)
-        return;
-    DisconnectActiveLink();
-    ShowMessage(State().text.SMSG_SerialPort_Connect_Fail + QString::number(ErrorCode), this);
+    ShowMessage(
+        withReason(linkType == LinkSerial ? t.SMSG_SerialPort_Lost : t.SMSG_Network_ReConnect_Fail, reason),
+        this);
 }
 
 void Ui_Uart_Network::SLT_ClearStatus() { statusText->clear(); }

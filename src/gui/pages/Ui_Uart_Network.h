@@ -59,10 +59,12 @@ public slots:
     void SLT_pushButton_NetworkConnect_clicked();
     void SLT_comboBox_GetVaildSerialPort();
     void SLT_comboBox_GetVaildLocalIp();
-    void SLT_ConnectStatus_SerialPort(bool status, int ErrorCode);
-    void SLT_ConnectStatus_TcpClient(bool status, int ErrorCode);
-    void SLT_ReConnectStatus_TcpClient(bool status);
-    void SLT_PortLost_SerialPort(int ErrorCode);
+    // A failed connect is reported with the system's reason; `localCause` says that this computer's
+    // address could not be used.
+    void SLT_ConnectStatus_SerialPort(bool status, int ErrorCode, const QString &reason = QString());
+    void SLT_ConnectStatus_TcpClient(bool status, int ErrorCode, const QString &reason = QString(),
+                                     bool localCause = false);
+    void SLT_LinkLost(quint32 linkType, int ErrorCode, const QString &reason);
     void SLT_ClearStatus();
 
 private:
@@ -72,7 +74,7 @@ private:
     void connectSerial();
     bool connectNetwork();
     void disconnectLink();
-    void handleConnectStatus(bool status, int errorCode, QPushButton *linkButton, QPushButton *otherButton,
+    void handleConnectStatus(bool status, QPushButton *linkButton, QPushButton *otherButton,
                              const QString &failMessage);
     QList<QWidget *> linkInputs() const;
 
