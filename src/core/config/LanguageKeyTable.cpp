@@ -199,6 +199,7 @@ const QVector<KeyBinding> &languageKeyTable()
         {"SMSG_LinkLost", &t.SMSG_LinkLost, u8"Link to the device lost: %1"},
         {"SMSG_SerialPort_Lost", &t.SMSG_SerialPort_Lost,
          u8"The serial port is gone (unplugged or removed)!"},
+        {"SMSG_SyncIncomplete", &t.SMSG_SyncIncomplete, u8"Sync over, no reply to: %1"},
     };
     return table;
 }

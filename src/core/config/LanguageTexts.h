@@ -142,4 +142,5 @@ struct LanguageTexts
     QString SMSG_Network_Device_Fail;
     QString SMSG_LinkLost;
     QString SMSG_SerialPort_Lost;
+    QString SMSG_SyncIncomplete;
 };

@@ -14,6 +14,7 @@
 #include "pages/Ui_Output.h"
 #include "pages/Ui_System.h"
 #include "pages/Ui_Uart_Network.h"
+#include "widgets/LastingMessage.h"
 #include "widgets/MessageBox.h"
 
 #include <QCloseEvent>
@@ -30,6 +31,14 @@ constexpr int SelectorWidth = 140;
 constexpr int SelectorHeight = 30;
 
 bool flagOn(const QString &value) { return value == QLatin1String("1"); }
+
+// A command as the operator reads it: without the line end it was sent with.
+QString withoutLineEnd(QString text)
+{
+    while (text.endsWith(QLatin1Char('\r')) || text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text;
+}
 } // namespace
 
 Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
@@ -48,6 +57,7 @@ Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
     systemPage = new Ui_System;
     debugConsole = new Ui_Debug(*session);
     applier = new ReplyApplier(this, connectionPage, outputPage, multiviewPage, audioPage, systemPage);
+    timeoutBox = new LastingMessage(this);
 
     const QSize screen = cappedPrimaryScreenSize();
     resize(screen.width() * 14 / 20, screen.height() * 17 / 20);
@@ -76,6 +86,7 @@ Ui_Main::~Ui_Main()
     delete systemPage;
     delete debugConsole;
     delete applier;
+    delete timeoutBox;
 }
 
 QList<QPair<QWidget *, QString>> Ui_Main::presentDevicePages() const
@@ -226,17 +237,22 @@ void Ui_Main::SLT_WaitReplyTimeoutMessage(QString cmd)
 {
     // The transport has already released the timed-out command's rule in its own thread.
     AppState &s = State();
-    QString message;
-    if (cmd.contains(QLatin1String("GET MODEL TYPE"))) {
+    const QString command = withoutLineEnd(cmd);
+    if (command.contains(QLatin1String("GET MODEL TYPE"))) {
         connectionPage->SetStatusImage(false);
         connectionPage->DisconnectActiveLink();
-        message = s.text.SMSG_ReadDeviceFail + cmd;
-    } else {
-        if (cmd.contains(QLatin1String("NETWORK-INFO")) || cmd.contains(QLatin1String("BAUDRATE")))
-            s.LinkParamReadPending = false;
-        message = s.text.SMSG_CommunicationFail + cmd;
+        ShowMessage(s.text.SMSG_ReadDeviceFail + command, this);
+        return;
     }
-    ShowMessage(message, this);
+    if (command.contains(QLatin1String("NETWORK-INFO")) || command.contains(QLatin1String("BAUDRATE")))
+        s.LinkParamReadPending = false;
+    applier->readTimedOut(command);
+    // One box at a time: while it is open, further time-outs are added to it, each command once.
+    if (!timeoutBox->isOpen())
+        unansweredCommands.clear();
+    if (!unansweredCommands.contains(command))
+        unansweredCommands << command;
+    timeoutBox->show(s.text.SMSG_CommunicationFail + unansweredCommands.join(QLatin1Char('\n')));
 }
 
 void Ui_Main::SLT_SyncSerialPortNetworkInfo()

@@ -3,9 +3,11 @@
 #include "widgets/MyFramelessWindow.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 
+class LastingMessage;
 class LinkSession;
 class QComboBox;
 class QGridLayout;
@@ -21,7 +23,7 @@ class Ui_Uart_Network;
 
 // The main window: the connection page and the four device pages in tabs, the language selector, the debug
 // console. It wires pages and transports together, drains the received reply lines and hands them to the
-// reply handling, and reports reply time-outs.
+// reply handling, and reports reply time-outs (in one box while it is open).
 class Ui_Main : public MyFramelessWindow
 {
     Q_OBJECT
@@ -89,4 +91,7 @@ private:
     // Whether dropping the oldest pending lines has been reported since they were last all handled.
     bool backlogReported = false;
     bool dispatching = false;
+    // The box of reply time-outs and the commands it names.
+    LastingMessage *timeoutBox = nullptr;
+    QStringList unansweredCommands;
 };
