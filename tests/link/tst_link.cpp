@@ -439,6 +439,27 @@ private slots:
         QCOMPARE(device.connectionCount(), 1);
     }
 
+    // A followed restart of a device that does not come back counts down and gives up after its limit;
+    // its failed attempts are not reported.
+    void restartNotBack()
+    {
+        LinkFixture link{LinkFixture::Tcp};
+        QVERIFY(link.open());
+        QSignalSpy waiting(&link.session(), &LinkSession::SGL_RestartWait);
+        QSignalSpy over(&link.session(), &LinkSession::SGL_RestartOver);
+        link.session().setRestartLimit(2500);
+        LinkTarget gone = link.session().target();
+        gone.remotePort = QString::number(closedLoopbackPort());
+        link.session().followRestart({gone});
+        QVERIFY(over.wait(5000));
+        QCOMPARE(over.first().at(1).toBool(), false);
+        QList<int> seconds;
+        for (const QList<QVariant> &report : waiting)
+            seconds << report.at(1).toInt();
+        QCOMPARE(seconds, (QList<int>{3, 2, 1}));
+        QCOMPARE(link.log().trace(), Lines{"connect 1 0"});
+    }
+
     // A serial port that goes away is reported once, without spinning on the dead port, and the link stops:
     // no time-out for the command in flight, nothing more is written.
     void serialPortLost()

@@ -200,6 +200,12 @@ const QVector<KeyBinding> &languageKeyTable()
         {"SMSG_SerialPort_Lost", &t.SMSG_SerialPort_Lost,
          u8"The serial port is gone (unplugged or removed)!"},
         {"SMSG_SyncIncomplete", &t.SMSG_SyncIncomplete, u8"Sync over, no reply to: %1"},
+        {"SMSG_PauseLeft", &t.SMSG_PauseLeft, u8"The device is busy, commands wait %1 s"},
+        {"SMSG_RestartWait", &t.SMSG_RestartWait, u8"Waiting for the device to come back: %1 s left"},
+        {"SMSG_RestartFailed", &t.SMSG_RestartFailed,
+         u8"The device did not answer within 60 s of its restart; the link is closed."},
+        {"SMSG_ReconnectAuto", &t.SMSG_ReconnectAuto,
+         u8"2-The tool reconnects with the new settings by itself."},
     };
     return table;
 }

@@ -143,4 +143,8 @@ struct LanguageTexts
     QString SMSG_LinkLost;
     QString SMSG_SerialPort_Lost;
     QString SMSG_SyncIncomplete;
+    QString SMSG_PauseLeft;
+    QString SMSG_RestartWait;
+    QString SMSG_RestartFailed;
+    QString SMSG_ReconnectAuto;
 };

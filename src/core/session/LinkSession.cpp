@@ -5,9 +5,19 @@
 #include "link/ServiceSerialPort.h"
 #include "link/ServiceTcpClient.h"
 #include "protocol/Catalogue.h"
+#include "session/RestartFollower.h"
 
 #include <QCoreApplication>
 #include <QMutexLocker>
+
+namespace {
+constexpr int CountdownTickMs = 1000;
+
+int wholeSeconds(qint64 ms)
+{
+    return int((ms + 999) / 1000);
+}
+} // namespace
 
 LinkSession::LinkSession(QObject *parent)
     : QObject(parent), serial(std::make_unique<ServiceSerialPort>()),
@@ -23,6 +33,20 @@ LinkSession::LinkSession(QObject *parent)
     connect(this, &LinkSession::SGL_TrySend, tcp.get(), &ServiceTcpClient::SLT_RealSendData_TcpClient);
     setRequestSink([this](const QByteArray &line, const ReplyRule &rule) { queue(line, &rule); });
     isRequestSink = true;
+    pauseTicker.setInterval(CountdownTickMs);
+    connect(&pauseTicker, &QTimer::timeout, this, &LinkSession::tickPause);
+    RestartFollower::Hooks hooks;
+    hooks.dial = [this](const LinkTarget &target) { dial(target); };
+    hooks.hangUp = [this] { hangUp(); };
+    hooks.probe = [this] {
+        GetModelType();
+        requestSend();
+    };
+    follower = std::make_unique<RestartFollower>(std::move(hooks));
+    connect(follower.get(), &RestartFollower::waiting, this,
+            [this](int seconds) { emit SGL_RestartWait(openType, seconds); });
+    connect(follower.get(), &RestartFollower::over, this,
+            [this](bool back) { emit SGL_RestartOver(openType, back); });
 }
 
 LinkSession::~LinkSession()
@@ -84,27 +108,28 @@ LinkChannel *LinkSession::activeChannel() const
 
 void LinkSession::openSerial(const SerialSettings &settings)
 {
-    beginLink(LinkSerial);
-    ServiceSerialPort *service = serial.get();
-    QMetaObject::invokeMethod(
-        service,
-        [service, settings] {
-            service->SLT_SyncConnect_SerialPort(settings.portName, settings.baudRate, settings.dataBits,
-                                                settings.parity, settings.stopBits, settings.flowControl);
-        },
-        Qt::QueuedConnection);
+    LinkTarget target;
+    target.type = LinkSerial;
+    target.serial = settings;
+    open(target);
 }
 
 void LinkSession::openTcpClient(const QString &localIp, const QString &remoteIp, const QString &remotePort)
 {
-    beginLink(LinkTcpClient);
-    ServiceTcpClient *service = tcp.get();
-    QMetaObject::invokeMethod(
-        service,
-        [service, localIp, remoteIp, remotePort] {
-            service->SLT_SyncConnect_TcpClient(localIp, remoteIp, remotePort);
-        },
-        Qt::QueuedConnection);
+    LinkTarget target;
+    target.type = LinkTcpClient;
+    target.localIp = localIp;
+    target.remoteIp = remoteIp;
+    target.remotePort = remotePort;
+    open(target);
+}
+
+void LinkSession::open(const LinkTarget &target)
+{
+    if (!threadFor(target.type))
+        return;
+    beginLink(target.type);
+    dial(target);
 }
 
 void LinkSession::beginLink(quint32 type)
@@ -112,8 +137,73 @@ void LinkSession::beginLink(quint32 type)
     closeLink();
     openType = type;
     State().LinkType = type;
-    relayFrom(serviceFor(type), type);
     threadFor(type)->start();
+}
+
+void LinkSession::dial(const LinkTarget &target)
+{
+    current = target;
+    renewRelay();
+    if (target.type == LinkSerial) {
+        ServiceSerialPort *service = serial.get();
+        const SerialSettings settings = target.serial;
+        QMetaObject::invokeMethod(
+            service,
+            [service, settings] {
+                service->SLT_SyncConnect_SerialPort(settings.portName, settings.baudRate, settings.dataBits,
+                                                    settings.parity, settings.stopBits, settings.flowControl);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    ServiceTcpClient *service = tcp.get();
+    QMetaObject::invokeMethod(
+        service,
+        [service, target] {
+            service->SLT_SyncConnect_TcpClient(target.localIp, target.remoteIp, target.remotePort);
+        },
+        Qt::QueuedConnection);
+}
+
+void LinkSession::hangUp()
+{
+    renewRelay();
+    if (openType == LinkSerial)
+        QMetaObject::invokeMethod(serial.get(), &ServiceSerialPort::SLT_SyncDisconnect_SerialPort,
+                                  Qt::QueuedConnection);
+    else if (openType == LinkTcpClient)
+        QMetaObject::invokeMethod(tcp.get(), &ServiceTcpClient::SLT_SyncDisconnect_TcpClient,
+                                  Qt::QueuedConnection);
+}
+
+void LinkSession::renewRelay()
+{
+    ++generation;
+    pauseTicker.stop();
+    if (relay) {
+        // Reports already on their way to the relay belong to the connection that is given up.
+        QCoreApplication::removePostedEvents(relay.get(), QEvent::MetaCall);
+        relay.release()->deleteLater();
+    }
+    if (LinkService *service = serviceFor(openType))
+        relayFrom(service, openType);
+}
+
+void LinkSession::followRestart(const QList<LinkTarget> &targets)
+{
+    if (openType != LinkNone)
+        follower->start(targets);
+}
+
+void LinkSession::followRestartAfterLastCommand(const QList<LinkTarget> &targets)
+{
+    if (openType != LinkNone)
+        follower->startAfter(lastQueued, targets);
+}
+
+void LinkSession::setRestartLimit(int ms)
+{
+    follower->setLimit(ms);
 }
 
 void LinkSession::closeLink()
@@ -122,6 +212,8 @@ void LinkSession::closeLink()
     openType = LinkNone;
     State().LinkType = LinkNone;
     ++generation;
+    follower->stop();
+    pauseTicker.stop();
     if (relay) {
         // Reports already on their way to the relay belong to the closed link.
         QCoreApplication::removePostedEvents(relay.get(), QEvent::MetaCall);
@@ -155,36 +247,41 @@ void LinkSession::relaySignal(Sender *sender, Signal signal, Handler handler)
 void LinkSession::relayFrom(LinkService *service, quint32 type)
 {
     relay = std::make_unique<QObject>();
-    relaySignal(service, &LinkService::SGL_PauseStarted,
-                [this, type](int ms) { emit SGL_PauseStarted(type, ms); });
-    relaySignal(service, &LinkService::SGL_PauseEnded, [this, type] { emit SGL_PauseEnded(type); });
-    relaySignal(service, &LinkService::SGL_LinkLost,
-                [this, type](int code, const QString &reason) { emit SGL_LinkLost(type, code, reason); });
+    relaySignal(service, &LinkService::SGL_PauseStarted, [this, type](int ms) { startPause(type, ms); });
+    relaySignal(service, &LinkService::SGL_PauseEnded, [this, type] { endPause(type); });
+    relaySignal(service, &LinkService::SGL_LinkLost, [this, type](int code, const QString &reason) {
+        if (!follower->takeLoss())
+            emit SGL_LinkLost(type, code, reason);
+    });
+    const auto connectStatus = [this, type](bool status, int code, const QString &reason, bool localCause) {
+        if (!follower->takeConnectStatus(status))
+            emit SGL_ConnectStatus(type, status, code, reason, localCause);
+    };
+    const auto lineSent = [this, type](const QString &text) {
+        follower->lineSent(text);
+        emit SGL_LineSent(type, text);
+    };
+    const auto replyTimeout = [this, type](const QString &cmd) {
+        if (!follower->takeReplyTimeout())
+            emit SGL_ReplyTimeout(type, cmd);
+    };
+    const auto linesArrived = [this, type] { takeReceivedLines(type); };
     if (type == LinkSerial) {
         ServiceSerialPort *port = serial.get();
         relaySignal(port, &ServiceSerialPort::SGL_ConnectStatus_SerialPort,
-                    [this, type](bool status, int code, const QString &reason) {
-                        emit SGL_ConnectStatus(type, status, code, reason, false);
+                    [connectStatus](bool status, int code, const QString &reason) {
+                        connectStatus(status, code, reason, false);
                     });
-        relaySignal(port, &ServiceSerialPort::SGL_UpdateSendData_SerialPort,
-                    [this, type](const QString &text) { emit SGL_LineSent(type, text); });
-        relaySignal(port, &ServiceSerialPort::SGL_UpdateRecvData_SerialPort,
-                    [this, type] { takeReceivedLines(type); });
-        relaySignal(port, &ServiceSerialPort::SGL_WaitReplyTimeout_SerialPort,
-                    [this, type](const QString &cmd) { emit SGL_ReplyTimeout(type, cmd); });
+        relaySignal(port, &ServiceSerialPort::SGL_UpdateSendData_SerialPort, lineSent);
+        relaySignal(port, &ServiceSerialPort::SGL_UpdateRecvData_SerialPort, linesArrived);
+        relaySignal(port, &ServiceSerialPort::SGL_WaitReplyTimeout_SerialPort, replyTimeout);
         return;
     }
     ServiceTcpClient *client = tcp.get();
-    relaySignal(client, &ServiceTcpClient::SGL_ConnectStatus_TcpClient,
-                [this, type](bool status, int code, const QString &reason, bool localCause) {
-                    emit SGL_ConnectStatus(type, status, code, reason, localCause);
-                });
-    relaySignal(client, &ServiceTcpClient::SGL_UpdateSendData_TcpClient,
-                [this, type](const QString &text) { emit SGL_LineSent(type, text); });
-    relaySignal(client, &ServiceTcpClient::SGL_UpdateRecvData_TcpClient,
-                [this, type] { takeReceivedLines(type); });
-    relaySignal(client, &ServiceTcpClient::SGL_WaitReplyTimeout_TcpClient,
-                [this, type](const QString &cmd) { emit SGL_ReplyTimeout(type, cmd); });
+    relaySignal(client, &ServiceTcpClient::SGL_ConnectStatus_TcpClient, connectStatus);
+    relaySignal(client, &ServiceTcpClient::SGL_UpdateSendData_TcpClient, lineSent);
+    relaySignal(client, &ServiceTcpClient::SGL_UpdateRecvData_TcpClient, linesArrived);
+    relaySignal(client, &ServiceTcpClient::SGL_WaitReplyTimeout_TcpClient, replyTimeout);
 }
 
 void LinkSession::takeReceivedLines(quint32 type)
@@ -200,8 +297,33 @@ void LinkSession::takeReceivedLines(quint32 type)
         // A handler of the previous line may have closed this link; its remaining lines go with it.
         if (linkGeneration != generation)
             return;
-        emit SGL_LineReceived(type, entry.data);
+        if (!follower->takeLine(entry.data))
+            emit SGL_LineReceived(type, entry.data);
     }
+}
+
+void LinkSession::startPause(quint32 type, int ms)
+{
+    pauseDeadline.setRemainingTime(ms);
+    emit SGL_PauseStarted(type, ms);
+    emit SGL_PauseLeft(type, wholeSeconds(ms));
+    pauseTicker.start();
+}
+
+void LinkSession::tickPause()
+{
+    const qint64 left = pauseDeadline.remainingTime();
+    if (left > 0)
+        emit SGL_PauseLeft(openType, wholeSeconds(left));
+    else
+        pauseTicker.stop();
+}
+
+void LinkSession::endPause(quint32 type)
+{
+    pauseTicker.stop();
+    emit SGL_PauseEnded(type);
+    follower->pauseEnded();
 }
 
 void LinkSession::queue(const QByteArray &bytes, const ReplyRule *rule)
@@ -209,6 +331,7 @@ void LinkSession::queue(const QByteArray &bytes, const ReplyRule *rule)
     LinkChannel *channel = activeChannel();
     if (!channel)
         return;
+    lastQueued = bytes;
     const bool dropped = enqueueEntry(bytes, rule, 0, &channel->sendLock, &channel->sendQueue) > 0;
     if (dropped && !overflowReported)
         emit SGL_CommandsDropped(State().LinkType);

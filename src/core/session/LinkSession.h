@@ -1,16 +1,21 @@
 #pragma once
 
 #include "protocol/ReplyRule.h"
+#include "session/LinkTarget.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 
 #include <deque>
 #include <memory>
 
 class LinkService;
+class RestartFollower;
 class ServiceSerialPort;
 class ServiceTcpClient;
 struct LinkChannel;
@@ -18,8 +23,8 @@ struct LinkChannel;
 // The one door to the device link. It owns the serial and the TCP transport with their worker threads,
 // opens and closes the active link (and keeps LinkType in the application state), queues requests on the
 // active link's channel, makes the active transport send, and relays what happens on the link as signals
-// of the thread it lives in: lines written and received, connect results, losses, reply time-outs and
-// pauses. Reports of a link that was closed meanwhile are never relayed.
+// of the thread it lives in: lines written and received, connect results, losses, reply time-outs, pauses
+// and the device's planned restarts. Reports of a link that was closed meanwhile are never relayed.
 //
 // While it exists it is the request sink of the request builders: a builder's line goes to the active
 // link. Pages, the debug console, the reply handling, tools and tests reach the link only through it.
@@ -28,16 +33,7 @@ class LinkSession : public QObject
     Q_OBJECT
 
 public:
-    struct SerialSettings
-    {
-        QString portName;
-        // Decimal texts of Qt's enumeration values.
-        QString baudRate = QStringLiteral("9600");
-        QString dataBits = QStringLiteral("8");
-        QString parity = QStringLiteral("0");
-        QString stopBits = QStringLiteral("1");
-        QString flowControl = QStringLiteral("0");
-    };
+    using SerialSettings = LinkSerialSettings;
 
     explicit LinkSession(QObject *parent = nullptr);
     // Closes the active link, ends both worker threads and waits for them.
@@ -47,14 +43,29 @@ public:
 
     // LinkType of the active link (0 none, 1 serial, 2 TCP client).
     quint32 linkType() const;
+    // Where the active link goes (while a restart is followed: the attempt in progress).
+    LinkTarget target() const { return current; }
 
     // Opens a link: sets LinkType, starts the transport's thread and asks it to connect. The result comes
     // as SGL_ConnectStatus. An open link is closed first.
+    void open(const LinkTarget &target);
     void openSerial(const SerialSettings &settings);
     void openTcpClient(const QString &localIp, const QString &remoteIp, const QString &remotePort);
     // Closes the active link (LinkType 0): the transport's thread ends, which disconnects it and discards
     // every queued command and unread reply line; a connect request it did not get to is dropped.
     void closeLink();
+
+    // The device restarts on purpose (factory reset, new link parameters): its link stays the active one
+    // but is opened again once a second, in turn with each of `targets`, and asked for the device's model,
+    // until the model reply comes (SGL_RestartOver true, then that reply as a received line) or the limit
+    // has passed (SGL_RestartOver false; the link is left to be closed). Meanwhile SGL_RestartWait counts
+    // the seconds down, and the failed attempts are not reported. followRestart begins at once;
+    // followRestartAfterLastCommand once the command queued last has been written and the link then
+    // dropped or ended the pause after it (a drop before that is a loss as any other).
+    void followRestart(const QList<LinkTarget> &targets);
+    void followRestartAfterLastCommand(const QList<LinkTarget> &targets);
+    // How long a restart is followed (60 s; tests shorten it).
+    void setRestartLimit(int ms);
 
     // Queues bytes on the active link (nothing without one): with a rule as the request builders do,
     // without one (no reply awaited, no pause) as the debug console does.
@@ -82,9 +93,15 @@ signals:
     void SGL_LineReceived(quint32 linkType, const QByteArray &line);
     // No matching reply came in time for `cmd`.
     void SGL_ReplyTimeout(quint32 linkType, const QString &cmd);
-    // The link holds back the following commands for `ms`, and is free again.
+    // The link holds back the following commands for `ms`; whole seconds left, at the start and once a
+    // second; free again.
     void SGL_PauseStarted(quint32 linkType, int ms);
+    void SGL_PauseLeft(quint32 linkType, int seconds);
     void SGL_PauseEnded(quint32 linkType);
+    // A followed restart: whole seconds left to wait for the device, at the start and once a second; over,
+    // with the device back or not.
+    void SGL_RestartWait(quint32 linkType, int seconds);
+    void SGL_RestartOver(quint32 linkType, bool back);
     // The active link's send queue was full and began dropping its oldest commands (reported once until it
     // has room again).
     void SGL_CommandsDropped(quint32 linkType);
@@ -97,12 +114,20 @@ private:
     QThread *threadFor(quint32 type);
     LinkChannel *activeChannel() const;
     void beginLink(quint32 type);
+    // Asks the transport of the active link to connect to `target` / to close its connection, in its thread.
+    void dial(const LinkTarget &target);
+    void hangUp();
+    // Receives the reports of the active link from now on; those still on their way are dropped.
+    void renewRelay();
     void relayFrom(LinkService *service, quint32 type);
     // Relays `signal` of the transport to `handler` in this session's thread, as long as the link that is
     // open now stays open.
     template <class Sender, class Signal, class Handler>
     void relaySignal(Sender *sender, Signal signal, Handler handler);
     void takeReceivedLines(quint32 type);
+    void startPause(quint32 type, int ms);
+    void tickPause();
+    void endPause(quint32 type);
 
     std::unique_ptr<ServiceSerialPort> serial;
     std::unique_ptr<ServiceTcpClient> tcp;
@@ -113,10 +138,16 @@ private:
     std::unique_ptr<QObject> relay;
     // The link whose thread runs now (LinkType may be changed by others, this may not).
     quint32 openType = 0;
+    LinkTarget current;
     // Changes with every close, so that reports of a closed link are told apart.
     quint64 generation = 0;
+    // The command queued last (a planned restart may wait for it to be written).
+    QByteArray lastQueued;
     // Whether the send queue's overflow has been reported and not yet ended.
     bool overflowReported = false;
     // Whether this session is the request builders' sink now.
     bool isRequestSink = false;
+    QTimer pauseTicker;
+    QDeadlineTimer pauseDeadline;
+    std::unique_ptr<RestartFollower> follower;
 };

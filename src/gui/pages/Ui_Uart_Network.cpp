@@ -199,6 +199,11 @@ void Ui_Uart_Network::connectSession()
     connect(&session, &LinkSession::SGL_CommandsDropped, this,
             [this] { AppendStatusText(State().text.SMSG_CommandsDropped); });
     connect(&session, &LinkSession::SGL_LinkLost, this, &Ui_Uart_Network::SLT_LinkLost);
+    connect(&session, &LinkSession::SGL_PauseLeft, this,
+            [this](quint32, int seconds) { SetProgressLine(State().text.SMSG_PauseLeft.arg(seconds)); });
+    connect(&session, &LinkSession::SGL_PauseEnded, this, [this] { SetProgressLine(QString()); });
+    connect(&session, &LinkSession::SGL_RestartWait, this, &Ui_Uart_Network::SLT_RestartWait);
+    connect(&session, &LinkSession::SGL_RestartOver, this, &Ui_Uart_Network::SLT_RestartOver);
 }
 
 void Ui_Uart_Network::ReloadUIText(bool initial, bool)
@@ -235,7 +240,7 @@ void Ui_Uart_Network::ReloadUIText(bool initial, bool)
             box.first->setCurrentIndex(box.second.second);
             box.first->setEnabled(box.first == baudBox);
         }
-        statusText->clear();
+        SLT_ClearStatus();
         statusText->setReadOnly(true);
         statusText->setWordWrapMode(QTextOption::WrapAnywhere);
         statusText->setMaximumBlockCount(StatusLines);
@@ -309,8 +314,10 @@ void Ui_Uart_Network::UpdateLinkInputsEnabled(bool connected)
 {
     for (QWidget *widget : linkInputs())
         widget->setEnabled(!connected);
-    if (!connected)
+    if (!connected) {
         SetStatusImage(false);
+        SetProgressLine(QString());
+    }
 }
 
 void Ui_Uart_Network::SLT_pushButton_UartConnect_clicked()
@@ -412,10 +419,34 @@ void Ui_Uart_Network::SetStatusImage(bool ok)
 
 void Ui_Uart_Network::AppendStatusText(const QString &text)
 {
+    // The progress line stays below the status lines.
+    const QString progress = progressText;
+    SetProgressLine(QString());
     QTextCursor cursor = statusText->textCursor();
     cursor.movePosition(QTextCursor::End);
     statusText->setTextCursor(cursor);
     statusText->insertPlainText(text + QStringLiteral("\r\n"));
+    SetProgressLine(progress);
+}
+
+void Ui_Uart_Network::SetProgressLine(const QString &text)
+{
+    if (text == progressText)
+        return;
+    QTextCursor cursor(statusText->document());
+    if (progressStart >= 0) {
+        cursor.setPosition(progressStart);
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    progressText = text;
+    progressStart = -1;
+    if (text.isEmpty())
+        return;
+    cursor.movePosition(QTextCursor::End);
+    progressStart = cursor.position();
+    cursor.insertText(text);
+    statusText->ensureCursorVisible();
 }
 
 void Ui_Uart_Network::SLT_ConnectStatus_SerialPort(bool status, int ErrorCode, const QString &reason)
@@ -471,4 +502,41 @@ void Ui_Uart_Network::SLT_LinkLost(quint32 linkType, int, const QString &reason)
         this);
 }
 
-void Ui_Uart_Network::SLT_ClearStatus() { statusText->clear(); }
+void Ui_Uart_Network::SLT_RestartWait(quint32 linkType, int seconds)
+{
+    if (State().LinkType != linkType)
+        return;
+    // The device comes back as a new one: it is identified and read again.
+    State().ModelIdentified = false;
+    SetStatusImage(false);
+    SetProgressLine(State().text.SMSG_RestartWait.arg(seconds));
+}
+
+void Ui_Uart_Network::SLT_RestartOver(quint32 linkType, bool back)
+{
+    if (State().LinkType != linkType)
+        return;
+    SetProgressLine(QString());
+    if (back) {
+        // The line speed that reached the device is the one it uses now.
+        const LinkTarget target = session.target();
+        if (target.type == LinkSerial) {
+            State().config.SP_BaudRate = target.serial.baudRate;
+            const int baud = baudBox->findText(target.serial.baudRate);
+            if (baud >= 0)
+                baudBox->setCurrentIndex(baud);
+        }
+        return;
+    }
+    const QString message = State().text.SMSG_RestartFailed;
+    AppendStatusText(message);
+    DisconnectActiveLink();
+    ShowMessage(message, this);
+}
+
+void Ui_Uart_Network::SLT_ClearStatus()
+{
+    statusText->clear();
+    progressText.clear();
+    progressStart = -1;
+}

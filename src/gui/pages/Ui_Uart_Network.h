@@ -25,6 +25,9 @@ public:
     void DisconnectActiveLink();
     void SetStatusImage(bool ok);
     void AppendStatusText(const QString &text);
+    // Shows a line that changes (a countdown) below the status lines, in place of the previous one; an
+    // empty text removes it.
+    void SetProgressLine(const QString &text);
     void UpdateLinkInputsEnabled(bool connected);
 
     MyComboBox *portBox = nullptr;
@@ -65,6 +68,8 @@ public slots:
     void SLT_ConnectStatus_TcpClient(bool status, int ErrorCode, const QString &reason = QString(),
                                      bool localCause = false);
     void SLT_LinkLost(quint32 linkType, int ErrorCode, const QString &reason);
+    void SLT_RestartWait(quint32 linkType, int seconds);
+    void SLT_RestartOver(quint32 linkType, bool back);
     void SLT_ClearStatus();
 
 private:
@@ -98,4 +103,7 @@ private:
     QLabel *pcPortLabel = nullptr;
     QGroupBox *pcNetworkGroup = nullptr;
     QSplitter *topSplitter = nullptr;
+    // The changing line at the end of the status box, and where it starts.
+    QString progressText;
+    int progressStart = -1;
 };

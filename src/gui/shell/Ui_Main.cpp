@@ -153,6 +153,8 @@ void Ui_Main::makeConnections()
     connect(systemPage, &Ui_System::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
     connect(debugConsole, &Ui_Debug::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
     connect(systemPage, &Ui_System::SGL_SyncSerialPortNetworkInfo, this, &Ui_Main::SLT_SyncSerialPortNetworkInfo);
+    connect(systemPage, &Ui_System::SGL_ResetConfirmed, this, &Ui_Main::followReset);
+    connect(systemPage, &Ui_System::SGL_LinkParameterWritten, this, &Ui_Main::followParameterWrite);
     connect(multiviewPage, &Ui_Multiview::SGL_SyncInputSourceName, this, &Ui_Main::SLT_SyncInputSourceName);
 
     connect(this, &Ui_Main::SGL_UnifyUpdateEmit, session, &LinkSession::requestSend);
@@ -257,16 +259,36 @@ void Ui_Main::SLT_WaitReplyTimeoutMessage(QString cmd)
 
 void Ui_Main::SLT_SyncSerialPortNetworkInfo()
 {
-    AppState &s = State();
-    if (!s.LinkParamReadPending) {
-        if (s.LinkType == LinkTcpClient)
-            connectionPage->networkConnectButton->click();
-        else if (s.LinkType == LinkSerial)
-            connectionPage->serialConnectButton->click();
-    }
-    s.LinkParamReadPending = false;
+    State().LinkParamReadPending = false;
     connectionPage->ReloadUIText(false, false);
     systemPage->ReloadUIText(false, false);
+}
+
+void Ui_Main::followReset()
+{
+    // After a factory reset the device is reached where it was, over RS-232 possibly at its factory line
+    // speed.
+    const LinkTarget now = session->target();
+    QList<LinkTarget> targets{now};
+    LinkTarget factory = now;
+    factory.serial.baudRate = LinkSerialSettings().baudRate;
+    if (now.type == LinkSerial && factory.serial.baudRate != now.serial.baudRate)
+        targets << factory;
+    session->followRestartAfterLastCommand(targets);
+}
+
+void Ui_Main::followParameterWrite()
+{
+    // The device uses the parameter just stored from its reply.
+    const ConfigValues &c = State().config;
+    LinkTarget next = session->target();
+    if (next.type == LinkTcpClient) {
+        next.remoteIp = c.SP_RemoteIp;
+        next.remotePort = c.SP_RemotePort;
+    } else {
+        next.serial.baudRate = c.SP_BaudRate;
+    }
+    session->followRestart({next});
 }
 
 void Ui_Main::keyPressEvent(QKeyEvent *event)

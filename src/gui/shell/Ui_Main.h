@@ -23,7 +23,8 @@ class Ui_Uart_Network;
 
 // The main window: the connection page and the four device pages in tabs, the language selector, the debug
 // console. It wires pages and transports together, drains the received reply lines and hands them to the
-// reply handling, and reports reply time-outs (in one box while it is open).
+// reply handling, reports reply time-outs (in one box while it is open) and lets the link follow the
+// device through the restarts that the System page causes.
 class Ui_Main : public MyFramelessWindow
 {
     Q_OBJECT
@@ -71,6 +72,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void followReset();
+    void followParameterWrite();
     void fillTabs();
     void retextTabs();
     void makeConnections();
