@@ -342,6 +342,35 @@ private slots:
         QCOMPARE(link.peer().receivedBytes(), QByteArray("GET MODEL TYPE\r"));
     }
 
+    // A device that floods the link while the GUI thread is busy: the transport keeps the newest lines,
+    // dropping the oldest unsolicited ones but never the reply to the command in flight; they are reported
+    // in order once the GUI thread runs again.
+    void floodKeepsTheReply()
+    {
+        LinkFixture link{LinkFixture::Tcp};
+        QVERIFY(link.open());
+        link.send("GET OUT HDCP", defaultReplyRule("OUT HDCP"));
+        QVERIFY(link.peer().waitForCommands(1, WaitMs));
+        const auto status = [](int i) { return "IN STATUS " + QByteArray::number(i) + '\r'; };
+        QByteArray flood;
+        for (int i = 0; i < 2 * MaxQueuedLines; ++i)
+            flood += i == MaxQueuedLines ? QByteArray("OUT HDCP FORCE-2.2\r") : status(i);
+        link.peer().reply(flood);
+        // Without running this thread's events, wait until the transport has queued the last line.
+        LinkChannel &channel = link.service().linkChannel();
+        const QDeadlineTimer deadline(WaitMs);
+        for (bool queued = false; !queued && !deadline.hasExpired(); QThread::yieldCurrentThread()) {
+            QMutexLocker locker(&channel.recvLock);
+            queued = !channel.recvQueue.isEmpty() &&
+                     channel.recvQueue.entries.back().data == status(2 * MaxQueuedLines - 1);
+        }
+        QVERIFY(link.log().waitFor(LinkEvent::Received, MaxQueuedLines, WaitMs));
+        const Lines lines = link.log().lines();
+        QCOMPARE(lines.size(), MaxQueuedLines);
+        QCOMPARE(lines.mid(0, 2), Lines({"OUT HDCP FORCE-2.2\r", status(MaxQueuedLines + 1)}));
+        QCOMPARE(lines.last(), status(2 * MaxQueuedLines - 1));
+    }
+
     // A queue that nothing empties keeps its newest 10,000 commands and says once that it dropped some.
     void queueIsBounded()
     {

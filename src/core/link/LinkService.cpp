@@ -228,13 +228,13 @@ void LinkService::receiveAvailable()
     receiving = false;
     // Every line read so far has been matched against the command in flight when it came; only now may the
     // next command go (its gap lets further bytes in, and they meet no command in flight). The lines are
-    // announced after that write, one notice per line.
+    // announced after that write, with one notice for all of them unless one is still waiting to be seen.
     const bool release = releasePending;
-    const int lines = std::exchange(linesToAnnounce, 0);
+    const bool announce = std::exchange(linesToAnnounce, false);
     releasePending = false;
     if (release && connected && generation == linkGeneration)
         announceTryCheckSend();
-    for (int i = 0; i < lines; ++i)
+    if (announce && !channel.lineNoticePending.exchange(true))
         announceReceivedLine();
 }
 
@@ -276,16 +276,17 @@ void LinkService::processChunk(const QByteArray &chunk)
 
 void LinkService::completeLine()
 {
-    enqueueEntry(QByteArray(channel.lineBuffer, int(channel.lineLength)), nullptr, 0, &channel.recvLock,
-                 &channel.recvQueue);
-    if (waitingReply && lineMatchesCurrentRule()) {
+    const bool released = waitingReply && lineMatchesCurrentRule();
+    if (released) {
         // One release per command: later lines, also of this chunk, meet no command in flight.
         waitingReply = 0;
         matchTimer->stop();
         channel.currentRule.expectReply = 0;
         releasePending = true;
     }
-    ++linesToAnnounce;
+    enqueueLine(QByteArray::fromRawData(channel.lineBuffer, int(channel.lineLength)), released,
+                &channel.recvLock, &channel.recvQueue);
+    linesToAnnounce = true;
     clearLineBuffer();
 }
 

@@ -155,10 +155,10 @@ private:
     bool receiving = false;
     // Set while a send step waits in its gap.
     bool sendStepRunning = false;
-    // What the receive in progress has found: a line that released the command in flight, and the number
-    // of lines to announce when it is done.
+    // What the receive in progress has found: a line that released the command in flight, and whether
+    // lines are to be announced when it is done.
     bool releasePending = false;
-    int linesToAnnounce = 0;
+    bool linesToAnnounce = false;
     // Changes with every connect and disconnect, so that an operation can tell that the link it started on
     // is gone.
     quint32 generation = 0;

@@ -22,7 +22,7 @@ public:
 signals:
     // Internal: the link is free again, the next command may go.
     void SGL_TryCheckSend();
-    // One complete reply line was put on the receive queue.
+    // Reply lines were put on the receive queue.
     void SGL_UpdateRecvData_TcpClient();
     // The bytes just written, as Latin-1 text.
     void SGL_UpdateSendData_TcpClient(const QString &Text);

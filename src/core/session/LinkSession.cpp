@@ -8,9 +8,12 @@
 #include "session/RestartFollower.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMutexLocker>
 
 namespace {
+// How long received lines are reported in one turn of the event loop before the rest wait for the next.
+constexpr qint64 DeliveryTurnNs = 10 * 1000 * 1000;
 constexpr int CountdownTickMs = 1000;
 
 int wholeSeconds(qint64 ms)
@@ -179,6 +182,8 @@ void LinkSession::hangUp()
 void LinkSession::renewRelay()
 {
     ++generation;
+    receivedLines.clear();
+    deliveryPosted = false;
     pauseTicker.stop();
     if (relay) {
         // Reports already on their way to the relay belong to the connection that is given up.
@@ -214,6 +219,8 @@ void LinkSession::closeLink()
     ++generation;
     follower->stop();
     pauseTicker.stop();
+    receivedLines.clear();
+    deliveryPosted = false;
     if (relay) {
         // Reports already on their way to the relay belong to the closed link.
         QCoreApplication::removePostedEvents(relay.get(), QEvent::MetaCall);
@@ -286,20 +293,55 @@ void LinkSession::relayFrom(LinkService *service, quint32 type)
 
 void LinkSession::takeReceivedLines(quint32 type)
 {
-    const quint64 linkGeneration = generation;
+    // Cleared before the lines are taken: a line appended after this takes comes with a notice of its own.
+    serviceFor(type)->linkChannel().lineNoticePending = false;
+    // A delivery already waiting for its turn takes them then.
+    if (!deliveryPosted)
+        deliverLines(type);
+}
+
+bool LinkSession::refillLines(quint32 type)
+{
     LinkChannel &channel = serviceFor(type)->linkChannel();
     // Never wait for the transport: lines it is appending right now come with its next notice.
     if (!channel.recvLock.tryLock(0))
-        return;
+        return false;
     std::deque<QueueEntry> lines = takeAllEntries(&channel.recvQueue);
     channel.recvLock.unlock();
-    for (const QueueEntry &entry : lines) {
-        // A handler of the previous line may have closed this link; its remaining lines go with it.
+    for (QueueEntry &entry : lines)
+        receivedLines.push_back(std::move(entry.data));
+    return !receivedLines.empty();
+}
+
+void LinkSession::deliverLines(quint32 type)
+{
+    // Lines are taken from the transport only once those taken before are reported: while the GUI thread
+    // cannot keep up with a device, they wait in the transport's bounded queue, not here.
+    const quint64 linkGeneration = generation;
+    QElapsedTimer turn;
+    turn.start();
+    bool inTime = true;
+    while ((inTime = turn.nsecsElapsed() < DeliveryTurnNs) && (!receivedLines.empty() || refillLines(type))) {
+        const QByteArray line = std::move(receivedLines.front());
+        receivedLines.pop_front();
+        if (follower->takeLine(line))
+            continue;
+        emit SGL_LineReceived(type, line);
+        // A handler of the line may have closed this link; its remaining lines went with it.
         if (linkGeneration != generation)
             return;
-        if (!follower->takeLine(entry.data))
-            emit SGL_LineReceived(type, entry.data);
     }
+    if (inTime || deliveryPosted)
+        return;
+    // The rest in the next turn of the event loop, after what else waits there.
+    deliveryPosted = true;
+    QMetaObject::invokeMethod(
+        relay.get(),
+        [this, type] {
+            deliveryPosted = false;
+            deliverLines(type);
+        },
+        Qt::QueuedConnection);
 }
 
 void LinkSession::startPause(quint32 type, int ms)

@@ -125,6 +125,9 @@ private:
     template <class Sender, class Signal, class Handler>
     void relaySignal(Sender *sender, Signal signal, Handler handler);
     void takeReceivedLines(quint32 type);
+    // Takes the lines waiting in the transport's queue; false when there are none.
+    bool refillLines(quint32 type);
+    void deliverLines(quint32 type);
     void startPause(quint32 type, int ms);
     void tickPause();
     void endPause(quint32 type);
@@ -141,6 +144,10 @@ private:
     LinkTarget current;
     // Changes with every close, so that reports of a closed link are told apart.
     quint64 generation = 0;
+    // Received lines taken from the transport and not yet reported; handed on a batch per turn of the event
+    // loop, so that a device that floods the link never holds the GUI thread for long.
+    std::deque<QByteArray> receivedLines;
+    bool deliveryPosted = false;
     // The command queued last (a planned restart may wait for it to be written).
     QByteArray lastQueued;
     // Whether the send queue's overflow has been reported and not yet ended.
