@@ -32,7 +32,7 @@ constexpr int LineBufferSize = 1024;
 constexpr int MaxQueuedEntries = 10000;
 // Most received lines waiting for the GUI thread. Kept small, so that a reply that comes while a device
 // floods the link faster than the GUI can show the lines waits behind a fraction of a second of them.
-constexpr int MaxQueuedLines = 1000;
+constexpr int MaxQueuedLines = 500;
 
 // The queues of one transport. The GUI thread appends commands under `sendLock` (blocking) and the
 // transport takes them with tryLock(0); the transport appends reply lines under `recvLock` (blocking) and

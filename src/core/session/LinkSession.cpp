@@ -13,7 +13,7 @@
 
 namespace {
 // How long received lines are reported in one turn of the event loop before the rest wait for the next.
-constexpr qint64 DeliveryTurnNs = 10 * 1000 * 1000;
+constexpr qint64 DeliveryTurnNs = 20 * 1000 * 1000;
 constexpr int CountdownTickMs = 1000;
 
 int wholeSeconds(qint64 ms)
