@@ -55,7 +55,11 @@ private:
 
 void TestConsoleSetup::consoleAndHealthShowTheTraffic()
 {
-    QVERIFY(connectTo("RKA204QE", {}, {"--no-reply", "OUT VKA"}));
+    // The synchronisation ends naming the read that went unanswered.
+    QVERIFY(connectTo("RKA204QE", {}, {"--no-reply", "OUT VKA"}, false, false));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        w()->connectionPage->statusText->toPlainText().contains("Sync over, no reply to: GET OUT VKA"),
+        SyncTimeoutMs);
     const LinkHealthBar *bar = w()->healthBar;
     QTRY_COMPARE(bar->timeoutsLabel->text(), QStringLiteral("Time-outs: 1"));
     QVERIFY(bar->isVisible());

@@ -280,8 +280,12 @@ void TestPages::connectionPageChecksAndReports_data()
     add("field above 255", {"127.0.0.256", "2000", "255.0.0.0", "127.0.0.1"}, false, invalid);
     add("no local address in the subnet", {"192.0.2.1", "2000", "255.255.255.255", "192.0.2.254"}, false,
         network);
-    add("connection refused", {"127.0.0.1", closedPort, "255.0.0.0", "127.0.0.1"}, true, network + "5");
-    add("serial port missing", {"/no-such-tty"}, true, "Serial Port Connect Failed!Error Code:3");
+    // A device that refuses is no matter of the local address; the system says why.
+    add("connection refused", {"127.0.0.1", closedPort, "255.0.0.0", "127.0.0.1"}, true,
+        "Could not connect to the device, please check its IP address and port!Error Code:5 (Connection "
+        "refused)");
+    add("serial port missing", {"/no-such-tty"}, true,
+        "Serial Port Connect Failed!Error Code:3 (No such file or directory)");
 }
 
 void TestPages::connectionPageChecksAndReports()

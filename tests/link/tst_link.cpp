@@ -356,24 +356,6 @@ private slots:
         QCOMPARE(lockedInGap, 0);
     }
 
-    // A TCP connection made again starts with an empty line: bytes of the dropped connection are not glued
-    // to the first reply of the new one.
-    void reconnectionStartsWithEmptyLine()
-    {
-        LinkFixture link{LinkFixture::Tcp};
-        QVERIFY(link.open());
-        LoopbackPeer &device = *link.loopback();
-        QTRY_VERIFY(device.hasConnection());
-        device.reply("OUT HD");
-        QVERIFY(!link.log().waitFor(LinkEvent::Received, 1, 100));
-        device.dropConnection();
-        link.send("GET MODEL TYPE", defaultReplyRule("MODEL TYPE"));
-        QVERIFY(device.waitForCommands(1, WaitMs));
-        device.reply("MODEL TYPE RKA204QE\r");
-        QVERIFY(link.log().waitFor(LinkEvent::Received, 1, WaitMs));
-        QCOMPARE(link.log().lines(), Lines{"MODEL TYPE RKA204QE\r"});
-    }
-
     // What was queued for a link that failed to open is not written on the next one.
     void failedLinkDropsItsQueue()
     {
@@ -387,6 +369,35 @@ private slots:
         QVERIFY(link.peer().waitForCommands(1, WaitMs));
         QVERIFY(!link.peer().waitForCommands(2, 200));
         QCOMPARE(link.peer().receivedBytes(), QByteArray("GET MODEL TYPE\r"));
+    }
+
+    // A device that floods the link while the GUI thread is busy: the transport keeps the newest lines,
+    // dropping the oldest unsolicited ones but never the reply to the command in flight; they are reported
+    // in order once the GUI thread runs again.
+    void floodKeepsTheReply()
+    {
+        LinkFixture link{LinkFixture::Tcp};
+        QVERIFY(link.open());
+        link.send("GET OUT HDCP", defaultReplyRule("OUT HDCP"));
+        QVERIFY(link.peer().waitForCommands(1, WaitMs));
+        const auto status = [](int i) { return "IN STATUS " + QByteArray::number(i) + '\r'; };
+        QByteArray flood;
+        for (int i = 0; i < 2 * MaxQueuedLines; ++i)
+            flood += i == MaxQueuedLines ? QByteArray("OUT HDCP FORCE-2.2\r") : status(i);
+        link.peer().reply(flood);
+        // Without running this thread's events, wait until the transport has queued the last line.
+        LinkChannel &channel = link.service().linkChannel();
+        const QDeadlineTimer deadline(WaitMs);
+        for (bool queued = false; !queued && !deadline.hasExpired(); QThread::yieldCurrentThread()) {
+            QMutexLocker locker(&channel.recvLock);
+            queued = !channel.recvQueue.isEmpty() &&
+                     channel.recvQueue.entries.back().data == status(2 * MaxQueuedLines - 1);
+        }
+        QVERIFY(link.log().waitFor(LinkEvent::Received, MaxQueuedLines, WaitMs));
+        const Lines lines = link.log().lines();
+        QCOMPARE(lines.size(), MaxQueuedLines);
+        QCOMPARE(lines.mid(0, 2), Lines({"OUT HDCP FORCE-2.2\r", status(MaxQueuedLines + 1)}));
+        QCOMPARE(lines.last(), status(2 * MaxQueuedLines - 1));
     }
 
     // A queue that nothing empties keeps its newest 10,000 commands and says once that it dropped some.
@@ -449,46 +460,62 @@ private slots:
         QCOMPARE(link.log().trace(), Lines({"connect 1 0", "sent PING\r"}));
     }
 
-    // A TCP connection that the device dropped is made again before the next write, also when it dropped
-    // during the gap before it; a device that is gone is reported, and the command is not kept for later.
-    void tcpReconnection_data()
+    // A TCP connection that ends, while idle or in the gap before a write, ends the link at once with the
+    // system's reason; nothing is written after it, nor is the device connected again.
+    void tcpLinkLoss_data()
     {
         QTest::addColumn<QString>("drop");
-        QTest::addColumn<Lines>("reports");
-        const Lines reconnected{"connect 1 0", "reconnect 1", "sent GET OUT HDCP\r",
-                                "received OUT HDCP ON\r"};
-        QTest::newRow("dropped while idle") << "idle" << reconnected;
-        QTest::newRow("dropped in the gap") << "gap" << reconnected;
-        QTest::newRow("device gone") << "gone" << Lines{"connect 1 0", "reconnect 0", "sent GET OUT HDCP\r"};
+        QTest::newRow("dropped while idle") << "idle";
+        QTest::newRow("dropped in the gap") << "gap";
+        QTest::newRow("device gone") << "gone";
     }
 
-    void tcpReconnection()
+    void tcpLinkLoss()
     {
         QFETCH(QString, drop);
-        QFETCH(Lines, reports);
         LinkFixture link{LinkFixture::Tcp};
         QVERIFY(link.open());
         LoopbackPeer &device = *link.loopback();
         QTRY_VERIFY(device.hasConnection());
-        if (drop == "idle")
+        if (drop == "idle") {
             device.dropConnection();
-        else if (drop == "gone")
+        } else if (drop == "gone") {
             device.stopListening();
-        else
+        } else {
             link.runInWorker(5, [&device] {
                 QMetaObject::invokeMethod(
                     &device, [&device] { device.dropConnection(); }, Qt::BlockingQueuedConnection);
             });
-        link.send("GET OUT HDCP", defaultReplyRule("OUT HDCP"));
-        QVERIFY(link.log().waitFor(LinkEvent::Sent, 1, WaitMs));
-        if (drop != "gone") {
-            QVERIFY(device.waitForCommands(1, WaitMs));
-            QCOMPARE(device.receivedBytes(), QByteArray("GET OUT HDCP\r"));
-            device.reply("OUT HDCP ON\r");
-            QVERIFY(link.log().waitFor(LinkEvent::Received, 1, WaitMs));
+            link.send("GET OUT HDCP", defaultReplyRule("OUT HDCP"));
         }
-        QCOMPARE(link.log().trace(), reports);
-        QCOMPARE(device.connectionCount(), drop == "gone" ? 1 : 2);
+        QVERIFY(link.log().waitFor(LinkEvent::LinkLost, 1, 1000));
+        QCOMPARE(link.log().eventsOf(LinkEvent::LinkLost).first().bytes,
+                 QByteArray("The remote host closed the connection"));
+        link.send("GET OUT VKA", defaultReplyRule("OUT VKA"));
+        QVERIFY(!device.waitForCommands(1, 300));
+        QCOMPARE(link.log().trace(), Lines({"connect 1 0", "lost 1"}));
+        QCOMPARE(device.connectionCount(), 1);
+    }
+
+    // A followed restart of a device that does not come back counts down and gives up after its limit;
+    // its failed attempts are not reported.
+    void restartNotBack()
+    {
+        LinkFixture link{LinkFixture::Tcp};
+        QVERIFY(link.open());
+        QSignalSpy waiting(&link.session(), &LinkSession::SGL_RestartWait);
+        QSignalSpy over(&link.session(), &LinkSession::SGL_RestartOver);
+        link.session().setRestartLimit(2500);
+        LinkTarget gone = link.session().target();
+        gone.remotePort = QString::number(closedLoopbackPort());
+        link.session().followRestart({gone});
+        QVERIFY(over.wait(5000));
+        QCOMPARE(over.first().at(1).toBool(), false);
+        QList<int> seconds;
+        for (const QList<QVariant> &report : waiting)
+            seconds << report.at(1).toInt();
+        QCOMPARE(seconds, (QList<int>{3, 2, 1}));
+        QCOMPARE(link.log().trace(), Lines{"connect 1 0"});
     }
 
     // A serial port that goes away is reported once, without spinning on the dead port, and the link stops:

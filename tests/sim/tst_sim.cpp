@@ -174,10 +174,10 @@ private slots:
         QTest::newRow("--split")
             << QStringList{"--split"} << QByteArrayList{"GET MULTIVIEW-SYNC"}
             << QByteArrayList{"MULTIVIEW-SYNC SINGLE HDMI1 NULL NULL NULL 1920x1080p60 OFF"} << 70 << 1;
-        // The link makes the connection again before the third request.
+        // The device closes the connection after its second reply: the link is lost.
         QTest::newRow("--disconnect-after")
-            << QStringList{"--disconnect-after", "2"} << four.mid(0, 3)
-            << QByteArrayList{"OUT HDCP FORCE-1.4", "OUT VKA BLUESCREEN", "OUT ITC OFF"} << 0 << 2;
+            << QStringList{"--disconnect-after", "2"} << four.mid(0, 2)
+            << QByteArrayList{"OUT HDCP FORCE-1.4", "OUT VKA BLUESCREEN"} << 0 << 1;
     }
 
     void faults()
@@ -198,6 +198,8 @@ private slots:
         }
         QCOMPARE(sim.requests().size(), requests.size());
         QCOMPARE(sim.connections(), connections);
+        const bool dropped = args.contains("--disconnect-after");
+        QCOMPARE(link.log.waitFor(LinkEvent::LinkLost, 1, dropped ? 1000 : 0), dropped);
     }
 
     // Unsolicited status lines keep coming; the reply still arrives among them.

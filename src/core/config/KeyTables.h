@@ -12,7 +12,8 @@ struct KeyBinding
     const char *builtIn;
 };
 
-// The 18 rows of config.ini and the 184 rows of the language files, in file order.
+// The 18 rows of config.ini and the rows of the language files (the 184 of the first release, then those
+// added since), in file order.
 const QVector<KeyBinding> &configKeyTable();
 const QVector<KeyBinding> &languageKeyTable();
 

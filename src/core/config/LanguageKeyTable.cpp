@@ -240,6 +240,18 @@ const QVector<KeyBinding> &languageKeyTable()
         {"S_SetupFile", &t.S_SetupFile, u8"Setup file"},
         {"S_SetupDevice", &t.S_SetupDevice, u8"Device"},
         {"S_SetupNotHeld", &t.S_SetupNotHeld, u8"(none)"},
+        {"SMSG_Network_Device_Fail", &t.SMSG_Network_Device_Fail,
+         u8"Could not connect to the device, please check its IP address and port!Error Code:"},
+        {"SMSG_LinkLost", &t.SMSG_LinkLost, u8"Link to the device lost: %1"},
+        {"SMSG_SerialPort_Lost", &t.SMSG_SerialPort_Lost,
+         u8"The serial port is gone (unplugged or removed)!"},
+        {"SMSG_SyncIncomplete", &t.SMSG_SyncIncomplete, u8"Sync over, no reply to: %1"},
+        {"SMSG_PauseLeft", &t.SMSG_PauseLeft, u8"The device is busy, commands wait %1 s"},
+        {"SMSG_RestartWait", &t.SMSG_RestartWait, u8"Waiting for the device to come back: %1 s left"},
+        {"SMSG_RestartFailed", &t.SMSG_RestartFailed,
+         u8"The device did not answer within 60 s of its restart; the link is closed."},
+        {"SMSG_ReconnectAuto", &t.SMSG_ReconnectAuto,
+         u8"2-The tool reconnects with the new settings by itself."},
     };
     return table;
 }

@@ -176,4 +176,12 @@ struct LanguageTexts
     QString S_SetupFile;
     QString S_SetupDevice;
     QString S_SetupNotHeld;
+    QString SMSG_Network_Device_Fail;
+    QString SMSG_LinkLost;
+    QString SMSG_SerialPort_Lost;
+    QString SMSG_SyncIncomplete;
+    QString SMSG_PauseLeft;
+    QString SMSG_RestartWait;
+    QString SMSG_RestartFailed;
+    QString SMSG_ReconnectAuto;
 };

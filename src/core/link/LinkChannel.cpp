@@ -2,6 +2,7 @@
 
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <cstring>
 
 int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
@@ -31,6 +32,25 @@ int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs,
     queue->entries.push_back(std::move(entry));
     queue->lengthChanged();
     return dropped;
+}
+
+void enqueueLine(const QByteArray &line, bool reply, QMutex *lock, CommandQueue *queue)
+{
+    QueueEntry entry;
+    entry.data = QByteArray(line.constData(), line.size());
+    entry.rule.expectReply = 0;
+    entry.reply = reply;
+    QMutexLocker locker(lock);
+    if (!queue->present)
+        return;
+    std::deque<QueueEntry> &entries = queue->entries;
+    if (entries.size() >= std::size_t(MaxQueuedLines)) {
+        const auto unsolicited = std::find_if(entries.begin(), entries.end(),
+                                              [](const QueueEntry &queued) { return !queued.reply; });
+        entries.erase(unsolicited != entries.end() ? unsolicited : entries.begin());
+    }
+    entries.push_back(std::move(entry));
+    queue->lengthChanged();
 }
 
 void popFrontEntry(CommandQueue *queue)
@@ -74,6 +94,7 @@ void clearTransportState(LinkChannel *channel)
     std::memset(channel->lineBuffer, 0, sizeof channel->lineBuffer);
     channel->lineLength = 0;
     channel->skippingOverlongLine = false;
+    channel->lineNoticePending = false;
 }
 } // namespace
 

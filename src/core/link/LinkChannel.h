@@ -10,12 +10,14 @@
 #include <deque>
 
 // One queued item: a copy of the bytes and the rule that goes with them (receive-queue entries carry an
-// empty rule), and the id the session gave a command (0 when it gave none).
+// empty rule, and say whether they are the reply that released the command in flight), and the id the
+// session gave a command (0 when it gave none).
 struct QueueEntry
 {
     QByteArray data;
     ReplyRule rule;
     quint64 id = 0;
+    bool reply = false;
 };
 
 // A FIFO of entries. `present` is false while the channel is closed: entries offered then are dropped.
@@ -35,6 +37,9 @@ constexpr int LineBufferSize = 1024;
 // Most entries a queue holds; beyond it the oldest are dropped (a device or a GUI that cannot keep up must
 // not make the program grow without bound).
 constexpr int MaxQueuedEntries = 10000;
+// Most received lines waiting for the GUI thread. Kept small, so that a reply that comes while a device
+// floods the link faster than the GUI can show the lines waits behind a fraction of a second of them.
+constexpr int MaxQueuedLines = 500;
 
 // The queues of one transport. The GUI thread appends commands under `sendLock` (blocking) and the
 // transport takes them with tryLock(0); the transport appends reply lines under `recvLock` (blocking) and
@@ -59,6 +64,9 @@ struct LinkChannel
     QMutex trafficLock;
     std::deque<TrafficRecord> traffic;
     std::atomic<bool> recordTraffic{true};
+    // Set by the transport when it announces reply lines, cleared by the GUI thread before it takes them: a
+    // device that streams lines makes one notice wait at a time, not one per line.
+    std::atomic<bool> lineNoticePending{false};
 };
 
 // Appends a copy of `bytes` with a copy of `rule` (or, without rule, an empty rule whose waitMs is
@@ -66,6 +74,10 @@ struct LinkChannel
 // drops its oldest entry first; returns the number of entries dropped (0 or 1).
 int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
                  CommandQueue *queue, quint64 id = 0);
+// Appends a received line (for a closed channel nothing). A full queue (MaxQueuedLines) first drops its
+// oldest line that is not a reply: a device's unsolicited lines go before the replies to the tool's
+// commands.
+void enqueueLine(const QByteArray &line, bool reply, QMutex *lock, CommandQueue *queue);
 // Removes the oldest entry, if any. The caller holds the queue's lock.
 void popFrontEntry(CommandQueue *queue);
 // Takes every entry out of the queue at once (the caller holds the lock).

@@ -93,6 +93,14 @@ void LinkService::haltLink()
     ++generation;
 }
 
+void LinkService::loseLink(int errorCode, const QString &reason)
+{
+    if (!connected)
+        return;
+    haltLink();
+    emit SGL_LinkLost(errorCode, reason);
+}
+
 void LinkService::endLink()
 {
     haltLink();
@@ -155,7 +163,6 @@ void LinkService::sendStep()
         return;
     ActiveScope scope(*this);
     const quint32 linkGeneration = generation;
-    const bool readyBeforeGap = readyForWrite();
     // The queue is not locked during the gap: the GUI thread can queue at any time without waiting.
     sendStepRunning = true;
     const bool gapCompleted = delayWithEvents(gapBeforeWriteMs);
@@ -169,14 +176,6 @@ void LinkService::sendStep()
     receiveAvailable();
     if (!linkStillFree())
         return;
-    if (readyBeforeGap && !readyForWrite() && !reconnectingAfterGap) {
-        // The send request of the transport checks the connection (and reconnects) before it runs the send
-        // step again; that second attempt writes whatever the reconnection gave.
-        reconnectingAfterGap = true;
-        announceTryCheckSend();
-        reconnectingAfterGap = false;
-        return;
-    }
     QueueEntry entry;
     {
         QMutexLocker locker(&channel.sendLock);
@@ -236,13 +235,13 @@ void LinkService::receiveAvailable()
     receiving = false;
     // Every line read so far has been matched against the command in flight when it came; only now may the
     // next command go (its gap lets further bytes in, and they meet no command in flight). The lines are
-    // announced after that write, one notice per line.
+    // announced after that write, with one notice for all of them unless one is still waiting to be seen.
     const bool release = releasePending;
-    const int lines = std::exchange(linesToAnnounce, 0);
+    const bool announce = std::exchange(linesToAnnounce, false);
     releasePending = false;
     if (release && connected && generation == linkGeneration)
         announceTryCheckSend();
-    for (int i = 0; i < lines; ++i)
+    if (announce && !channel.lineNoticePending.exchange(true))
         announceReceivedLine();
 }
 
@@ -285,10 +284,10 @@ void LinkService::processChunk(const QByteArray &chunk)
 void LinkService::completeLine()
 {
     const QByteArray line(channel.lineBuffer, int(channel.lineLength));
-    enqueueEntry(line, nullptr, 0, &channel.recvLock, &channel.recvQueue);
     const bool record = channel.recordTraffic;
     TrafficRecord received = record ? stampedRecord(TrafficRecord::Received, line) : TrafficRecord();
-    if (waitingReply && lineMatchesCurrentRule()) {
+    const bool released = waitingReply && lineMatchesCurrentRule();
+    if (released) {
         // One release per command: later lines, also of this chunk, meet no command in flight.
         waitingReply = 0;
         matchTimer->stop();
@@ -300,7 +299,8 @@ void LinkService::completeLine()
     }
     if (record)
         recordTraffic(std::move(received));
-    ++linesToAnnounce;
+    enqueueLine(line, released, &channel.recvLock, &channel.recvQueue);
+    linesToAnnounce = true;
     clearLineBuffer();
 }
 

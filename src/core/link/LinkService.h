@@ -58,6 +58,9 @@ signals:
     // The link holds back the following commands for `ms` after a command that expects no reply.
     void SGL_PauseStarted(int ms);
     void SGL_PauseEnded();
+    // The open link failed for good (connection closed or timed out, port gone); it is stopped already and
+    // waits for the disconnect. Emitted once per link with the device's error code and the system's text.
+    void SGL_LinkLost(int ErrorCode, const QString &reason);
 
 protected:
     LinkService();
@@ -69,11 +72,6 @@ protected:
     virtual void announceReceivedLine() = 0;
     virtual void announceSentData(const QString &text) = 0;
     virtual void announceReplyTimeout(const QString &cmd) = 0;
-    // Whether the device can take the next command right now. The TCP link answers false when the
-    // connection dropped during the gap before the write: the send step then lets the transport reconnect
-    // once before it writes, instead of writing the command into a dead socket. (A link that was already
-    // down before the gap has just had its reconnection attempt.)
-    virtual bool readyForWrite() const { return true; }
 
     // Creates the single-shot match and wait timers and connects them to the transport's time-out slots.
     template <class Service> void createTimers(Service *service)
@@ -89,6 +87,8 @@ protected:
     void beginLink();
     // Stops sending and the timers without freeing anything (the device is gone; the disconnect frees).
     void haltLink();
+    // Stops a link that is up and reports it lost (nothing when it is not up).
+    void loseLink(int errorCode, const QString &reason);
     // Ends the link: stops and deletes the timers and closes the channel (queued commands and unread reply
     // lines are discarded).
     void endLink();
@@ -163,12 +163,10 @@ private:
     bool receiving = false;
     // Set while a send step waits in its gap.
     bool sendStepRunning = false;
-    // What the receive in progress has found: a line that released the command in flight, and the number
-    // of lines to announce when it is done.
+    // What the receive in progress has found: a line that released the command in flight, and whether
+    // lines are to be announced when it is done.
     bool releasePending = false;
-    int linesToAnnounce = 0;
-    // Set while the send step lets the transport reconnect after a drop during the gap (once per command).
-    bool reconnectingAfterGap = false;
+    bool linesToAnnounce = false;
     // Changes with every connect and disconnect, so that an operation can tell that the link it started on
     // is gone.
     quint32 generation = 0;

@@ -22,6 +22,25 @@ bool portIsLost(QSerialPort::SerialPortError error)
     }
 }
 
+// The system's text of a port error; what the error means when the port has none to give.
+QString reasonOf(const QSerialPort &port, QSerialPort::SerialPortError error)
+{
+    const QString text = port.errorString();
+    if (!text.isEmpty() && text != QLatin1String("Unknown error"))
+        return text;
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("No such device");
+    case QSerialPort::PermissionError:
+        return QStringLiteral("Permission denied");
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+        return QStringLiteral("Input/output error");
+    default:
+        return QStringLiteral("The device was removed");
+    }
+}
+
 int settingValue(const QStringList &settings, int index)
 {
     return settings.value(index).toInt(nullptr, 10);
@@ -52,10 +71,10 @@ void ServiceSerialPort::SLT_SerialPortError(QSerialPort::SerialPortError error)
         return;
     // Close at once: an open port whose device is gone keeps signalling the same error. The port object is
     // deleted by the disconnect that the GUI answers this report with.
-    haltLink();
+    const QString reason = reasonOf(*port, error);
     if (port->isOpen())
         port->close();
-    emit SGL_PortLost_SerialPort(int(error));
+    loseLink(int(error), reason);
 }
 
 void ServiceSerialPort::SLT_SyncConnect_SerialPort(const QString &MyPortName, const QString &MyBaudRate,
@@ -96,12 +115,13 @@ void ServiceSerialPort::openPort(const QString &portName, const QStringList &set
     port->setPortName(portName);
     connectResult = port->open(QIODevice::ReadWrite) ? 1 : 0;
     if (!connectResult) {
+        const QString reason = reasonOf(*port, port->error());
         delete port;
         port = nullptr;
         deleteTimers();
         // Nothing queued for a link that never came up is written on the next one.
         discardQueued();
-        emit SGL_ConnectStatus_SerialPort(false, PortNotOpened);
+        emit SGL_ConnectStatus_SerialPort(false, PortNotOpened, reason);
         return;
     }
     port->setBaudRate(settingValue(settings, 0), QSerialPort::AllDirections);
@@ -110,7 +130,7 @@ void ServiceSerialPort::openPort(const QString &portName, const QStringList &set
     port->setStopBits(QSerialPort::StopBits(settingValue(settings, 3)));
     port->setFlowControl(QSerialPort::FlowControl(settingValue(settings, 4)));
     beginLink();
-    emit SGL_ConnectStatus_SerialPort(true, 0);
+    emit SGL_ConnectStatus_SerialPort(true, 0, QString());
 }
 
 void ServiceSerialPort::closePort()

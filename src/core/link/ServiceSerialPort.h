@@ -9,6 +9,7 @@
 // moves it to that thread, starts the thread, asks for a connection with a queued call of
 // SLT_SyncConnect_SerialPort and ends the link by quitting the thread (its finished() runs the disconnect).
 // The port and the timers are created by the connect slot inside the thread and deleted by the disconnect.
+// A port that goes away (adapter unplugged, device file removed) ends the link at once with SGL_LinkLost.
 class ServiceSerialPort : public LinkService
 {
     Q_OBJECT
@@ -20,17 +21,15 @@ public:
 signals:
     // Internal: the link is free again, the next command may go.
     void SGL_TryCheckSend();
-    // One complete reply line was put on the receive queue.
+    // Reply lines were put on the receive queue.
     void SGL_UpdateRecvData_SerialPort();
     // The bytes just written, as Latin-1 text.
     void SGL_UpdateSendData_SerialPort(const QString &Text);
-    // Result of a connect request: true with 0, or false with 3 when the port could not be opened.
-    void SGL_ConnectStatus_SerialPort(bool status, int ErrorCode);
+    // Result of a connect request: true with 0, or false with 3 when the port could not be opened, with the
+    // system's reason.
+    void SGL_ConnectStatus_SerialPort(bool status, int ErrorCode, const QString &reason);
     // No matching reply came in time for the command `cmd`.
     void SGL_WaitReplyTimeout_SerialPort(const QString &cmd);
-    // The open port failed for good (device unplugged, far side closed); the port is closed already and the
-    // link stopped. Emitted once per link with the port's error code.
-    void SGL_PortLost_SerialPort(int ErrorCode);
 
 public slots:
     void SLT_MatchTimer_Timeout();

@@ -5,10 +5,30 @@
 #include <QNetworkProxy>
 #include <QTcpSocket>
 
+#ifdef Q_OS_LINUX
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 namespace {
 constexpr int NotConnectedInTime = 5;
 constexpr int ConnectWaitMs = 500;
-constexpr int ReconnectWaitMs = 1000;
+
+// Keep-alive of an idle connection: the first probe after 2 s without traffic, then one a second; a
+// connection whose device has not answered anything for 4 s (probes or commands) is given up.
+constexpr int KeepAliveIdleS = 2;
+constexpr int KeepAliveIntervalS = 1;
+constexpr int KeepAliveProbes = 3;
+constexpr unsigned UnansweredLimitMs = 4000;
+
+// Errors that say this computer's address cannot be used to reach the device.
+bool isLocalCause(QAbstractSocket::SocketError error)
+{
+    return error == QAbstractSocket::NetworkError ||
+           error == QAbstractSocket::SocketAddressNotAvailableError ||
+           error == QAbstractSocket::UnsupportedSocketOperationError;
+}
 } // namespace
 
 ServiceTcpClient::ServiceTcpClient()
@@ -35,8 +55,10 @@ void ServiceTcpClient::SLT_WaitTimer_Timeout()
 
 void ServiceTcpClient::SLT_SocketError(QAbstractSocket::SocketError error)
 {
-    // Acted upon at the next send, which connects again.
     lastError = int(error);
+    // While connecting, the connect request reports the failure itself.
+    if (socket)
+        loseLink(int(error), socket->errorString());
 }
 
 void ServiceTcpClient::SLT_SyncConnect_TcpClient(const QString &LocalIp, const QString &RemoteIp,
@@ -58,9 +80,6 @@ void ServiceTcpClient::SLT_SyncDisconnect_TcpClient()
 
 void ServiceTcpClient::SLT_RealSendData_TcpClient()
 {
-    if (!connected || linkChangePending())
-        return;
-    checkReconnect();
     sendStep();
 }
 
@@ -75,13 +94,17 @@ void ServiceTcpClient::openSocket()
     connectResult = 0;
     socket = new QTcpSocket;
     connect(socket, &QAbstractSocket::errorOccurred, this, &ServiceTcpClient::SLT_SocketError);
+    connect(socket, &QAbstractSocket::disconnected, this,
+            [this] { loseLink(int(QAbstractSocket::RemoteHostClosedError), socket->errorString()); });
     connect(socket, &QIODevice::readyRead, this, &ServiceTcpClient::SLT_RealRecvData_TcpClient);
     connect(this, &ServiceTcpClient::SGL_TryCheckSend, this, &ServiceTcpClient::SLT_RealSendData_TcpClient,
             Qt::ConnectionType(Qt::DirectConnection | Qt::UniqueConnection));
     createTimers(this);
-    dialRemote();
+    const bool bound = dialRemote();
     connectResult = socket->waitForConnected(ConnectWaitMs) ? 1 : 0;
     if (!connectResult) {
+        const QAbstractSocket::SocketError error = socket->error();
+        const QString reason = socket->errorString();
         socket->disconnect(this);
         socket->abort();
         delete socket;
@@ -89,11 +112,12 @@ void ServiceTcpClient::openSocket()
         deleteTimers();
         // Nothing queued for a link that never came up is written on the next one.
         discardQueued();
-        emit SGL_ConnectStatus_TcpClient(false, NotConnectedInTime);
+        emit SGL_ConnectStatus_TcpClient(false, NotConnectedInTime, reason, !bound || isLocalCause(error));
         return;
     }
+    enableKeepAlive();
     beginLink();
-    emit SGL_ConnectStatus_TcpClient(true, 0);
+    emit SGL_ConnectStatus_TcpClient(true, 0, QString(), false);
 }
 
 void ServiceTcpClient::closeSocket()
@@ -109,37 +133,31 @@ void ServiceTcpClient::closeSocket()
     endLink();
 }
 
-void ServiceTcpClient::dialRemote()
+bool ServiceTcpClient::dialRemote()
 {
     // The proxy is set before binding and connecting so that this very attempt goes out directly.
     socket->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
     // The local address picks the network interface; any local port will do. A failed bind still lets the
     // connect attempt go ahead.
-    socket->bind(QHostAddress(localIp), 0);
+    const bool bound = socket->bind(QHostAddress(localIp), 0);
     const auto port = quint16(remotePort.toLongLong(nullptr, 10));
     socket->connectToHost(remoteIp, port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    return bound;
 }
 
-bool ServiceTcpClient::readyForWrite() const
+void ServiceTcpClient::enableKeepAlive()
 {
-    return socket && socket->state() == QAbstractSocket::ConnectedState && lastError == NoErrorSinceConnect;
-}
-
-void ServiceTcpClient::checkReconnect()
-{
-    if (!connectResult || !socket)
-        return;
-    if (socket->state() == QAbstractSocket::ConnectedState && lastError == NoErrorSinceConnect)
-        return;
-    // Any error, even on a socket that still looks connected, means a fresh connection to the same device,
-    // which starts with an empty line.
-    socket->abort();
-    restartLineAssembly();
-    dialRemote();
-    if (socket->waitForConnected(ReconnectWaitMs)) {
-        lastError = NoErrorSinceConnect;
-        emit SGL_Reconnected_TcpClient();
-    } else {
-        emit SGL_ReConnectStatus_TcpClient(false);
-    }
+    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+#ifdef Q_OS_LINUX
+    const int fd = int(socket->socketDescriptor());
+    const int idle = KeepAliveIdleS;
+    const int interval = KeepAliveIntervalS;
+    const int probes = KeepAliveProbes;
+    const unsigned limit = UnansweredLimitMs;
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+    // Also bounds how long a command written to a vanished device stays unacknowledged.
+    setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &limit, sizeof limit);
+#endif
 }

@@ -8,8 +8,9 @@
 class QTcpSocket;
 
 // The TCP client transport: works its link channel through a QTcpSocket in a worker thread, bound to the
-// chosen local address. Wired like the serial service. Before every send it checks the connection and, after the device
-// closed it or any socket error, connects again to the stored address and port.
+// chosen local address. Wired like the serial service. A connection that the device closes, that fails
+// or that goes silent (TCP keep-alive, a few seconds) ends the link at once with SGL_LinkLost; nothing is
+// connected again behind the operator's back.
 class ServiceTcpClient : public LinkService
 {
     Q_OBJECT
@@ -21,16 +22,14 @@ public:
 signals:
     // Internal: the link is free again, the next command may go.
     void SGL_TryCheckSend();
-    // One complete reply line was put on the receive queue.
+    // Reply lines were put on the receive queue.
     void SGL_UpdateRecvData_TcpClient();
     // The bytes just written, as Latin-1 text.
     void SGL_UpdateSendData_TcpClient(const QString &Text);
-    // Result of a connect request: true with 0, or false with 5 when no connection was made within 500 ms.
-    void SGL_ConnectStatus_TcpClient(bool status, int ErrorCode);
-    // False when the connection could not be made again before a send.
-    void SGL_ReConnectStatus_TcpClient(bool status);
-    // The connection was made again before a send.
-    void SGL_Reconnected_TcpClient();
+    // Result of a connect request: true with 0, or false with 5 when no connection was made within 500 ms,
+    // with the system's reason; `localCause` when this computer's address could not be used (not
+    // available, or no route from it to the device).
+    void SGL_ConnectStatus_TcpClient(bool status, int ErrorCode, const QString &reason, bool localCause);
     // No matching reply came in time for the command `cmd`.
     void SGL_WaitReplyTimeout_TcpClient(const QString &cmd);
 
@@ -52,14 +51,15 @@ protected:
     void announceReceivedLine() override { emit SGL_UpdateRecvData_TcpClient(); }
     void announceSentData(const QString &text) override { emit SGL_UpdateSendData_TcpClient(text); }
     void announceReplyTimeout(const QString &cmd) override { emit SGL_WaitReplyTimeout_TcpClient(cmd); }
-    bool readyForWrite() const override;
 
 private:
     void openSocket();
     void closeSocket();
-    // Binds to the local address and starts connecting to the remote one, without proxy.
-    void dialRemote();
-    void checkReconnect();
+    // Binds to the local address and starts connecting to the remote one, without proxy; false when the
+    // local address could not be bound.
+    bool dialRemote();
+    // Probes an idle connection, so that a device that vanished without closing it is noticed.
+    void enableKeepAlive();
 
     QTcpSocket *socket = nullptr;
     QString localIp;

@@ -5,9 +5,22 @@
 #include "link/ServiceSerialPort.h"
 #include "link/ServiceTcpClient.h"
 #include "protocol/Catalogue.h"
+#include "session/RestartFollower.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMutexLocker>
+
+namespace {
+// How long received lines are reported in one turn of the event loop before the rest wait for the next.
+constexpr qint64 DeliveryTurnNs = 20 * 1000 * 1000;
+constexpr int CountdownTickMs = 1000;
+
+int wholeSeconds(qint64 ms)
+{
+    return int((ms + 999) / 1000);
+}
+} // namespace
 
 LinkSession::LinkSession(QObject *parent)
     : QObject(parent), serial(std::make_unique<ServiceSerialPort>()),
@@ -23,6 +36,20 @@ LinkSession::LinkSession(QObject *parent)
     connect(this, &LinkSession::SGL_TrySend, tcp.get(), &ServiceTcpClient::SLT_RealSendData_TcpClient);
     setRequestSink([this](const QByteArray &line, const ReplyRule &rule) { queue(line, &rule); });
     isRequestSink = true;
+    pauseTicker.setInterval(CountdownTickMs);
+    connect(&pauseTicker, &QTimer::timeout, this, &LinkSession::tickPause);
+    RestartFollower::Hooks hooks;
+    hooks.dial = [this](const LinkTarget &target) { dial(target); };
+    hooks.hangUp = [this] { hangUp(); };
+    hooks.probe = [this] {
+        GetModelType();
+        requestSend();
+    };
+    follower = std::make_unique<RestartFollower>(std::move(hooks));
+    connect(follower.get(), &RestartFollower::waiting, this,
+            [this](int seconds) { emit SGL_RestartWait(openType, seconds); });
+    connect(follower.get(), &RestartFollower::over, this,
+            [this](bool back) { emit SGL_RestartOver(openType, back); });
 }
 
 LinkSession::~LinkSession()
@@ -84,31 +111,28 @@ LinkChannel *LinkSession::activeChannel() const
 
 void LinkSession::openSerial(const SerialSettings &settings)
 {
-    beginLink(LinkSerial);
-    linkAddress = settings.portName;
-    linkBaudRate = settings.baudRate;
-    ServiceSerialPort *service = serial.get();
-    QMetaObject::invokeMethod(
-        service,
-        [service, settings] {
-            service->SLT_SyncConnect_SerialPort(settings.portName, settings.baudRate, settings.dataBits,
-                                                settings.parity, settings.stopBits, settings.flowControl);
-        },
-        Qt::QueuedConnection);
+    LinkTarget target;
+    target.type = LinkSerial;
+    target.serial = settings;
+    open(target);
 }
 
 void LinkSession::openTcpClient(const QString &localIp, const QString &remoteIp, const QString &remotePort)
 {
-    beginLink(LinkTcpClient);
-    linkAddress = remoteIp + QLatin1Char(':') + remotePort;
-    linkBaudRate.clear();
-    ServiceTcpClient *service = tcp.get();
-    QMetaObject::invokeMethod(
-        service,
-        [service, localIp, remoteIp, remotePort] {
-            service->SLT_SyncConnect_TcpClient(localIp, remoteIp, remotePort);
-        },
-        Qt::QueuedConnection);
+    LinkTarget target;
+    target.type = LinkTcpClient;
+    target.localIp = localIp;
+    target.remoteIp = remoteIp;
+    target.remotePort = remotePort;
+    open(target);
+}
+
+void LinkSession::open(const LinkTarget &target)
+{
+    if (!threadFor(target.type))
+        return;
+    beginLink(target.type);
+    dial(target);
 }
 
 void LinkSession::beginLink(quint32 type)
@@ -116,8 +140,82 @@ void LinkSession::beginLink(quint32 type)
     closeLink();
     openType = type;
     State().LinkType = type;
-    relayFrom(serviceFor(type), type);
     threadFor(type)->start();
+}
+
+void LinkSession::dial(const LinkTarget &target)
+{
+    current = target;
+    if (target.type == LinkSerial) {
+        linkAddress = target.serial.portName;
+        linkBaudRate = target.serial.baudRate;
+    } else {
+        linkAddress = target.remoteIp + QLatin1Char(':') + target.remotePort;
+        linkBaudRate.clear();
+    }
+    renewRelay();
+    if (target.type == LinkSerial) {
+        ServiceSerialPort *service = serial.get();
+        const SerialSettings settings = target.serial;
+        QMetaObject::invokeMethod(
+            service,
+            [service, settings] {
+                service->SLT_SyncConnect_SerialPort(settings.portName, settings.baudRate, settings.dataBits,
+                                                    settings.parity, settings.stopBits, settings.flowControl);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    ServiceTcpClient *service = tcp.get();
+    QMetaObject::invokeMethod(
+        service,
+        [service, target] {
+            service->SLT_SyncConnect_TcpClient(target.localIp, target.remoteIp, target.remotePort);
+        },
+        Qt::QueuedConnection);
+}
+
+void LinkSession::hangUp()
+{
+    renewRelay();
+    if (openType == LinkSerial)
+        QMetaObject::invokeMethod(serial.get(), &ServiceSerialPort::SLT_SyncDisconnect_SerialPort,
+                                  Qt::QueuedConnection);
+    else if (openType == LinkTcpClient)
+        QMetaObject::invokeMethod(tcp.get(), &ServiceTcpClient::SLT_SyncDisconnect_TcpClient,
+                                  Qt::QueuedConnection);
+}
+
+void LinkSession::renewRelay()
+{
+    ++generation;
+    receivedLines.clear();
+    deliveryPosted = false;
+    pauseTicker.stop();
+    if (relay) {
+        // Reports already on their way to the relay belong to the connection that is given up.
+        QCoreApplication::removePostedEvents(relay.get(), QEvent::MetaCall);
+        relay.release()->deleteLater();
+    }
+    if (LinkService *service = serviceFor(openType))
+        relayFrom(service, openType);
+}
+
+void LinkSession::followRestart(const QList<LinkTarget> &targets)
+{
+    if (openType != LinkNone)
+        follower->start(targets);
+}
+
+void LinkSession::followRestartAfterLastCommand(const QList<LinkTarget> &targets)
+{
+    if (openType != LinkNone)
+        follower->startAfter(lastQueued, targets);
+}
+
+void LinkSession::setRestartLimit(int ms)
+{
+    follower->setLimit(ms);
 }
 
 void LinkSession::closeLink()
@@ -126,6 +224,10 @@ void LinkSession::closeLink()
     openType = LinkNone;
     State().LinkType = LinkNone;
     ++generation;
+    follower->stop();
+    pauseTicker.stop();
+    receivedLines.clear();
+    deliveryPosted = false;
     if (relay) {
         // Reports already on their way to the relay belong to the closed link.
         QCoreApplication::removePostedEvents(relay.get(), QEvent::MetaCall);
@@ -162,46 +264,43 @@ void LinkSession::relaySignal(Sender *sender, Signal signal, Handler handler)
 void LinkSession::relayFrom(LinkService *service, quint32 type)
 {
     relay = std::make_unique<QObject>();
-    relaySignal(service, &LinkService::SGL_PauseStarted,
-                [this, type](int ms) { emit SGL_PauseStarted(type, ms); });
-    relaySignal(service, &LinkService::SGL_PauseEnded, [this, type] { emit SGL_PauseEnded(type); });
+    relaySignal(service, &LinkService::SGL_PauseStarted, [this, type](int ms) { startPause(type, ms); });
+    relaySignal(service, &LinkService::SGL_PauseEnded, [this, type] { endPause(type); });
+    relaySignal(service, &LinkService::SGL_LinkLost, [this, type](int code, const QString &reason) {
+        if (!follower->takeLoss())
+            emit SGL_LinkLost(type, code, reason);
+    });
+    const auto connectStatus = [this, type](bool status, int code, const QString &reason, bool localCause) {
+        if (!follower->takeConnectStatus(status))
+            emit SGL_ConnectStatus(type, status, code, reason, localCause);
+    };
+    const auto lineSent = [this, type](const QString &text) {
+        takeTraffic(serviceFor(type));
+        follower->lineSent(text);
+        emit SGL_LineSent(type, text);
+    };
+    const auto replyTimeout = [this, type](const QString &cmd) {
+        takeTraffic(serviceFor(type));
+        if (!follower->takeReplyTimeout())
+            emit SGL_ReplyTimeout(type, cmd);
+    };
+    const auto linesArrived = [this, type] { takeReceivedLines(type); };
     if (type == LinkSerial) {
         ServiceSerialPort *port = serial.get();
         relaySignal(port, &ServiceSerialPort::SGL_ConnectStatus_SerialPort,
-                    [this, type](bool status, int code) { emit SGL_ConnectStatus(type, status, code); });
-        relaySignal(port, &ServiceSerialPort::SGL_PortLost_SerialPort,
-                    [this, type](int code) { emit SGL_LinkLost(type, code, QString()); });
-        relaySignal(port, &ServiceSerialPort::SGL_UpdateSendData_SerialPort,
-                    [this, type](const QString &text) {
-                        takeTraffic(serial.get());
-                        emit SGL_LineSent(type, text);
+                    [connectStatus](bool status, int code, const QString &reason) {
+                        connectStatus(status, code, reason, false);
                     });
-        relaySignal(port, &ServiceSerialPort::SGL_UpdateRecvData_SerialPort,
-                    [this, type] { takeReceivedLines(type); });
-        relaySignal(port, &ServiceSerialPort::SGL_WaitReplyTimeout_SerialPort,
-                    [this, type](const QString &cmd) {
-                        takeTraffic(serial.get());
-                        emit SGL_ReplyTimeout(type, cmd);
-                    });
+        relaySignal(port, &ServiceSerialPort::SGL_UpdateSendData_SerialPort, lineSent);
+        relaySignal(port, &ServiceSerialPort::SGL_UpdateRecvData_SerialPort, linesArrived);
+        relaySignal(port, &ServiceSerialPort::SGL_WaitReplyTimeout_SerialPort, replyTimeout);
         return;
     }
     ServiceTcpClient *client = tcp.get();
-    relaySignal(client, &ServiceTcpClient::SGL_ConnectStatus_TcpClient,
-                [this, type](bool status, int code) { emit SGL_ConnectStatus(type, status, code); });
-    relaySignal(client, &ServiceTcpClient::SGL_ReConnectStatus_TcpClient,
-                [this, type](bool status) { emit SGL_ReConnectStatus(type, status); });
-    relaySignal(client, &ServiceTcpClient::SGL_Reconnected_TcpClient,
-                [this, type] { emit SGL_ReConnectStatus(type, true); });
-    relaySignal(client, &ServiceTcpClient::SGL_UpdateSendData_TcpClient, [this, type](const QString &text) {
-        takeTraffic(tcp.get());
-        emit SGL_LineSent(type, text);
-    });
-    relaySignal(client, &ServiceTcpClient::SGL_UpdateRecvData_TcpClient,
-                [this, type] { takeReceivedLines(type); });
-    relaySignal(client, &ServiceTcpClient::SGL_WaitReplyTimeout_TcpClient, [this, type](const QString &cmd) {
-        takeTraffic(tcp.get());
-        emit SGL_ReplyTimeout(type, cmd);
-    });
+    relaySignal(client, &ServiceTcpClient::SGL_ConnectStatus_TcpClient, connectStatus);
+    relaySignal(client, &ServiceTcpClient::SGL_UpdateSendData_TcpClient, lineSent);
+    relaySignal(client, &ServiceTcpClient::SGL_UpdateRecvData_TcpClient, linesArrived);
+    relaySignal(client, &ServiceTcpClient::SGL_WaitReplyTimeout_TcpClient, replyTimeout);
 }
 
 void LinkSession::takeTraffic(LinkService *service)
@@ -223,21 +322,81 @@ void LinkSession::setTrafficRecording(bool on)
 
 void LinkSession::takeReceivedLines(quint32 type)
 {
-    const quint64 linkGeneration = generation;
     // The log first: a handler of a line may look up the command the line answered there.
     takeTraffic(serviceFor(type));
+    // Cleared before the lines are taken: a line appended after this takes comes with a notice of its own.
+    serviceFor(type)->linkChannel().lineNoticePending = false;
+    // A delivery already waiting for its turn takes them then.
+    if (!deliveryPosted)
+        deliverLines(type);
+}
+
+bool LinkSession::refillLines(quint32 type)
+{
     LinkChannel &channel = serviceFor(type)->linkChannel();
     // Never wait for the transport: lines it is appending right now come with its next notice.
     if (!channel.recvLock.tryLock(0))
-        return;
+        return false;
     std::deque<QueueEntry> lines = takeAllEntries(&channel.recvQueue);
     channel.recvLock.unlock();
-    for (const QueueEntry &entry : lines) {
-        // A handler of the previous line may have closed this link; its remaining lines go with it.
+    for (QueueEntry &entry : lines)
+        receivedLines.push_back(std::move(entry.data));
+    return !receivedLines.empty();
+}
+
+void LinkSession::deliverLines(quint32 type)
+{
+    // Lines are taken from the transport only once those taken before are reported: while the GUI thread
+    // cannot keep up with a device, they wait in the transport's bounded queue, not here.
+    const quint64 linkGeneration = generation;
+    QElapsedTimer turn;
+    turn.start();
+    bool inTime = true;
+    while ((inTime = turn.nsecsElapsed() < DeliveryTurnNs) && (!receivedLines.empty() || refillLines(type))) {
+        const QByteArray line = std::move(receivedLines.front());
+        receivedLines.pop_front();
+        if (follower->takeLine(line))
+            continue;
+        emit SGL_LineReceived(type, line);
+        // A handler of the line may have closed this link; its remaining lines went with it.
         if (linkGeneration != generation)
             return;
-        emit SGL_LineReceived(type, entry.data);
     }
+    if (inTime || deliveryPosted)
+        return;
+    // The rest in the next turn of the event loop, after what else waits there.
+    deliveryPosted = true;
+    QMetaObject::invokeMethod(
+        relay.get(),
+        [this, type] {
+            deliveryPosted = false;
+            deliverLines(type);
+        },
+        Qt::QueuedConnection);
+}
+
+void LinkSession::startPause(quint32 type, int ms)
+{
+    pauseDeadline.setRemainingTime(ms);
+    emit SGL_PauseStarted(type, ms);
+    emit SGL_PauseLeft(type, wholeSeconds(ms));
+    pauseTicker.start();
+}
+
+void LinkSession::tickPause()
+{
+    const qint64 left = pauseDeadline.remainingTime();
+    if (left > 0)
+        emit SGL_PauseLeft(openType, wholeSeconds(left));
+    else
+        pauseTicker.stop();
+}
+
+void LinkSession::endPause(quint32 type)
+{
+    pauseTicker.stop();
+    emit SGL_PauseEnded(type);
+    follower->pauseEnded();
 }
 
 quint64 LinkSession::queue(const QByteArray &bytes, const ReplyRule *rule)
@@ -245,6 +404,7 @@ quint64 LinkSession::queue(const QByteArray &bytes, const ReplyRule *rule)
     LinkChannel *channel = activeChannel();
     if (!channel || bytes.isEmpty())
         return 0;
+    lastQueued = bytes;
     const quint64 id = ++lastCommandId;
     const bool dropped = enqueueEntry(bytes, rule, 0, &channel->sendLock, &channel->sendQueue, id) > 0;
     if (dropped && !overflowReported)

@@ -1,17 +1,22 @@
 #pragma once
 
 #include "protocol/ReplyRule.h"
+#include "session/LinkTarget.h"
 #include "session/TrafficRing.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 
 #include <deque>
 #include <memory>
 
 class LinkService;
+class RestartFollower;
 class ServiceSerialPort;
 class ServiceTcpClient;
 struct LinkChannel;
@@ -19,8 +24,8 @@ struct LinkChannel;
 // The one door to the device link. It owns the serial and the TCP transport with their worker threads,
 // opens and closes the active link (and keeps LinkType in the application state), queues requests on the
 // active link's channel, makes the active transport send, and relays what happens on the link as signals
-// of the thread it lives in: lines written and received, connect results, losses, reconnections, reply
-// time-outs and pauses. Reports of a link that was closed meanwhile are never relayed.
+// of the thread it lives in: lines written and received, connect results, losses, reply time-outs, pauses
+// and the device's planned restarts. Reports of a link that was closed meanwhile are never relayed.
 //
 // It also keeps the traffic log: every command written, every line received (with the command it
 // answered and the round trip) and every reply time-out, as the transport stamped them, in a bounded ring.
@@ -32,16 +37,7 @@ class LinkSession : public QObject
     Q_OBJECT
 
 public:
-    struct SerialSettings
-    {
-        QString portName;
-        // Decimal texts of Qt's enumeration values.
-        QString baudRate = QStringLiteral("9600");
-        QString dataBits = QStringLiteral("8");
-        QString parity = QStringLiteral("0");
-        QString stopBits = QStringLiteral("1");
-        QString flowControl = QStringLiteral("0");
-    };
+    using SerialSettings = LinkSerialSettings;
 
     explicit LinkSession(QObject *parent = nullptr);
     // Closes the active link, ends both worker threads and waits for them.
@@ -51,14 +47,29 @@ public:
 
     // LinkType of the active link (0 none, 1 serial, 2 TCP client).
     quint32 linkType() const;
+    // Where the active link goes (while a restart is followed: the attempt in progress).
+    LinkTarget target() const { return current; }
 
     // Opens a link: sets LinkType, starts the transport's thread and asks it to connect. The result comes
     // as SGL_ConnectStatus. An open link is closed first.
+    void open(const LinkTarget &target);
     void openSerial(const SerialSettings &settings);
     void openTcpClient(const QString &localIp, const QString &remoteIp, const QString &remotePort);
     // Closes the active link (LinkType 0): the transport's thread ends, which disconnects it and discards
     // every queued command and unread reply line; a connect request it did not get to is dropped.
     void closeLink();
+
+    // The device restarts on purpose (factory reset, new link parameters): its link stays the active one
+    // but is opened again once a second, in turn with each of `targets`, and asked for the device's model,
+    // until the model reply comes (SGL_RestartOver true, then that reply as a received line) or the limit
+    // has passed (SGL_RestartOver false; the link is left to be closed). Meanwhile SGL_RestartWait counts
+    // the seconds down, and the failed attempts are not reported. followRestart begins at once;
+    // followRestartAfterLastCommand once the command queued last has been written and the link then
+    // dropped or ended the pause after it (a drop before that is a loss as any other).
+    void followRestart(const QList<LinkTarget> &targets);
+    void followRestartAfterLastCommand(const QList<LinkTarget> &targets);
+    // How long a restart is followed (60 s; tests shorten it).
+    void setRestartLimit(int ms);
 
     // Queues bytes on the active link (nothing without one): with a rule as the request builders do,
     // without one (no reply awaited, no pause) as the debug console does. Returns the id the command's
@@ -84,11 +95,12 @@ public:
     LinkService &tcpService();
 
 signals:
-    // Connect result of the link opened last: true with 0, false with the transport's error code.
-    void SGL_ConnectStatus(quint32 linkType, bool status, int ErrorCode);
-    // The TCP link could not be made again before a send (false), or was (true).
-    void SGL_ReConnectStatus(quint32 linkType, bool status);
-    // The open link failed for good (serial port gone); `reason` is the system's text.
+    // Connect result of the link opened last: true with 0, false with the transport's error code, the
+    // system's reason and whether the cause lies with this computer's address (TCP).
+    void SGL_ConnectStatus(quint32 linkType, bool status, int ErrorCode, const QString &reason,
+                           bool localCause);
+    // The open link failed for good (connection closed, silent or failed; serial port gone); `reason` is the
+    // system's text. The link is left to be closed.
     void SGL_LinkLost(quint32 linkType, int ErrorCode, const QString &reason);
     // A command was written (Latin-1 text, CR included).
     void SGL_LineSent(quint32 linkType, const QString &Text);
@@ -96,9 +108,15 @@ signals:
     void SGL_LineReceived(quint32 linkType, const QByteArray &line);
     // No matching reply came in time for `cmd`.
     void SGL_ReplyTimeout(quint32 linkType, const QString &cmd);
-    // The link holds back the following commands for `ms`, and is free again.
+    // The link holds back the following commands for `ms`; whole seconds left, at the start and once a
+    // second; free again.
     void SGL_PauseStarted(quint32 linkType, int ms);
+    void SGL_PauseLeft(quint32 linkType, int seconds);
     void SGL_PauseEnded(quint32 linkType);
+    // A followed restart: whole seconds left to wait for the device, at the start and once a second; over,
+    // with the device back or not.
+    void SGL_RestartWait(quint32 linkType, int seconds);
+    void SGL_RestartOver(quint32 linkType, bool back);
     // The active link's send queue was full and began dropping its oldest commands (reported once until it
     // has room again).
     void SGL_CommandsDropped(quint32 linkType);
@@ -116,6 +134,11 @@ private:
     QThread *threadFor(quint32 type);
     LinkChannel *activeChannel() const;
     void beginLink(quint32 type);
+    // Asks the transport of the active link to connect to `target` / to close its connection, in its thread.
+    void dial(const LinkTarget &target);
+    void hangUp();
+    // Receives the reports of the active link from now on; those still on their way are dropped.
+    void renewRelay();
     void relayFrom(LinkService *service, quint32 type);
     // Relays `signal` of the transport to `handler` in this session's thread, as long as the link that is
     // open now stays open.
@@ -124,6 +147,12 @@ private:
     void takeReceivedLines(quint32 type);
     // Moves what the transport recorded into the traffic log.
     void takeTraffic(LinkService *service);
+    // Takes the lines waiting in the transport's queue; false when there are none.
+    bool refillLines(quint32 type);
+    void deliverLines(quint32 type);
+    void startPause(quint32 type, int ms);
+    void tickPause();
+    void endPause(quint32 type);
 
     std::unique_ptr<ServiceSerialPort> serial;
     std::unique_ptr<ServiceTcpClient> tcp;
@@ -134,8 +163,15 @@ private:
     std::unique_ptr<QObject> relay;
     // The link whose thread runs now (LinkType may be changed by others, this may not).
     quint32 openType = 0;
+    LinkTarget current;
     // Changes with every close, so that reports of a closed link are told apart.
     quint64 generation = 0;
+    // Received lines taken from the transport and not yet reported; handed on a batch per turn of the event
+    // loop, so that a device that floods the link never holds the GUI thread for long.
+    std::deque<QByteArray> receivedLines;
+    bool deliveryPosted = false;
+    // The command queued last (a planned restart may wait for it to be written).
+    QByteArray lastQueued;
     // Whether the send queue's overflow has been reported and not yet ended.
     bool overflowReported = false;
     // Whether this session is the request builders' sink now.
@@ -146,4 +182,7 @@ private:
     quint64 lastCommandId = 0;
     QString linkAddress;
     QString linkBaudRate;
+    QTimer pauseTicker;
+    QDeadlineTimer pauseDeadline;
+    std::unique_ptr<RestartFollower> follower;
 };

@@ -10,10 +10,6 @@ LinkExchange::LinkExchange(LinkSession &linkSession, QObject *parent) : QObject(
     connect(&session, &LinkSession::SGL_TrafficRecorded, this, &LinkExchange::takeRecords);
     connect(&session, &LinkSession::SGL_LinkClosed, this, &LinkExchange::loseLink);
     connect(&session, &LinkSession::SGL_LinkLost, this, &LinkExchange::loseLink);
-    connect(&session, &LinkSession::SGL_ReConnectStatus, this, [this](quint32, bool status) {
-        if (!status)
-            loseLink();
-    });
 }
 
 void LinkExchange::setRecordHandler(std::function<void(const TrafficRecord &)> recordHandler)

@@ -137,6 +137,7 @@ void Ui_System::SLT_SetResetDevice(bool)
     if (!ShowConfirm(State().text.SMSG_ResetMessage, this))
         return;
     ResetDevice();
+    emit SGL_ResetConfirmed();
     emit SGL_UpdateEmit();
 }
 
@@ -250,14 +251,21 @@ void Ui_System::ShowUserEdidWritten()
     ShowMessage(State().text.SMSG_EdidWriteOk, this);
 }
 
-void Ui_System::reportParameterWritten()
+void Ui_System::reportParameterWritten(bool network)
 {
-    // A reply to a write (not a read) means the device now listens with the new parameters.
-    if (!State().LinkParamReadPending) {
-        const LanguageTexts &t = State().text;
-        ShowMessage(t.SMSG_SyncConfigInfo + QStringLiteral("\r\n") + t.SMSG_ReConnect, this);
-    }
+    // A reply to a write (not a read) means the device now listens with the new parameters; when they are
+    // those of the link in use, the link follows it there.
+    const bool written = !State().LinkParamReadPending;
+    const bool ofThisLink = State().LinkType == (network ? LinkTcpClient : LinkSerial);
+    if (written && ofThisLink)
+        emit SGL_LinkParameterWritten();
     emit SGL_SyncSerialPortNetworkInfo();
+    if (written) {
+        const LanguageTexts &t = State().text;
+        ShowMessage(ofThisLink ? t.SMSG_SyncConfigInfo + QStringLiteral("\r\n") + t.SMSG_ReconnectAuto
+                               : t.SMSG_SyncConfigInfo,
+                    this);
+    }
 }
 
 void Ui_System::SyncNetworkInfo(const QString &ip, const QString &port, const QString &mask,
@@ -268,7 +276,7 @@ void Ui_System::SyncNetworkInfo(const QString &ip, const QString &port, const QS
     config.SP_RemotePort = port;
     config.SP_RemoteSubmask = mask;
     config.SP_RemoteGateway = gateway;
-    reportParameterWritten();
+    reportParameterWritten(true);
 }
 
 void Ui_System::SyncBaudrate(int value)
@@ -276,7 +284,7 @@ void Ui_System::SyncBaudrate(int value)
     for (const QString &rate : Tables::BaudRates.toStringList()) {
         if (rate.toInt() == value) {
             State().config.SP_BaudRate = rate;
-            reportParameterWritten();
+            reportParameterWritten(false);
             return;
         }
     }

@@ -12,8 +12,8 @@ class QPushButton;
 
 // The System page: EDID mode of the inputs, factory reset, firmware versions of the device's parts, the
 // user EDID upload, and the device's own communication parameters (RS-232 baud rate, network address,
-// port, mask and gateway). A confirmed write of a communication parameter changes how the device must be
-// reached, so the operator is told to reconnect and the main window closes the link.
+// port, mask and gateway). A confirmed reset, and a confirmed write of the parameter of the link in use,
+// make the device restart; the main window then follows it to where it is reached now.
 class Ui_System : public QWidget
 {
     Q_OBJECT
@@ -66,6 +66,11 @@ public:
 signals:
     void SGL_UpdateEmit();
     void SGL_SyncSerialPortNetworkInfo();
+    // The factory reset was queued.
+    void SGL_ResetConfirmed();
+    // The device confirmed a write of the communication parameter of the link in use; the new value is
+    // stored in the settings.
+    void SGL_LinkParameterWritten();
 
 public slots:
     void SLT_SetEdidSelect(int index);
@@ -83,7 +88,7 @@ private:
     void buildSystemFrame();
     void buildCommunicationFrame();
     QList<QWidget *> networkWidgets() const;
-    void reportParameterWritten();
+    void reportParameterWritten(bool network);
 
     EdidUpload edid;
     QString edidDirectory = QStringLiteral(".");

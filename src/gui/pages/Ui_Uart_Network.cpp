@@ -44,6 +44,12 @@ int indexOrDefault(const QStringList &texts, const QString &text, const QList<in
 }
 
 bool isLoopback(const QString &ip) { return QHostAddress(ip).isLoopback(); }
+
+// A message followed by the system's own reason, when there is one.
+QString withReason(const QString &text, const QString &reason)
+{
+    return reason.isEmpty() ? text : text + QStringLiteral(" (") + reason + QLatin1Char(')');
+}
 } // namespace
 
 Ui_Uart_Network::Ui_Uart_Network(LinkSession &linkSession, QWidget *parent)
@@ -184,20 +190,21 @@ void Ui_Uart_Network::connectSession()
                 session.openTcpClient(LocalIp, RemoteIp, RemotePort);
             });
     // The session relays only the reports of the link that is open now.
-    connect(&session, &LinkSession::SGL_ConnectStatus, this, [this](quint32 linkType, bool status, int ErrorCode) {
-        if (linkType == LinkSerial)
-            SLT_ConnectStatus_SerialPort(status, ErrorCode);
-        else
-            SLT_ConnectStatus_TcpClient(status, ErrorCode);
-    });
-    connect(&session, &LinkSession::SGL_ReConnectStatus, this,
-            [this](quint32, bool status) { SLT_ReConnectStatus_TcpClient(status); });
+    connect(&session, &LinkSession::SGL_ConnectStatus, this,
+            [this](quint32 linkType, bool status, int ErrorCode, const QString &reason, bool localCause) {
+                if (linkType == LinkSerial)
+                    SLT_ConnectStatus_SerialPort(status, ErrorCode, reason);
+                else
+                    SLT_ConnectStatus_TcpClient(status, ErrorCode, reason, localCause);
+            });
     connect(&session, &LinkSession::SGL_CommandsDropped, this,
             [this] { AppendStatusText(State().text.SMSG_CommandsDropped); });
-    connect(&session, &LinkSession::SGL_LinkLost, this, [this](quint32 linkType, int ErrorCode, const QString &) {
-        if (linkType == LinkSerial)
-            SLT_PortLost_SerialPort(ErrorCode);
-    });
+    connect(&session, &LinkSession::SGL_LinkLost, this, &Ui_Uart_Network::SLT_LinkLost);
+    connect(&session, &LinkSession::SGL_PauseLeft, this,
+            [this](quint32, int seconds) { SetProgressLine(State().text.SMSG_PauseLeft.arg(seconds)); });
+    connect(&session, &LinkSession::SGL_PauseEnded, this, [this] { SetProgressLine(QString()); });
+    connect(&session, &LinkSession::SGL_RestartWait, this, &Ui_Uart_Network::SLT_RestartWait);
+    connect(&session, &LinkSession::SGL_RestartOver, this, &Ui_Uart_Network::SLT_RestartOver);
 }
 
 void Ui_Uart_Network::ReloadUIText(bool initial, bool)
@@ -234,7 +241,7 @@ void Ui_Uart_Network::ReloadUIText(bool initial, bool)
             box.first->setCurrentIndex(box.second.second);
             box.first->setEnabled(box.first == baudBox);
         }
-        statusText->clear();
+        SLT_ClearStatus();
         statusText->setReadOnly(true);
         statusText->setWordWrapMode(QTextOption::WrapAnywhere);
         statusText->setMaximumBlockCount(StatusLines);
@@ -308,8 +315,10 @@ void Ui_Uart_Network::UpdateLinkInputsEnabled(bool connected)
 {
     for (QWidget *widget : linkInputs())
         widget->setEnabled(!connected);
-    if (!connected)
+    if (!connected) {
         SetStatusImage(false);
+        SetProgressLine(QString());
+    }
 }
 
 void Ui_Uart_Network::SLT_pushButton_UartConnect_clicked()
@@ -411,39 +420,68 @@ void Ui_Uart_Network::SetStatusImage(bool ok)
 
 void Ui_Uart_Network::AppendStatusText(const QString &text)
 {
+    // The progress line stays below the status lines.
+    const QString progress = progressText;
+    SetProgressLine(QString());
     QTextCursor cursor = statusText->textCursor();
     cursor.movePosition(QTextCursor::End);
     statusText->setTextCursor(cursor);
     statusText->insertPlainText(text + QStringLiteral("\r\n"));
+    SetProgressLine(progress);
 }
 
-void Ui_Uart_Network::SLT_ConnectStatus_SerialPort(bool status, int ErrorCode)
+void Ui_Uart_Network::SetProgressLine(const QString &text)
+{
+    if (text == progressText)
+        return;
+    QTextCursor cursor(statusText->document());
+    if (progressStart >= 0) {
+        cursor.setPosition(progressStart);
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    progressText = text;
+    progressStart = -1;
+    if (text.isEmpty())
+        return;
+    cursor.movePosition(QTextCursor::End);
+    progressStart = cursor.position();
+    cursor.insertText(text);
+    statusText->ensureCursorVisible();
+}
+
+void Ui_Uart_Network::SLT_ConnectStatus_SerialPort(bool status, int ErrorCode, const QString &reason)
 {
     // A report that arrives after the operator closed this link (or opened the other one) is stale: it must
     // neither lock the settings of an idle page nor query or close another link.
     if (State().LinkType != LinkSerial)
         return;
-    // A port the operator may not open: the message says how to get the permission.
+    // A port the operator may not open: the message also says how to get the permission.
     const SerialPortAccess access = serialPortAccess(State().config.SP_Name);
     const QString hint =
         status || !access.denied
             ? QString()
             : QLatin1Char('\n') + State().text.SMSG_SerialPortPermission.arg(access.path, access.group);
-    handleConnectStatus(status, ErrorCode, serialConnectButton, networkConnectButton,
-                        State().text.SMSG_SerialPort_Connect_Fail, hint);
+    handleConnectStatus(
+        status, serialConnectButton, networkConnectButton,
+        withReason(State().text.SMSG_SerialPort_Connect_Fail + QString::number(ErrorCode), reason) + hint);
 }
 
-void Ui_Uart_Network::SLT_ConnectStatus_TcpClient(bool status, int ErrorCode)
+void Ui_Uart_Network::SLT_ConnectStatus_TcpClient(bool status, int ErrorCode, const QString &reason,
+                                                  bool localCause)
 {
     if (State().LinkType != LinkTcpClient)
         return;
-    handleConnectStatus(status, ErrorCode, networkConnectButton, serialConnectButton,
-                        State().text.SMSG_Network_Connect_Fail);
+    // Only a local address that cannot be used is a matter of the local IP settings; a device that refuses
+    // or does not answer is not.
+    const LanguageTexts &t = State().text;
+    const QString text = localCause ? t.SMSG_Network_Connect_Fail : t.SMSG_Network_Device_Fail;
+    handleConnectStatus(status, networkConnectButton, serialConnectButton,
+                        withReason(text + QString::number(ErrorCode), reason));
 }
 
-void Ui_Uart_Network::handleConnectStatus(bool status, int errorCode, QPushButton *linkButton,
-                                          QPushButton *otherButton, const QString &failMessage,
-                                          const QString &hint)
+void Ui_Uart_Network::handleConnectStatus(bool status, QPushButton *linkButton, QPushButton *otherButton,
+                                          const QString &failMessage)
 {
     if (status) {
         // The link is up: identification starts with the model query.
@@ -455,24 +493,57 @@ void Ui_Uart_Network::handleConnectStatus(bool status, int errorCode, QPushButto
     DisconnectActiveLink();
     linkButton->setText(State().text.S_ConnectDisconnect[0]);
     otherButton->setEnabled(true);
-    ShowMessage(failMessage + QString::number(errorCode) + hint, this);
+    ShowMessage(failMessage, this);
     UpdateLinkInputsEnabled(false);
 }
 
-void Ui_Uart_Network::SLT_ReConnectStatus_TcpClient(bool status)
+void Ui_Uart_Network::SLT_LinkLost(quint32 linkType, int, const QString &reason)
 {
-    if (status || State().LinkType != LinkTcpClient)
+    if (State().LinkType != linkType)
         return;
+    const LanguageTexts &t = State().text;
+    AppendStatusText(t.SMSG_LinkLost.arg(reason));
     DisconnectActiveLink();
-    ShowMessage(State().text.SMSG_Network_ReConnect_Fail, this);
+    ShowMessage(
+        withReason(linkType == LinkSerial ? t.SMSG_SerialPort_Lost : t.SMSG_Network_ReConnect_Fail, reason),
+        this);
 }
 
-void Ui_Uart_Network::SLT_PortLost_SerialPort(int ErrorCode)
+void Ui_Uart_Network::SLT_RestartWait(quint32 linkType, int seconds)
 {
-    if (State().LinkType != LinkSerial)
+    if (State().LinkType != linkType)
         return;
-    DisconnectActiveLink();
-    ShowMessage(State().text.SMSG_SerialPort_Connect_Fail + QString::number(ErrorCode), this);
+    // The device comes back as a new one: it is identified and read again.
+    State().ModelIdentified = false;
+    SetStatusImage(false);
+    SetProgressLine(State().text.SMSG_RestartWait.arg(seconds));
 }
 
-void Ui_Uart_Network::SLT_ClearStatus() { statusText->clear(); }
+void Ui_Uart_Network::SLT_RestartOver(quint32 linkType, bool back)
+{
+    if (State().LinkType != linkType)
+        return;
+    SetProgressLine(QString());
+    if (back) {
+        // The line speed that reached the device is the one it uses now.
+        const LinkTarget target = session.target();
+        if (target.type == LinkSerial) {
+            State().config.SP_BaudRate = target.serial.baudRate;
+            const int baud = baudBox->findText(target.serial.baudRate);
+            if (baud >= 0)
+                baudBox->setCurrentIndex(baud);
+        }
+        return;
+    }
+    const QString message = State().text.SMSG_RestartFailed;
+    AppendStatusText(message);
+    DisconnectActiveLink();
+    ShowMessage(message, this);
+}
+
+void Ui_Uart_Network::SLT_ClearStatus()
+{
+    statusText->clear();
+    progressText.clear();
+    progressStart = -1;
+}

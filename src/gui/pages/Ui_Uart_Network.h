@@ -25,6 +25,9 @@ public:
     void DisconnectActiveLink();
     void SetStatusImage(bool ok);
     void AppendStatusText(const QString &text);
+    // Shows a line that changes (a countdown) below the status lines, in place of the previous one; an
+    // empty text removes it.
+    void SetProgressLine(const QString &text);
     void UpdateLinkInputsEnabled(bool connected);
 
     MyComboBox *portBox = nullptr;
@@ -59,10 +62,14 @@ public slots:
     void SLT_pushButton_NetworkConnect_clicked();
     void SLT_comboBox_GetVaildSerialPort();
     void SLT_comboBox_GetVaildLocalIp();
-    void SLT_ConnectStatus_SerialPort(bool status, int ErrorCode);
-    void SLT_ConnectStatus_TcpClient(bool status, int ErrorCode);
-    void SLT_ReConnectStatus_TcpClient(bool status);
-    void SLT_PortLost_SerialPort(int ErrorCode);
+    // A failed connect is reported with the system's reason; `localCause` says that this computer's
+    // address could not be used.
+    void SLT_ConnectStatus_SerialPort(bool status, int ErrorCode, const QString &reason = QString());
+    void SLT_ConnectStatus_TcpClient(bool status, int ErrorCode, const QString &reason = QString(),
+                                     bool localCause = false);
+    void SLT_LinkLost(quint32 linkType, int ErrorCode, const QString &reason);
+    void SLT_RestartWait(quint32 linkType, int seconds);
+    void SLT_RestartOver(quint32 linkType, bool back);
     void SLT_ClearStatus();
 
 private:
@@ -72,9 +79,8 @@ private:
     void connectSerial();
     bool connectNetwork();
     void disconnectLink();
-    // `hint` follows the failure message and its code (how to get a missing permission).
-    void handleConnectStatus(bool status, int errorCode, QPushButton *linkButton, QPushButton *otherButton,
-                             const QString &failMessage, const QString &hint = QString());
+    void handleConnectStatus(bool status, QPushButton *linkButton, QPushButton *otherButton,
+                             const QString &failMessage);
     QList<QWidget *> linkInputs() const;
 
     LinkSession &session;
@@ -97,4 +103,7 @@ private:
     QLabel *pcPortLabel = nullptr;
     QGroupBox *pcNetworkGroup = nullptr;
     QSplitter *topSplitter = nullptr;
+    // The changing line at the end of the status box, and where it starts.
+    QString progressText;
+    int progressStart = -1;
 };

@@ -76,7 +76,34 @@ void ReplyApplier::writeStatus(const ParsedReply &reply)
         connection->AppendStatusText(
             QStringLiteral("%1 %2 %3.").arg(t.S_Sync, t.*statusLabelOf(reply.keyword), t.S_Message));
     if (reply.syncOver)
-        connection->AppendStatusText(QStringLiteral("\r\n->%1<-").arg(t.SMSG_Status_SyncOver));
+        endSync();
+}
+
+bool ReplyApplier::syncRunning() const
+{
+    // Closing the link, or a restart of the device, leaves the device unidentified: its synchronisation is
+    // over.
+    return syncing && State().ModelIdentified;
+}
+
+void ReplyApplier::readTimedOut(const QString &command)
+{
+    if (!syncRunning())
+        return;
+    if (!unanswered.contains(command))
+        unanswered << command;
+    if (command.contains(QLatin1String("NETWORK-INFO")) || command.contains(QLatin1String("BAUDRATE")))
+        endSync();
+}
+
+void ReplyApplier::endSync()
+{
+    const LanguageTexts &t = State().text;
+    const bool complete = !syncRunning() || unanswered.isEmpty();
+    const QString end = complete ? t.SMSG_Status_SyncOver : t.SMSG_SyncIncomplete.arg(unanswered.join(", "));
+    syncing = false;
+    unanswered.clear();
+    connection->AppendStatusText(QStringLiteral("\r\n->%1<-").arg(end));
 }
 
 void ReplyApplier::apply(const ParsedReply &reply)
@@ -219,6 +246,8 @@ void ReplyApplier::applyModelType(const ParsedReply &reply)
     multiview->ApplyModel();
     audio->ApplyModel();
     system->ApplyModel();
+    syncing = true;
+    unanswered.clear();
     output->readAllButton->click();
     multiview->readAllButton->click();
     audio->readAllButton->click();

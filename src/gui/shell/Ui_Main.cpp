@@ -16,6 +16,7 @@
 #include "pages/Ui_Output.h"
 #include "pages/Ui_System.h"
 #include "pages/Ui_Uart_Network.h"
+#include "widgets/LastingMessage.h"
 #include "widgets/MessageBox.h"
 
 #include <QCloseEvent>
@@ -32,6 +33,14 @@ constexpr int SelectorWidth = 140;
 constexpr int SelectorHeight = 30;
 
 bool flagOn(const QString &value) { return value == QLatin1String("1"); }
+
+// A command as the operator reads it: without the line end it was sent with.
+QString withoutLineEnd(QString text)
+{
+    while (text.endsWith(QLatin1Char('\r')) || text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text;
+}
 } // namespace
 
 Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
@@ -52,6 +61,7 @@ Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
     healthBar = new LinkHealthBar(*session, centralContent);
     setupActions = new SetupActions(*session, healthBar, this);
     applier = new ReplyApplier(this, connectionPage, outputPage, multiviewPage, audioPage, systemPage);
+    timeoutBox = new LastingMessage(this);
 
     const QSize screen = cappedPrimaryScreenSize();
     resize(screen.width() * 14 / 20, screen.height() * 17 / 20);
@@ -81,6 +91,7 @@ Ui_Main::~Ui_Main()
     delete systemPage;
     delete debugConsole;
     delete applier;
+    delete timeoutBox;
 }
 
 QList<QPair<QWidget *, QString>> Ui_Main::presentDevicePages() const
@@ -147,6 +158,8 @@ void Ui_Main::makeConnections()
     connect(systemPage, &Ui_System::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
     connect(debugConsole, &Ui_Debug::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
     connect(systemPage, &Ui_System::SGL_SyncSerialPortNetworkInfo, this, &Ui_Main::SLT_SyncSerialPortNetworkInfo);
+    connect(systemPage, &Ui_System::SGL_ResetConfirmed, this, &Ui_Main::followReset);
+    connect(systemPage, &Ui_System::SGL_LinkParameterWritten, this, &Ui_Main::followParameterWrite);
     connect(multiviewPage, &Ui_Multiview::SGL_SyncInputSourceName, this, &Ui_Main::SLT_SyncInputSourceName);
 
     connect(this, &Ui_Main::SGL_UnifyUpdateEmit, session, &LinkSession::requestSend);
@@ -233,31 +246,56 @@ void Ui_Main::SLT_WaitReplyTimeoutMessage(QString cmd)
 {
     // The transport has already released the timed-out command's rule in its own thread.
     AppState &s = State();
-    QString message;
-    if (cmd.contains(QLatin1String("GET MODEL TYPE"))) {
+    const QString command = withoutLineEnd(cmd);
+    if (command.contains(QLatin1String("GET MODEL TYPE"))) {
         connectionPage->SetStatusImage(false);
         connectionPage->DisconnectActiveLink();
-        message = s.text.SMSG_ReadDeviceFail + cmd;
-    } else {
-        if (cmd.contains(QLatin1String("NETWORK-INFO")) || cmd.contains(QLatin1String("BAUDRATE")))
-            s.LinkParamReadPending = false;
-        message = s.text.SMSG_CommunicationFail + cmd;
+        ShowMessage(s.text.SMSG_ReadDeviceFail + command, this);
+        return;
     }
-    ShowMessage(message, this);
+    if (command.contains(QLatin1String("NETWORK-INFO")) || command.contains(QLatin1String("BAUDRATE")))
+        s.LinkParamReadPending = false;
+    applier->readTimedOut(command);
+    // One box at a time: while it is open, further time-outs are added to it, each command once.
+    if (!timeoutBox->isOpen())
+        unansweredCommands.clear();
+    if (!unansweredCommands.contains(command))
+        unansweredCommands << command;
+    timeoutBox->show(s.text.SMSG_CommunicationFail + unansweredCommands.join(QLatin1Char('\n')));
 }
 
 void Ui_Main::SLT_SyncSerialPortNetworkInfo()
 {
-    AppState &s = State();
-    if (!s.LinkParamReadPending) {
-        if (s.LinkType == LinkTcpClient)
-            connectionPage->networkConnectButton->click();
-        else if (s.LinkType == LinkSerial)
-            connectionPage->serialConnectButton->click();
-    }
-    s.LinkParamReadPending = false;
+    State().LinkParamReadPending = false;
     connectionPage->ReloadUIText(false, false);
     systemPage->ReloadUIText(false, false);
+}
+
+void Ui_Main::followReset()
+{
+    // After a factory reset the device is reached where it was, over RS-232 possibly at its factory line
+    // speed.
+    const LinkTarget now = session->target();
+    QList<LinkTarget> targets{now};
+    LinkTarget factory = now;
+    factory.serial.baudRate = LinkSerialSettings().baudRate;
+    if (now.type == LinkSerial && factory.serial.baudRate != now.serial.baudRate)
+        targets << factory;
+    session->followRestartAfterLastCommand(targets);
+}
+
+void Ui_Main::followParameterWrite()
+{
+    // The device uses the parameter just stored from its reply.
+    const ConfigValues &c = State().config;
+    LinkTarget next = session->target();
+    if (next.type == LinkTcpClient) {
+        next.remoteIp = c.SP_RemoteIp;
+        next.remotePort = c.SP_RemotePort;
+    } else {
+        next.serial.baudRate = c.SP_BaudRate;
+    }
+    session->followRestart({next});
 }
 
 void Ui_Main::keyPressEvent(QKeyEvent *event)

@@ -3,9 +3,11 @@
 #include "widgets/MyFramelessWindow.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 
+class LastingMessage;
 class LinkHealthBar;
 class LinkSession;
 class QComboBox;
@@ -23,8 +25,9 @@ class Ui_Uart_Network;
 
 // The main window: the connection page and the four device pages in tabs, the language selector, the link
 // health strip with the setup buttons below the tabs, the debug console. It wires pages and transports
-// together, drains the received reply lines and hands them to the reply handling, and reports reply
-// time-outs.
+// together, drains the received reply lines and hands them to the reply handling, reports reply time-outs
+// (in one box while it is open) and lets the link follow the device through the restarts that the System
+// page causes.
 class Ui_Main : public MyFramelessWindow
 {
     Q_OBJECT
@@ -74,6 +77,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void followReset();
+    void followParameterWrite();
     void fillTabs();
     void retextTabs();
     void makeConnections();
@@ -94,4 +99,7 @@ private:
     // Whether dropping the oldest pending lines has been reported since they were last all handled.
     bool backlogReported = false;
     bool dispatching = false;
+    // The box of reply time-outs and the commands it names.
+    LastingMessage *timeoutBox = nullptr;
+    QStringList unansweredCommands;
 };

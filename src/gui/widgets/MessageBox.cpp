@@ -9,11 +9,7 @@
 #include <QPointer>
 #include <QPushButton>
 
-namespace {
-
-// A box without buttons yet. It is not moved: when shown, the dialog centres itself over the parent's
-// top-level window (so a box raised by a page appears over the main window, not at the page's offset).
-QMessageBox *newBox(const QString &text, QWidget *parent)
+QMessageBox *NewMessageBox(const QString &text, QWidget *parent)
 {
     auto *box = new QMessageBox(parent);
     box->setWindowTitle(QStringLiteral(" "));
@@ -22,14 +18,12 @@ QMessageBox *newBox(const QString &text, QWidget *parent)
     return box;
 }
 
-} // namespace
-
 void ShowMessage(const QString &text, QWidget *parent)
 {
     bool answer = false;
     if (MessageBoxSeam::intercept(MessageBoxSeam::Kind::Message, text, &answer))
         return;
-    QPointer<QMessageBox> box = newBox(text, parent);
+    QPointer<QMessageBox> box = NewMessageBox(text, parent);
     box->addButton(QStringLiteral("OK"), QMessageBox::YesRole);
     box->exec();
     delete box; // null when the parent took the box with it while it was open
@@ -40,7 +34,7 @@ bool ShowConfirm(const QString &text, QWidget *parent)
     bool answer = false;
     if (MessageBoxSeam::intercept(MessageBoxSeam::Kind::Confirm, text, &answer))
         return answer;
-    QPointer<QMessageBox> box = newBox(text, parent);
+    QPointer<QMessageBox> box = NewMessageBox(text, parent);
     QPushButton *yes = box->addButton(QStringLiteral("YES"), QMessageBox::YesRole);
     box->addButton(QStringLiteral("NO"), QMessageBox::NoRole);
     box->exec();

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QMessageBox;
 class QWidget;
 
 // The program's only way of telling the operator about a failure: a modal box with the message icon and
@@ -10,3 +11,7 @@ void ShowMessage(const QString &text, QWidget *parent);
 
 // A modal question with "YES" and "NO"; true exactly when "YES" was clicked.
 bool ShowConfirm(const QString &text, QWidget *parent);
+
+// A box of the same look without buttons yet, for the other kinds of messages (LastingMessage). It is not
+// moved: when shown, the dialog centres itself over the parent's top-level window.
+QMessageBox *NewMessageBox(const QString &text, QWidget *parent);

@@ -3,6 +3,8 @@
 #include <QQueue>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 struct SeamState
 {
@@ -10,6 +12,9 @@ struct SeamState
     QQueue<bool> answers;
     QList<MessageBoxSeam::Record> records;
 };
+
+// Ids of lasting messages are never reused, also not after a reset.
+int lastIssuedId = 0;
 
 SeamState &seam()
 {
@@ -67,4 +72,31 @@ bool MessageBoxSeam::intercept(Kind kind, const QString &text, bool *answer)
     if (kind == Kind::Confirm && !state.answers.isEmpty())
         *answer = state.answers.dequeue();
     return true;
+}
+
+int MessageBoxSeam::openLasting(const QString &text)
+{
+    SeamState &state = seam();
+    if (!state.active)
+        return 0;
+    state.records.append(Record{text, Kind::Message, ++lastIssuedId});
+    return lastIssuedId;
+}
+
+bool MessageBoxSeam::isLastingOpen(int id)
+{
+    const QList<Record> &records = seam().records;
+    return id != 0 && std::any_of(records.begin(), records.end(),
+                                  [id](const Record &record) { return record.lastingId == id; });
+}
+
+bool MessageBoxSeam::updateLasting(int id, const QString &text)
+{
+    for (Record &record : seam().records) {
+        if (id != 0 && record.lastingId == id) {
+            record.text = text;
+            return true;
+        }
+    }
+    return false;
 }

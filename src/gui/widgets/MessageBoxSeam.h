@@ -19,6 +19,8 @@ public:
     {
         QString text;
         Kind kind;
+        // Non-zero for a box that stays open without blocking (LastingMessage).
+        int lastingId = 0;
     };
 
     // Turns the seam on without answers: messages are recorded, questions answered "NO".
@@ -39,4 +41,10 @@ public:
 
     // Used by ShowMessage / ShowConfirm: when active, records the call, sets *answer and returns true.
     static bool intercept(Kind kind, const QString &text, bool *answer);
+    // Used by LastingMessage: when active, records a message that counts as open until the seam is reset and
+    // returns its id (0 when the seam is inactive).
+    static int openLasting(const QString &text);
+    static bool isLastingOpen(int id);
+    // Shows `text` in the recorded lasting message; false when it is no longer open.
+    static bool updateLasting(int id, const QString &text);
 };

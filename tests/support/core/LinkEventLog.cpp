@@ -18,11 +18,8 @@ LinkEventLog::LinkEventLog(LinkSession &session)
         add(LinkEvent::ConnectStatus,
             "connect " + QByteArray::number(status) + ' ' + QByteArray::number(code), {}, code);
     });
-    connect(&session, &LinkSession::SGL_ReConnectStatus, this, [this](quint32, bool status) {
-        add(LinkEvent::ReconnectStatus, "reconnect " + QByteArray::number(status));
-    });
-    connect(&session, &LinkSession::SGL_LinkLost, this, [this](quint32, int code, const QString &) {
-        add(LinkEvent::LinkLost, "lost " + QByteArray::number(code), {}, code);
+    connect(&session, &LinkSession::SGL_LinkLost, this, [this](quint32, int code, const QString &reason) {
+        add(LinkEvent::LinkLost, "lost " + QByteArray::number(code), reason.toLatin1(), code);
     });
     connect(&session, &LinkSession::SGL_PauseStarted, this, [this](quint32, int ms) {
         add(LinkEvent::PauseStarted, "pause " + QByteArray::number(ms), {}, ms);

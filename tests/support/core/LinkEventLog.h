@@ -15,13 +15,12 @@ struct LinkEvent
         Received,
         ReplyTimeout,
         ConnectStatus,
-        ReconnectStatus,
         LinkLost,
         PauseStarted,
         PauseEnded
     };
     Kind kind = Sent;
-    QByteArray bytes; // the line written or received, the command that timed out
+    QByteArray bytes; // the line written or received, the command that timed out, why the link was lost
     int code = 0;     // connect or loss error code, pause length
     QByteArray text;  // the report as trace() shows it
 };
@@ -38,7 +37,7 @@ public:
     int count(LinkEvent::Kind kind) const { return eventsOf(kind).size(); }
     // The reply lines received so far, CR included.
     QList<QByteArray> lines() const;
-    // Every report so far: "connect 1 0", "reconnect 0", "sent GET X\r", "received X 1\r", "timeout GET X\r",
+    // Every report so far: "connect 1 0", "sent GET X\r", "received X 1\r", "timeout GET X\r",
     // "lost 9", "pause 300", "pause end".
     QList<QByteArray> trace() const;
     // Waits until at least `count` events of `kind` were recorded.
