@@ -27,7 +27,7 @@ signals:
     void SGL_UpdateSendData_SerialPort(const QString &Text);
     // Result of a connect request: true with 0, or false with 3 when the port could not be opened, with the
     // system's reason.
-    void SGL_ConnectStatus_SerialPort(bool status, int ErrorCode, const QString &reason);
+    void SGL_ConnectStatus_SerialPort(bool status, int ErrorCode, const QString &reason = QString());
     // No matching reply came in time for the command `cmd`.
     void SGL_WaitReplyTimeout_SerialPort(const QString &cmd);
 

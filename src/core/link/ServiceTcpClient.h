@@ -29,7 +29,8 @@ signals:
     // Result of a connect request: true with 0, or false with 5 when no connection was made within 500 ms,
     // with the system's reason; `localCause` when this computer's address could not be used (not
     // available, or no route from it to the device).
-    void SGL_ConnectStatus_TcpClient(bool status, int ErrorCode, const QString &reason, bool localCause);
+    void SGL_ConnectStatus_TcpClient(bool status, int ErrorCode, const QString &reason = QString(),
+                                     bool localCause = false);
     // No matching reply came in time for the command `cmd`.
     void SGL_WaitReplyTimeout_TcpClient(const QString &cmd);
 
