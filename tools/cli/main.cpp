@@ -3,6 +3,7 @@
 #include "CliFleet.h"
 #include "CliOptions.h"
 #include "CliRunner.h"
+#include "config/Version.h"
 
 #include <QCoreApplication>
 
