@@ -322,8 +322,6 @@ void LinkSession::setTrafficRecording(bool on)
 
 void LinkSession::takeReceivedLines(quint32 type)
 {
-    // The log first: a handler of a line may look up the command the line answered there.
-    takeTraffic(serviceFor(type));
     // Cleared before the lines are taken: a line appended after this takes comes with a notice of its own.
     serviceFor(type)->linkChannel().lineNoticePending = false;
     // A delivery already waiting for its turn takes them then.
@@ -339,6 +337,9 @@ bool LinkSession::refillLines(quint32 type)
         return false;
     std::deque<QueueEntry> lines = takeAllEntries(&channel.recvQueue);
     channel.recvLock.unlock();
+    // The log before the lines: the transport records a line before it queues it, so the records of every
+    // line taken here are there now, and a handler of a line may look up the command it answered.
+    takeTraffic(serviceFor(type));
     for (QueueEntry &entry : lines)
         receivedLines.push_back(std::move(entry.data));
     return !receivedLines.empty();
