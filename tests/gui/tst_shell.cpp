@@ -10,6 +10,7 @@
 #include "session/LinkSession.h"
 #include "shell/Ui_Debug.h"
 #include "widgets/MessageBoxSeam.h"
+#include "widgets/Pictures.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -18,6 +19,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -63,6 +65,8 @@ private slots:
     void failedSaveIsTold();
     void consoleSendsPaneText_data();
     void consoleSendsPaneText();
+    void picturesRewrittenOnlyWhenNeeded_data();
+    void picturesRewrittenOnlyWhenNeeded();
 
 private:
     Ui_Main *w() const { return driver->window(); }
@@ -288,4 +292,50 @@ void TestShell::consoleSendsPaneText()
 }
 
 QTEST_MAIN(TestShell)
+// The picture files of the data tree on disk: a PNG that Qt would save differently is rewritten in place;
+// one already normal keeps its file (same inode: an ordinary start writes nothing), and a broken or empty
+// file or another suffix is never touched.
+void TestShell::picturesRewrittenOnlyWhenNeeded_data()
+{
+    QImage image(8, 4, QImage::Format_ARGB32);
+    image.fill(QColor(10, 120, 200, 128));
+    QByteArray normal;
+    QByteArray loose;
+    QBuffer normalBuffer(&normal);
+    QBuffer looseBuffer(&loose);
+    QVERIFY(image.save(&normalBuffer, "png"));
+    QVERIFY(image.save(&looseBuffer, "png", 100));
+    QVERIFY(loose != normal);
+    const QByteArray broken = QByteArrayLiteral("\x89PNG\r\n\x1a\n this is not really a picture");
+
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<bool>("sameFile");
+    QTest::newRow("uncompressed png is rewritten") << "a.png" << loose << normal << false;
+    QTest::newRow("normal png is left alone") << "b.png" << normal << normal << true;
+    QTest::newRow("broken png is left alone") << "c.png" << broken << broken << true;
+    QTest::newRow("empty png is left alone") << "d.png" << QByteArray() << QByteArray() << true;
+    QTest::newRow("other suffix is left alone") << "e.PNG" << loose << loose << true;
+}
+
+void TestShell::picturesRewrittenOnlyWhenNeeded()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, after);
+    QFETCH(bool, sameFile);
+    loginDir = std::make_unique<TestAppDir>();
+    const QString relative = "/TitleBar/" + name;
+    loginDir->writeFile(relative, bytes);
+    const auto inode = [&] {
+        struct stat info = {};
+        return ::stat(QFile::encodeName(loginDir->file(relative)).constData(), &info) == 0 ? info.st_ino : 0;
+    };
+    const auto before = inode();
+    NormalizePng(loginDir->file(relative));
+    QCOMPARE(loginDir->readFile(relative), after);
+    QCOMPARE(inode() == before, sameFile);
+}
+
 #include "tst_shell.moc"
