@@ -86,8 +86,9 @@ void TestCli::commands_data()
     QTest::newRow("unknown key") << "RKA204QE" << QStringList{}
                                  << QStringList{tcp, "DEV", "get", "output.colour"} << 2 << "unknown key"
                                  << QStringList{} << "";
-    QTest::newRow("connection refused") << "" << QStringList{} << QStringList{tcp, "127.0.0.1:1", "identify"}
-                                        << 3 << "cannot open 127.0.0.1:1" << QStringList{} << "";
+    QTest::newRow("connection refused")
+        << "" << QStringList{} << QStringList{tcp, "127.0.0.1:1", "identify"} << 3
+        << "cannot open 127.0.0.1:1: Connection refused" << QStringList{} << "";
     QTest::newRow("silent device") << "RKA204QE" << QStringList{"--silent"}
                                    << QStringList{tcp, "DEV", "identify"} << 4 << "no reply to GET MODEL TYPE"
                                    << QStringList{} << "";

@@ -102,13 +102,16 @@ bool CliRunner::open(CliResult *failure)
     bool answered = false;
     bool connected = false;
     int code = 0;
+    QString reason;
     // The connections end with this function (they refer to its locals).
     const QObject scope;
-    QObject::connect(&session, &LinkSession::SGL_ConnectStatus, &scope, [&](quint32, bool status, int error) {
-        answered = true;
-        connected = status;
-        code = error;
-    });
+    QObject::connect(&session, &LinkSession::SGL_ConnectStatus, &scope,
+                     [&](quint32, bool status, int error, const QString &why) {
+                         answered = true;
+                         connected = status;
+                         code = error;
+                         reason = why;
+                     });
     if (device.serial) {
         LinkSession::SerialSettings settings;
         settings.portName = device.address;
@@ -118,9 +121,13 @@ bool CliRunner::open(CliResult *failure)
         session.openTcpClient(QStringLiteral("0.0.0.0"), device.address, device.port);
     }
     waitFor(&session, &LinkSession::SGL_ConnectStatus, [&] { return answered; });
+    // The system's reason where the transport gave one ("Connection refused"), else its error code.
     if (!connected)
-        *failure = CliResult::failure(ExitLinkFailure,
-                                      QStringLiteral("cannot open %1 (error %2)").arg(device.text).arg(code));
+        *failure = CliResult::failure(
+            ExitLinkFailure,
+            reason.isEmpty()
+                ? QStringLiteral("cannot open %1 (error %2)").arg(device.text).arg(code)
+                : QStringLiteral("cannot open %1: %2 (error %3)").arg(device.text, reason).arg(code));
     return connected;
 }
 
