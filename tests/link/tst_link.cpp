@@ -9,6 +9,7 @@
 #include "link/LinkChannel.h"
 #include "link/LinkService.h"
 #include "protocol/ReplyRule.h"
+#include "session/LinkHealth.h"
 #include "session/LinkSession.h"
 #include "session/TrafficFormat.h"
 
@@ -18,7 +19,9 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <algorithm>
 #include <ctime>
+#include <vector>
 
 namespace {
 
@@ -121,6 +124,7 @@ private slots:
     void oneCommandInFlight()
     {
         OPEN_LINK();
+        const LinkHealth health(link.session());
         const qint64 requestedNs = DevicePeer::clockNs();
         link.send("GET OUT HDCP", defaultReplyRule("OUT HDCP"));
         link.send("GET OUT VKA", defaultReplyRule("OUT VKA"));
@@ -138,11 +142,23 @@ private slots:
         QVERIFY(peer.waitForCommands(3, WaitMs));
         QVERIFY(msBetween(peer.lastReplyNs(), peer.commands()[2].arrivedNs) >= GapMs);
         QCOMPARE(peer.receivedBytes(), QByteArray("GET OUT HDCP\rGET OUT VKA\rGET OUT ITC\r"));
+        QVERIFY(!peer.waitForCommands(4, 100));
+        peer.reply("OUT ITC ON\r");
 
-        QVERIFY(link.log().waitFor(LinkEvent::Received, 2, WaitMs));
-        QCOMPARE(link.log().trace(),
-                 Lines({"connect 1 0", "sent GET OUT HDCP\r", "sent GET OUT VKA\r",
-                        "received OUT HDCP FORCE-2.2\r", "sent GET OUT ITC\r", "received OUT VKA ON\r"}));
+        QVERIFY(link.log().waitFor(LinkEvent::Received, 3, WaitMs));
+        QCOMPARE(link.log().trace(), Lines({"connect 1 0", "sent GET OUT HDCP\r", "sent GET OUT VKA\r",
+                                            "received OUT HDCP FORCE-2.2\r", "sent GET OUT ITC\r",
+                                            "received OUT VKA ON\r", "received OUT ITC ON\r"}));
+        // The link health shows the median of the round trips: here the middle one of about 300, 0 and 100
+        // ms.
+        std::vector<qint32> roundTrips;
+        const TrafficRing &ring = link.session().traffic();
+        for (quint64 sequence = ring.firstSequence(); sequence < ring.endSequence(); ++sequence)
+            if (ring.at(sequence).answersCommand())
+                roundTrips.push_back(ring.at(sequence).roundTripUs);
+        QCOMPARE(roundTrips.size(), std::size_t(3));
+        std::sort(roundTrips.begin(), roundTrips.end());
+        QTRY_COMPARE(health.reading().medianRoundTripUs, qint64(roundTrips[1]));
     }
 
     // No reply in time: the time-out is reported with the command, which is not written again, and the next
