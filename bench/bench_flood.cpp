@@ -6,7 +6,8 @@
 // latency of the commands sent during the flood (click to reply handled, its combo showing the answer).
 //
 // Console modes: "hidden" (as the program runs), "shown" (opened with Alt+Z), "left out" (its traffic
-// signals disconnected, so the figures show what the rest of the program costs).
+// signals disconnected, so the figures show what the rest of the program costs), "no-log" (left out and the
+// session's traffic log switched off, so that the memory of the log's bounded ring shows apart).
 //
 // Usage: bench_flood [seconds of flood, default 10] [rate...]
 // Each measurement runs in a child process of its own (bench_flood --run RATE MODE SECONDS), so that the
@@ -42,7 +43,7 @@ constexpr int TickMs = 5;
 constexpr int CommandEveryMs = 500;
 constexpr int SettleMs = 3000;
 constexpr int SyncTimeoutMs = 60000;
-const char *const Modes[] = {"hidden", "shown", "left-out"};
+const char *const Modes[] = {"hidden", "shown", "left-out", "no-log"};
 
 double residentMb()
 {
@@ -90,7 +91,10 @@ Result measure(int rate, const QString &mode, int seconds)
     SimDevice sim;
     if (!sim.start({"--model", "RKA204QE", "--quiet", "--flood", QString::number(rate)}))
         return result;
-    if (mode == QLatin1String("left-out")) {
+    // "no-log": also without the traffic log, so that its bounded ring can be told from the rest of the memory.
+    if (mode == QLatin1String("no-log"))
+        window->session->setTrafficRecording(false);
+    if (mode == QLatin1String("left-out") || mode == QLatin1String("no-log")) {
         QObject::disconnect(window, &Ui_Main::SGL_DEBUG_SHOW_RecvText, window->debugConsole, nullptr);
         QObject::disconnect(window, &Ui_Main::SGL_DEBUG_SHOW_SendText, window->debugConsole, nullptr);
     }
