@@ -6,6 +6,8 @@ set -euo pipefail
 
 packages=(cmake make g++ qtbase5-dev libqt5serialport5-dev)
 case "${1:-run}" in
+  # A font with Chinese characters: the login dialog always names the second language in its own script.
+  run) packages+=(fonts-wqy-microhei) ;;
   test) packages+=(iproute2 util-linux) ;;
   package) packages+=(dpkg-dev file) ;;
 esac
