@@ -153,6 +153,12 @@ void SetupReader::set(const char *key, const QString &value)
     read.values[QLatin1String(key)] = value;
 }
 
+void SetupReader::forgetMultiview()
+{
+    for (auto it = read.values.begin(); it != read.values.end();)
+        it = it->first.startsWith(QLatin1String("multiview.")) ? read.values.erase(it) : std::next(it);
+}
+
 void SetupReader::apply(const ParsedReply &reply)
 {
     const int index = reply.index;
@@ -162,9 +168,7 @@ void SetupReader::apply(const ParsedReply &reply)
         return;
     }
     if (reply.keyword == KwMultiview && index >= 0) {
-        // A new layout: what was read of the old one no longer holds.
-        for (auto it = read.values.begin(); it != read.values.end();)
-            it = it->first.startsWith(QLatin1String("multiview.")) ? read.values.erase(it) : std::next(it);
+        forgetMultiview();
         set("multiview.mode", word(Tables::MultiviewModes, index));
         return;
     }
@@ -275,8 +279,7 @@ void SetupReader::applyMultiviewReport(const ParsedReply &reply)
         return;
     const quint32 model = read.model;
     const quint32 mode = quint32(report.mode);
-    for (auto it = read.values.begin(); it != read.values.end();)
-        it = it->first.startsWith(QLatin1String("multiview.")) ? read.values.erase(it) : std::next(it);
+    forgetMultiview();
     set("multiview.mode", word(Tables::MultiviewModes, report.mode));
     for (int w = 0; w < LayoutCatalogue::windowCount(mode) && w < 4; ++w) {
         if (report.windowSource[w] >= 0)

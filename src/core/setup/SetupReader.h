@@ -59,6 +59,8 @@ private:
     void finish(Outcome outcome);
     bool wants(SetupGroup group) const;
     void set(const char *key, const QString &value);
+    // A new layout: what was read of the old one no longer holds.
+    void forgetMultiview();
 
     LinkSession &session;
     LinkExchange *exchange = nullptr;
