@@ -1,5 +1,7 @@
 #include "shell/SendPaneCodec.h"
 
+#include "session/TrafficFormat.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -41,12 +43,12 @@ QString textOf(const QByteArray &bytes, bool hex)
         line += bytes[i];
         const bool lineEnds = bytes[i] == '\n' || (bytes[i] == '\r' && bytes.mid(i + 1, 1) != "\n");
         if (lineEnds) {
-            lines << QString::fromLatin1(line.toHex(' ').toUpper());
+            lines << TrafficFormat::hex(line);
             line.clear();
         }
     }
     if (!line.isEmpty())
-        lines << QString::fromLatin1(line.toHex(' ').toUpper());
+        lines << TrafficFormat::hex(line);
     return lines.join(QLatin1Char('\n'));
 }
 
