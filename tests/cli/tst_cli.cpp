@@ -402,14 +402,14 @@ void TestCli::fleet_data()
 void TestCli::fleet()
 {
     QFETCH(bool, json);
-    // A device that answers, a closed port and a device that stays silent: the highest exit code is the fleet's.
+    // A closed port, a device that stays silent and one that answers: the highest exit code is the fleet's.
     SimDevice live;
     SimDevice silent;
     QVERIFY(live.start({"--model", "TN204E"}) && silent.start({"--silent"}));
-    const QStringList devices{address(live), "127.0.0.1:1", address(silent)};
-    const QStringList statuses{"done", "link failure", "refused"};
-    const QStringList messages{"TN204E", "cannot open 127.0.0.1:1: Connection refused",
-                               "no reply to GET MODEL TYPE"};
+    const QStringList devices{"127.0.0.1:1", address(silent), address(live)};
+    const QStringList statuses{"link failure", "refused", "done"};
+    const QStringList messages{"cannot open 127.0.0.1:1: Connection refused", "no reply to GET MODEL TYPE",
+                               "TN204E"};
     QStringList args;
     for (const QString &device : devices)
         args << "--tcp" << device;
@@ -422,17 +422,17 @@ void TestCli::fleet()
             const QJsonObject result = results[i].toObject();
             QCOMPARE(result.value("device").toString() + ' ' + result.value("command").toString(),
                      devices[i] + " identify");
-            QCOMPARE(result.value("exitCode").toInt(), QList<int>({0, 3, 4})[i]);
+            QCOMPARE(result.value("exitCode").toInt(), QList<int>({3, 4, 0})[i]);
             QCOMPARE(result.value("status").toString(), statuses[i]);
             QVERIFY2(result.value("message").toString().startsWith(messages[i]), qPrintable(run.out));
         }
-        QCOMPARE(results[0]["model"].toString(), QStringLiteral("TN204E"));
+        QCOMPARE(results[2]["model"].toString(), QStringLiteral("TN204E"));
         return;
     }
     // Columns line up: device, status, message.
     const QStringList rows = run.out.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 3);
-    const int statusAt = std::max(devices[0].size(), devices[2].size()) + 2;
+    const int statusAt = std::max(devices[1].size(), devices[2].size()) + 2;
     const int messageAt = statusAt + QStringLiteral("link failure").size() + 2;
     for (int i = 0; i < 3; ++i) {
         QCOMPARE(rows[i].left(statusAt), devices[i].leftJustified(statusAt));
