@@ -460,8 +460,8 @@ void TestCli::snapshotRefused_data()
     QTest::newRow("newer format") << QByteArray(
                                          R"({"format": "lumaplex-setup", "version": 2, "model": "TN386"})")
                                   << 2 << "format version 2" << QStringList{};
-    QTest::newRow("version 0") << QByteArray(
-                                      R"({"format": "lumaplex-setup", "version": 0, "model": "TN386"})")
+    QTest::newRow("version 0") << QByteArray(R"({"format": "lumaplex-setup", "version": 0, "model": "TN386",
+                                                 "values": {"audio.volume": 20}})")
                                << 2 << "format version 0 is not 1" << QStringList{};
     QTest::newRow("unknown model") << header + R"("TN999", "values": {}})" << 2 << "unknown model 'TN999'"
                                    << QStringList{};
