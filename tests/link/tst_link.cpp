@@ -210,17 +210,6 @@ private slots:
                  qint32(reply.monotonicUs - ring.at(ring.firstSequence() + 2).monotonicUs));
     }
 
-    void trafficRingKeepsTheNewest()
-    {
-        TrafficRing ring(3);
-        for (const char *line : {"a", "b", "c", "d", "e"})
-            ring.append(stampedRecord(TrafficRecord::Received, line));
-        QCOMPARE(ring.size(), std::size_t(3));
-        QCOMPARE(ring.firstSequence(), quint64(2));
-        QCOMPARE(ring.keptFrom(0), quint64(2));
-        QCOMPARE(ring.at(2).bytes + ring.at(3).bytes + ring.at(4).bytes, QByteArray("cde"));
-    }
-
     // A command after which the device is busy holds the next one back for its pause, whatever the device
     // sends meanwhile; raw bytes of the debug console wait for nothing but the gap.
     void pauseAndRawBytes_data() { addTransportRows(); }
