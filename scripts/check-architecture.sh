@@ -6,7 +6,9 @@
 #
 # A file may include headers of its own folder and of any folder to its left, never one to its right, and
 # gui/pages and gui/login never include each other. The simulator and the command-line tools build on the
-# core library only. Prints every offending line and exits 1 when there is one.
+# core library only. Project headers are included with quotes and from their layer's folder: a relative path
+# ("../session/...") or angle brackets (<shell/...>) would slip past this check, so both are refused. Prints
+# every offending line and exits 1 when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,10 +28,21 @@ folder_of() {
   esac
 }
 
+layer_names=$(IFS='|'; echo "${!rank[*]}")
 status=0
 while IFS= read -r -d '' file; do
   from=$(folder_of "$file")
   [ "$from" = other ] && continue
+  while IFS=: read -r line target; do
+    echo "$file:$line: #include $target: include project headers as \"<layer>/<file>\", without a relative path"
+    status=1
+  done < <(grep -n -o -E '^[[:space:]]*#[[:space:]]*include[[:space:]]+"\.\.?/[^"]*"' "$file" |
+           sed -E 's/^([0-9]+):.*(".*")/\1:\2/')
+  while IFS=: read -r line target; do
+    echo "$file:$line: #include $target: include project headers with quotes, not angle brackets"
+    status=1
+  done < <(grep -n -o -E '^[[:space:]]*#[[:space:]]*include[[:space:]]+<[^>]+>' "$file" |
+           sed -E 's/^([0-9]+):.*(<.*>)/\1:\2/' | grep -E ":<(${layer_names})/" || true)
   while IFS=: read -r line target; do
     to=${target%%/*}
     [ "$to" = "$target" ] && continue          # same-folder include without a path
