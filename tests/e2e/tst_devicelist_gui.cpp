@@ -150,7 +150,8 @@ void TestDeviceListGui::discovery()
     QTest::mouseClick(dialog->startButton, Qt::LeftButton);
     QVERIFY(dialog->sweep.isRunning() && dialog->cancelButton->isEnabled());
     QTest::mouseClick(dialog->cancelButton, Qt::LeftButton);
-    QVERIFY(!dialog->sweep.isRunning() && dialog->startButton->isEnabled());
+    QVERIFY(!dialog->sweep.isRunning() && dialog->sweep.openConnections() == 0 &&
+            dialog->startButton->isEnabled());
 
     // The devices appear in address order with their port and model.
     QTest::mouseClick(dialog->startButton, Qt::LeftButton);

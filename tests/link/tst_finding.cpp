@@ -117,9 +117,10 @@ void TestFinding::cancelStopsTheSweepAtOnce()
     QSignalSpy progress(&sweep, &NetworkSweep::SGL_Progress);
     sweep.start(parseSweepRange("127.0.0.0/24"), port);
     QTRY_VERIFY_WITH_TIMEOUT(sims[0]->requests().size() == 1 && sims[1]->requests().size() == 1, 10000);
-    QVERIFY(sweep.isRunning());
+    QVERIFY(sweep.isRunning() && sweep.openConnections() > 0);
     sweep.cancel();
     QVERIFY(!sweep.isRunning());
+    QCOMPARE(sweep.openConnections(), 0);
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.first().first().toBool(), true);
     QVERIFY(sweep.done() < sweep.total());

@@ -67,6 +67,8 @@ public:
     bool isRunning() const { return running; }
     quint32 done() const { return finished; }
     quint32 total() const { return range.count; }
+    // Connections open or being opened now.
+    int openConnections() const { return int(probes.size()); }
     const QList<Found> &found() const { return devices; }
 
 signals:
