@@ -1,6 +1,9 @@
 // lumaplex-cli against lumaplex-sim: exit codes and output of every command, setup snapshots saved from one
-// device and restored onto another with only the differing change requests, refused snapshots, a fleet.
+// device and restored onto another with only the differing change requests, link settings only on request,
+// refused snapshots, a fleet, and a serial log ended by SIGINT.
 
+#include "config/Version.h"
+#include "core/PtyPair.h"
 #include "core/SimDevice.h"
 #include "core/TestAppDir.h"
 
@@ -10,6 +13,9 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QtTest>
+
+#include <algorithm>
+#include <csignal>
 
 namespace {
 
@@ -36,6 +42,19 @@ Run cli(const QStringList &args)
 QString address(SimDevice &sim)
 {
     return QStringLiteral("127.0.0.1:%1").arg(sim.port());
+}
+
+// A loopback address of this test process alone, where the simulator can take the default port 2000.
+QString ownLoopbackHost()
+{
+    const qint64 pid = QCoreApplication::applicationPid();
+    return QStringLiteral("127.%1.%2.%3").arg(1 + (pid >> 16) % 254).arg((pid >> 8) & 255).arg(1 + pid % 254);
+}
+
+QString writeFile(const QTemporaryDir &dir, const QByteArray &bytes)
+{
+    QFile file(dir.filePath("setup.json"));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : QString();
 }
 
 QStringList sets(SimDevice &sim)
@@ -66,7 +85,15 @@ class TestCli : public QObject
 private slots:
     void commands_data();
     void commands();
-    void snapshotOntoAnotherDeviceAndFleet();
+    void helpAndVersion();
+    void logUntilInterrupted_data();
+    void logUntilInterrupted();
+    void snapshotOntoAnotherDevice_data();
+    void snapshotOntoAnotherDevice();
+    void linkSettingsOnRequest_data();
+    void linkSettingsOnRequest();
+    void fleet_data();
+    void fleet();
     void snapshotRefused_data();
     void snapshotRefused();
     void discover();
@@ -77,7 +104,7 @@ void TestCli::commands_data()
 {
     QTest::addColumn<QString>("model"); // empty: no device
     QTest::addColumn<QStringList>("faults");
-    QTest::addColumn<QStringList>("args"); // DEV: the device's address
+    QTest::addColumn<QStringList>("args"); // DEV: the device's address, PTY: its serial line
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("said"); // in standard output or error
     QTest::addColumn<QStringList>("written");
@@ -91,6 +118,9 @@ void TestCli::commands_data()
     QTest::newRow("unknown key") << "RKA204QE" << QStringList{}
                                  << QStringList{tcp, "DEV", "get", "output.colour"} << 2 << "unknown key"
                                  << QStringList{} << "";
+    QTest::newRow("no such serial port")
+        << "" << QStringList{} << QStringList{"--serial", "/dev/lumaplex-no-such-port", "identify"} << 3
+        << "cannot open /dev/lumaplex-no-such-port" << QStringList{} << "";
     QTest::newRow("connection refused")
         << "" << QStringList{} << QStringList{tcp, "127.0.0.1:1", "identify"} << 3
         << "cannot open 127.0.0.1:1: Connection refused" << QStringList{} << "";
@@ -100,6 +130,12 @@ void TestCli::commands_data()
     QTest::newRow("identify") << "TN386" << QStringList{} << QStringList{tcp, "DEV", "identify"} << 0
                               << "TN386\n"
                               << QStringList{} << "";
+    QTest::newRow("TCP port 2000 by default") << "TN204E" << QStringList{"--tcp", "HOST:2000"}
+                                              << QStringList{tcp, "HOST", "identify"} << 0 << "TN204E\n"
+                                              << QStringList{} << "";
+    QTest::newRow("serial") << "RKA07QE" << QStringList{} << QStringList{"--serial", "PTY", "identify"} << 0
+                            << "RKA07QE\n"
+                            << QStringList{} << "";
     QTest::newRow("get") << "RKA07QE" << QStringList{} << QStringList{tcp, "DEV", "get", "multiview.mode"}
                          << 0 << "SINGLE\n"
                          << QStringList{} << "";
@@ -139,8 +175,11 @@ void TestCli::commands()
     QFETCH(QString, stored);
     SimDevice sim;
     if (!model.isEmpty()) {
-        QVERIFY(sim.start(QStringList{"--model", model} + faults));
+        faults.replaceInStrings(QRegularExpression("^HOST"), ownLoopbackHost());
+        QVERIFY(sim.start(QStringList{"--model", model} + faults, args.contains("PTY")));
         args.replaceInStrings(QRegularExpression("^DEV$"), address(sim));
+        args.replaceInStrings(QRegularExpression("^HOST$"), ownLoopbackHost());
+        args.replaceInStrings(QRegularExpression("^PTY$"), sim.ptyLink());
     }
     const Run run = cli(args);
     QCOMPARE(run.exitCode, exitCode);
@@ -152,50 +191,259 @@ void TestCli::commands()
         QCOMPARE(at(sim.state(), stored.section('=', 0, 0)).toVariant().toString(), stored.section('=', 1));
 }
 
-void TestCli::snapshotOntoAnotherDeviceAndFleet()
+void TestCli::helpAndVersion()
 {
+    const Run help = cli({"--help"});
+    QCOMPARE(help.exitCode, 0);
+    for (const char *listed :
+         {"--tcp <host[:port]>", "port 2000 when not given", "--serial <device[:baud]>", "9600 baud when not",
+          "--json", "--with-link", "--version", "identify ", "sync ", "get KEY ", "set KEY VALUE ",
+          "send \"RAW LINE\" ", "snapshot save FILE ", "snapshot diff FILE ", "snapshot restore FILE ",
+          "log "})
+        QVERIFY2(help.out.contains(listed), listed);
+    // Every program of the project tells the same version.
+    QCOMPARE(cli({"--version"}).out, QStringLiteral("lumaplex-cli " LUMAPLEX_VERSION "\n"));
+    QProcess sim;
+    sim.start(QStringLiteral(LUMAPLEX_SIM_PATH), {"--version"});
+    QVERIFY(sim.waitForFinished(60000));
+    QCOMPARE(sim.readAllStandardOutput(), QByteArray("lumaplex-sim " LUMAPLEX_VERSION "\n"));
+}
+
+void TestCli::logUntilInterrupted_data()
+{
+    QTest::addColumn<QString>("speed"); // after the port
+    QTest::addColumn<bool>("json");
+    QTest::addColumn<QString>("settings"); // of the port while the log runs
+    QTest::newRow("text, 9600 baud by default") << "" << false << "9600 8N1";
+    QTest::newRow("JSON, 19200 baud") << ":19200" << true << "19200 8N1";
+}
+
+void TestCli::logUntilInterrupted()
+{
+    QFETCH(QString, speed);
+    QFETCH(bool, json);
+    QFETCH(QString, settings);
+    PtyPair device;
+    QProcess process;
+    const QStringList args{"--serial", device.slavePath() + speed, "log"};
+    process.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-cli"),
+                  json ? QStringList{"--json"} + args : args);
+    QTRY_COMPARE_WITH_TIMEOUT(device.lineSettings(), settings, 20000);
+    // The device speaks on its own until two of its lines are printed.
+    const QByteArray line = "OUT HDCP FORCE-2.2\r";
+    QByteArray out;
+    const auto printed = [&] {
+        device.reply(line);
+        out += process.readAllStandardOutput();
+        return out.count("OUT HDCP") >= 2;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(printed(), 20000);
+    QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QList<QByteArray> lines = (out + process.readAllStandardOutput()).split('\n');
+    QCOMPARE(lines.takeLast(), QByteArray());
+    if (!json) {
+        // A saved traffic file: the header, then one line per record and nothing else.
+        QCOMPARE(lines.takeFirst(),
+                 QByteArray("# time\tmonotonic_ms\tdirection\ttext\thex\tcommand\tround_trip_ms"));
+        const QRegularExpression record(
+            "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\t\\d+\\.\\d{3}\\tRX\\t"
+            "OUT HDCP FORCE-2\\.2\\\\r\\t4F 55 54 20 48 44 43 50 20 46 4F 52 43 45 2D 32 2E 32 0D\\t\\t$");
+        for (const QByteArray &printedLine : lines)
+            QVERIFY2(record.match(QString::fromUtf8(printedLine)).hasMatch(), printedLine.constData());
+        return;
+    }
+    // One whole object per record, then the result.
+    QJsonParseError error{};
+    const QJsonObject result = QJsonDocument::fromJson(lines.takeLast(), &error).object();
+    QCOMPARE(result.value("command").toString() + ' ' + result.value("status").toString(),
+             QStringLiteral("log done"));
+    QCOMPARE(result.value("exitCode").toInt(-1), 0);
+    for (const QByteArray &printedLine : lines) {
+        const QJsonObject record = QJsonDocument::fromJson(printedLine, &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, printedLine.constData());
+        QCOMPARE(record.value("direction").toString(), QStringLiteral("RX"));
+        QCOMPARE(record.value("text").toString(), QStringLiteral("OUT HDCP FORCE-2.2\\r"));
+        QCOMPARE(record.value("hex").toString(),
+                 QStringLiteral("4F 55 54 20 48 44 43 50 20 46 4F 52 43 45 2D 32 2E 32 0D"));
+        QVERIFY(record.value("monotonicMs").toDouble() > 0);
+        QVERIFY(QDateTime::fromString(record.value("time").toString(), "yyyy-MM-dd HH:mm:ss.zzz").isValid());
+    }
+}
+
+void TestCli::snapshotOntoAnotherDevice_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QByteArray>("seed");
+    QTest::addColumn<QByteArray>("saved"); // some of the values the file holds
+    QTest::addColumn<QStringList>("written");
+
+    // Only what differs is written, the layout before its options and window sources.
+    QTest::newRow("RKA386QE")
+        << "RKA386QE" << Seed
+        << QByteArray(R"({"output.hdcp": "FORCE-2.2", "audio.mute": "ON", "multiview.mode": "PBP",
+                                    "multiview.presenterWindow": [100, 200, 640, 360], "multiview.window2": "HDMI3"})")
+        << QStringList{"SET OUT HDCP FORCE-2.2", "SET OUT VKA BLACKSCREEN",
+                       "SET IN EDIDMODE 720p",   "SET AUDIO SOURCE HDMI2",
+                       "SET AUDIO VOL 42",       "SET AUDIO-MUTE ON",
+                       "SET MULTIVIEW PBP",      "SET PBP ASPECT 16:9",
+                       "SET PBP MODE 3",         "SET PBP-PRESENTER 100 200 640 360",
+                       "SET WINDOW1 IN DP",      "SET WINDOW2 IN HDMI3"};
+    QTest::newRow("TN386, two microphones")
+        << "TN386" << QByteArray(R"({"audio": {"mainAudio": false, "mic1": {"on": false, "volume": 12},
+                                    "mic2": {"on": true, "volume": 37}}})")
+        << QByteArray(
+               R"({"audio.mainAudio": "OFF", "audio.mic1": "OFF", "audio.mic1Volume": 12, "audio.mic2": "ON",
+                          "audio.mic2Volume": 37})")
+        << QStringList{"SET MAIN-AUDIO ONOFF OFF", "SET MIC1 ONOFF OFF", "SET MIC1 VOL 12",
+                       "SET MIC2 ONOFF ON", "SET MIC2 VOL 37"};
+}
+
+void TestCli::snapshotOntoAnotherDevice()
+{
+    QFETCH(QString, model);
+    QFETCH(QByteArray, seed);
+    QFETCH(QByteArray, saved);
+    QFETCH(QStringList, written);
     QTemporaryDir dir;
     const QString file = dir.filePath("setup.json");
     SimDevice source;
-    source.seedState(QJsonDocument::fromJson(Seed).object());
+    source.seedState(QJsonDocument::fromJson(seed).object());
     SimDevice target;
-    QVERIFY(source.start({"--model", "RKA386QE"}) && target.start({"--model", "RKA386QE"}));
+    QVERIFY(source.start({"--model", model}) && target.start({"--model", model}));
 
     QCOMPARE(cli({"--tcp", address(source), "snapshot", "save", file}).exitCode, 0);
-    QFile saved(file);
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    const QJsonObject json = QJsonDocument::fromJson(saved.readAll()).object();
-    QCOMPARE(json.value("format").toString() + json.value("model").toString(),
-             QStringLiteral("lumaplex-setupRKA386QE"));
+    QFile savedFile(file);
+    QVERIFY(savedFile.open(QIODevice::ReadOnly));
+    const QJsonObject json = QJsonDocument::fromJson(savedFile.readAll()).object();
+    QCOMPARE(json.value("format").toString() + json.value("model").toString(), "lumaplex-setup" + model);
     QCOMPARE(json.value("version").toInt(), 1);
     QVERIFY(QDateTime::fromString(json.value("saved").toString(), Qt::ISODateWithMs).isValid());
+    const QJsonObject values = json.value("values").toObject();
+    const QJsonObject expected = QJsonDocument::fromJson(saved).object();
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        QCOMPARE(values.value(it.key()), it.value());
+    // sync prints the same setup.
+    const Run sync = cli({"--tcp", address(source), "sync"});
+    QCOMPARE(sync.exitCode, 0);
+    QCOMPARE(QJsonDocument::fromJson(sync.out.toUtf8())["values"].toObject(), values);
     QCOMPARE(cli({"--tcp", address(target), "snapshot", "diff", file}).exitCode, 5);
 
-    // Only what differs is written, the layout before its options and window sources.
     QCOMPARE(cli({"--tcp", address(target), "snapshot", "restore", file}).exitCode, 0);
-    QCOMPARE(sets(target),
-             (QStringList{"SET OUT HDCP FORCE-2.2", "SET OUT VKA BLACKSCREEN", "SET IN EDIDMODE 720p",
-                          "SET AUDIO SOURCE HDMI2", "SET AUDIO VOL 42", "SET AUDIO-MUTE ON",
-                          "SET MULTIVIEW PBP", "SET PBP ASPECT 16:9", "SET PBP MODE 3",
-                          "SET PBP-PRESENTER 100 200 640 360", "SET WINDOW1 IN DP", "SET WINDOW2 IN HDMI3"}));
+    QCOMPARE(sets(target), written);
     for (const QString part : {"output", "edid", "audio", "multiview"})
         QCOMPARE(target.state().value(part), source.state().value(part));
     QCOMPARE(cli({"--tcp", address(target), "snapshot", "diff", file}).exitCode, 0);
 
-    // Three devices at once, one row each in the order given.
-    SimDevice fleet[3];
+    // Two devices at once, one row each in the order given.
+    SimDevice fleet[2];
     QStringList args;
     for (SimDevice &device : fleet) {
-        QVERIFY(device.start({"--model", "RKA386QE"}));
+        QVERIFY(device.start({"--model", model}));
         args << "--tcp" << address(device);
     }
     const Run run = cli(args + QStringList{"snapshot", "restore", file});
     QCOMPARE(run.exitCode, 0);
-    const QStringList rows = run.out.trimmed().split('\n');
+    QCOMPARE(run.out.trimmed().split('\n').size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(run.out.split('\n')[i].simplified(),
+                 QStringLiteral("%1 done %2: %3 change(s) sent, the device matches")
+                     .arg(address(fleet[i]), file)
+                     .arg(written.size()));
+        QCOMPARE(fleet[i].state().value("audio"), source.state().value("audio"));
+    }
+}
+
+void TestCli::linkSettingsOnRequest_data()
+{
+    QTest::addColumn<QStringList>("args"); // before the file
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // FILE: the file
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<int>("baudRate"); // the device's afterwards
+
+    const QString hdcp = "output.hdcp\tFORCE-2.2\tFORCE-1.4\n";
+    QTest::newRow("diff") << QStringList{"snapshot", "diff"} << 5 << hdcp << QStringList{} << 9600;
+    QTest::newRow("diff with link") << QStringList{"--with-link", "snapshot", "diff"} << 5
+                                    << hdcp + "link.baudRate\t19200\t9600\n"
+                                    << QStringList{} << 9600;
+    QTest::newRow("restore") << QStringList{"snapshot", "restore"} << 0
+                             << "FILE: 1 change(s) sent, the device matches\n"
+                             << QStringList{"SET OUT HDCP FORCE-2.2"} << 9600;
+    QTest::newRow("restore with link")
+        << QStringList{"--with-link", "snapshot", "restore"} << 0
+        << "FILE: 2 change(s) sent, the device matches\n"
+        << QStringList{"SET OUT HDCP FORCE-2.2", "SET BAUDRATE 19200"} << 19200;
+}
+
+void TestCli::linkSettingsOnRequest()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QStringList, written);
+    QFETCH(int, baudRate);
+    QTemporaryDir dir;
+    const QString file = writeFile(dir, R"({"format": "lumaplex-setup", "version": 1, "model": "RKA386QE",
+        "values": {"output.hdcp": "FORCE-2.2", "link.baudRate": 19200}})");
+    SimDevice sim;
+    QVERIFY(sim.start({"--model", "RKA386QE"}));
+    const Run run = cli(QStringList{"--tcp", address(sim)} + args + QStringList{file});
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.out, QString(out).replace("FILE", file));
+    QCOMPARE(sets(sim), written);
+    QCOMPARE(sim.state().value("baudRate").toInt(), baudRate);
+}
+
+void TestCli::fleet_data()
+{
+    QTest::addColumn<bool>("json");
+    QTest::newRow("rows") << false;
+    QTest::newRow("JSON array") << true;
+}
+
+void TestCli::fleet()
+{
+    QFETCH(bool, json);
+    // A closed port, a device that stays silent and one that answers: the highest exit code is the fleet's.
+    SimDevice live;
+    SimDevice silent;
+    QVERIFY(live.start({"--model", "TN204E"}) && silent.start({"--silent"}));
+    const QStringList devices{"127.0.0.1:1", address(silent), address(live)};
+    const QStringList statuses{"link failure", "refused", "done"};
+    const QStringList messages{"cannot open 127.0.0.1:1: Connection refused", "no reply to GET MODEL TYPE",
+                               "TN204E"};
+    QStringList args;
+    for (const QString &device : devices)
+        args << "--tcp" << device;
+    const Run run = cli(args + (json ? QStringList{"--json", "identify"} : QStringList{"identify"}));
+    QCOMPARE(run.exitCode, 4);
+    if (json) {
+        const QJsonArray results = QJsonDocument::fromJson(run.out.toUtf8()).array();
+        QCOMPARE(results.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const QJsonObject result = results[i].toObject();
+            QCOMPARE(result.value("device").toString() + ' ' + result.value("command").toString(),
+                     devices[i] + " identify");
+            QCOMPARE(result.value("exitCode").toInt(), QList<int>({3, 4, 0})[i]);
+            QCOMPARE(result.value("status").toString(), statuses[i]);
+            QVERIFY2(result.value("message").toString().startsWith(messages[i]), qPrintable(run.out));
+        }
+        QCOMPARE(results[2]["model"].toString(), QStringLiteral("TN204E"));
+        return;
+    }
+    // Columns line up: device, status, message.
+    const QStringList rows = run.out.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 3);
+    const int statusAt = std::max(devices[1].size(), devices[2].size()) + 2;
+    const int messageAt = statusAt + QStringLiteral("link failure").size() + 2;
     for (int i = 0; i < 3; ++i) {
-        QVERIFY2(rows[i].startsWith(address(fleet[i]) + "  done  "), qPrintable(run.out));
-        QCOMPARE(fleet[i].state().value("multiview"), source.state().value("multiview"));
+        QCOMPARE(rows[i].left(statusAt), devices[i].leftJustified(statusAt));
+        QCOMPARE(rows[i].mid(statusAt, messageAt - statusAt),
+                 statuses[i].leftJustified(messageAt - statusAt));
+        QVERIFY2(rows[i].mid(messageAt).startsWith(messages[i]), qPrintable(run.out));
     }
 }
 
@@ -217,6 +465,17 @@ void TestCli::snapshotRefused_data()
     QTest::newRow("newer format") << QByteArray(
                                          R"({"format": "lumaplex-setup", "version": 2, "model": "TN386"})")
                                   << 2 << "format version 2" << QStringList{};
+    QTest::newRow("version 0") << QByteArray(R"({"format": "lumaplex-setup", "version": 0, "model": "TN386",
+                                                 "values": {"audio.volume": 20}})")
+                               << 2 << "format version 0 is not 1" << QStringList{};
+    QTest::newRow("unknown model") << header + R"("TN999", "values": {}})" << 2 << "unknown model 'TN999'"
+                                   << QStringList{};
+    QTest::newRow("no values") << header + R"("TN386"})" << 2 << R"(no "values" object)" << QStringList{};
+    QTest::newRow("unknown key") << header + R"("TN386", "values": {"output.colour": "RED"}})" << 2
+                                 << "unknown setting 'output.colour'" << QStringList{};
+    QTest::newRow("key of another model")
+        << header + R"("RKA386QE", "values": {"audio.mic1": "ON"}})" << 2
+        << "audio.mic1 does not belong to this setup of a RKA386QE" << QStringList{};
     QTest::newRow("value of another model")
         << header + R"("TN386", "values": {"audio.volume": 51}})" << 2 << "from 0 to 50" << QStringList{};
 }
@@ -228,12 +487,10 @@ void TestCli::snapshotRefused()
     QFETCH(QString, said);
     QFETCH(QStringList, received);
     QTemporaryDir dir;
-    QFile setup(dir.filePath("setup.json"));
-    QVERIFY(setup.open(QIODevice::WriteOnly) && setup.write(file) == file.size());
-    setup.close();
+    const QString path = writeFile(dir, file);
     SimDevice sim;
     QVERIFY(sim.start({"--model", "TN386"}));
-    const Run run = cli({"--tcp", address(sim), "snapshot", "restore", setup.fileName()});
+    const Run run = cli({"--tcp", address(sim), "snapshot", "restore", path});
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(said), qPrintable(run.err));
     QCOMPARE(sim.requests(), received);

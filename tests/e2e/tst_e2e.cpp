@@ -15,6 +15,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <algorithm>
+
 namespace {
 
 // The requests of identification and synchronisation, in order.
@@ -254,64 +256,70 @@ QString TestE2e::pageValueNotOnDevice(quint8 index, bool serial) const
 
 void TestE2e::operatorChangeReachesDevice_data()
 {
-    QTest::addColumn<QString>("model"); // rows of one model share their device, in order
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QByteArray>("seed"); // the device's state before the row (over its factory state)
     QTest::addColumn<Act>("act");
     QTest::addColumn<QStringList>("sent");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QJsonValue>("stored");
     QTest::addColumn<QStringList>("messages");
-    const auto add = [](const char *model, const char *name, Act act, const QStringList &sent,
-                        const char *path, const QJsonValue &stored, const QStringList &messages = {}) {
+    const auto add = [](const char *model, const char *name, const QByteArray &seed, Act act,
+                        const QStringList &sent, const char *path, const QJsonValue &stored,
+                        const QStringList &messages = {}) {
         QTest::addRow("%s %s", model, name)
-            << QString(model) << act << sent << QString(path) << stored << messages;
+            << QString(model) << seed << act << sent << QString(path) << stored << messages;
     };
     const char *rka = "RKA386QE";
+    const QByteArray pip = R"({"multiview": {"mode": "PIP"}})";
+    const QByteArray pbp = R"({"multiview": {"mode": "PBP"}})";
 
-    add(rka, "HDCP", ACT(d.choose(out->hdcpCombo, 1)), {"SET OUT HDCP FORCE-2.2"}, "output/hdcp",
+    add(rka, "HDCP", {}, ACT(d.choose(out->hdcpCombo, 1)), {"SET OUT HDCP FORCE-2.2"}, "output/hdcp",
         "FORCE-2.2");
-    add(rka, "auto switch", ACT(d.click(mv->sources->autoSwitchOnButton)), {"SET AUTO SWITCH ON"},
+    add(rka, "auto switch", {}, ACT(d.click(mv->sources->autoSwitchOnButton)), {"SET AUTO SWITCH ON"},
         "multiview/autoSwitch", true);
-    add(rka, "scene saved", ACT((MessageBoxSeam::pushAnswer(true), d.choose(mv->layouts->saveCombo, 2))),
-        {"SET SAVE SCENE 3"}, "scenes/2/autoSwitch", true, {"Save Confirm?"});
-    add(rka, "PIP", ACT(d.click(mv->modeButtons.at(ModePip))), {"SET MULTIVIEW PIP", "GET MULTIVIEW-SYNC"},
-        "multiview/mode", "PIP");
+    add(rka, "scene saved", R"({"multiview": {"autoSwitch": true}})",
+        ACT((MessageBoxSeam::pushAnswer(true), d.choose(mv->layouts->saveCombo, 2))), {"SET SAVE SCENE 3"},
+        "scenes/2/autoSwitch", true, {"Save Confirm?"});
+    add(rka, "PIP", {}, ACT(d.click(mv->modeButtons.at(ModePip))),
+        {"SET MULTIVIEW PIP", "GET MULTIVIEW-SYNC"}, "multiview/mode", "PIP");
     // A user size reads the user rectangle at once.
-    add(rka, "PIP user size", ACT(d.choose(mv->sizeCombo, 3)), {"SET PIP SIZE USER", "GET PIP USER"},
+    add(rka, "PIP user size", pip, ACT(d.choose(mv->sizeCombo, 3)), {"SET PIP SIZE USER", "GET PIP USER"},
         "multiview/pipSize", "USER");
-    add(rka, "PIP rectangle",
+    add(rka, "PIP rectangle", R"({"multiview": {"mode": "PIP", "pipPosition": "USER", "pipSize": "USER"}})",
         ACT(d.type(mv->hStartField, "100") && d.type(mv->vStartField, "200") &&
             d.type(mv->hSizeField, "640") && d.type(mv->vSizeField, "360") &&
             d.click(mv->rectangleWriteButton)),
         {"SET PIP USER 100 200 640 360"}, "multiview/pipUser", QJsonArray{100, 200, 640, 360});
-    add(rka, "PBP", ACT(d.click(mv->modeButtons.at(ModePbp))), {"SET MULTIVIEW PBP", "GET MULTIVIEW-SYNC"},
-        "multiview/mode", "PBP");
+    add(rka, "PBP", {}, ACT(d.click(mv->modeButtons.at(ModePbp))),
+        {"SET MULTIVIEW PBP", "GET MULTIVIEW-SYNC"}, "multiview/mode", "PBP");
     // Layout 3 of PBP is the presenter layout: its capture rectangle is read at once.
-    add(rka, "PBP presenter layout", ACT(d.choose(mv->modeCombo, 2)), {"SET PBP MODE 3", "GET PBP-PRESENTER"},
-        "multiview/layouts/PBP/mode", 3);
-    add(rka, "window 2 source", ACT(d.click(mv->sources->sourceButtons.at(9 + 7))), {"SET WINDOW2 IN DP"},
-        "multiview/windows/1", "DP");
-    add(rka, "scene loaded", ACT((MessageBoxSeam::pushAnswer(true), d.choose(mv->layouts->loadCombo, 0))),
-        {"SET LOAD SCENE 1"}, "multiview/mode", "SINGLE", {"Load Confirm?"});
-    add(rka, "user EDID",
+    add(rka, "PBP presenter layout", pbp, ACT(d.choose(mv->modeCombo, 2)),
+        {"SET PBP MODE 3", "GET PBP-PRESENTER"}, "multiview/layouts/PBP/mode", 3);
+    add(rka, "window 2 source", pbp, ACT(d.click(mv->sources->sourceButtons.at(9 + 7))),
+        {"SET WINDOW2 IN DP"}, "multiview/windows/1", "DP");
+    add(rka, "scene loaded", pbp,
+        ACT((MessageBoxSeam::pushAnswer(true), d.choose(mv->layouts->loadCombo, 0))), {"SET LOAD SCENE 1"},
+        "multiview/mode", "SINGLE", {"Load Confirm?"});
+    add(rka, "user EDID", {},
         ACT((d.appDir.writeFile("/monitor.bin", Edid),
              FileChooserSeam::pushChosenPath(d.appDir.file("/monitor.bin")),
              d.click(sys->loadButton) && d.click(sys->edidWriteButton))),
         {"SET EDID-USER " + Edid.toHex(' ').toUpper()}, "edid/user", QString(Edid.toHex().toUpper()),
         {"EDID Write Success."});
 
-    add("RKA204QE", "audio source", ACT(d.choose(au->commonSourceCombo, 5)), {"SET AUDIO SOURCE USB-C"},
+    add("RKA204QE", "audio source", {}, ACT(d.choose(au->commonSourceCombo, 5)), {"SET AUDIO SOURCE USB-C"},
         "audio/source", "USB-C");
-    add("RKA204QE", "volume typed", ACT(d.typeAndEnter(au->commonVolumeField, "64")), {"SET AUDIO VOL 64"},
-        "audio/volume", 64);
+    add("RKA204QE", "volume typed", {}, ACT(d.typeAndEnter(au->commonVolumeField, "64")),
+        {"SET AUDIO VOL 64"}, "audio/volume", 64);
     // 150 is over the limit and never sent.
-    add("RKA204QE", "volume over the limit, then down",
+    add("RKA204QE", "volume over the limit, then down", R"({"audio": {"volume": 64}})",
         ACT(d.typeAndEnter(au->commonVolumeField, "150") && d.click(au->commonVolumeDown)),
         {"SET AUDIO VOL-"}, "audio/volume", 63);
-    add("TN386", "main audio", ACT(d.click(au->mainOff)), {"SET MAIN-AUDIO ONOFF OFF"}, "audio/mainAudio",
+    add("TN386", "main audio", {}, ACT(d.click(au->mainOff)), {"SET MAIN-AUDIO ONOFF OFF"}, "audio/mainAudio",
         false);
-    add("TN386", "microphone 1 volume", ACT(d.typeAndEnter(au->micVolumeField[0], "35")), {"SET MIC1 VOL 35"},
-        "audio/mic1/volume", 35);
-    add("TN386", "volume over the limit, then up",
+    add("TN386", "microphone 1 volume", {}, ACT(d.typeAndEnter(au->micVolumeField[0], "35")),
+        {"SET MIC1 VOL 35"}, "audio/mic1/volume", 35);
+    add("TN386", "volume over the limit, then up", R"({"audio": {"volume": 15}})",
         ACT(d.typeAndEnter(au->overallVolumeField, "60") && d.click(au->overallVolumeUp)), {"SET AUDIO VOL+"},
         "audio/volume", 16);
 }
@@ -319,21 +327,22 @@ void TestE2e::operatorChangeReachesDevice_data()
 void TestE2e::operatorChangeReachesDevice()
 {
     QFETCH(QString, model);
+    QFETCH(QByteArray, seed);
     QFETCH(Act, act);
     QFETCH(QStringList, sent);
     QFETCH(QString, path);
     QFETCH(QJsonValue, stored);
     QFETCH(QStringList, messages);
-    QVERIFY(reuse(model));
+    QVERIFY(connectTo(model, QJsonDocument::fromJson(seed).object()));
+    MainWindowDriver::clearMessages();
     const int from = mark();
     QSignalSpy replies(w()->session, &LinkSession::SGL_LineReceived);
 
     QVERIFY(act(*ui, w()));
     QVERIFY(received(from, sent));
     QTRY_COMPARE_WITH_TIMEOUT(device(path), stored, ReplyTimeoutMs);
-    // The next row acts on what the answers showed: every request is answered (the device saves its state
-    // before it answers, so the state alone does not tell that the answer has come; it may say more), and
-    // nothing else the device sent is still on its way.
+    // Every request is answered (the device saves its state before it answers, so the state alone does not
+    // tell that the answer has come; it may say more), and no box beyond the row's own was shown.
     QTRY_VERIFY_WITH_TIMEOUT(replies.count() >= mark() - from, ReplyTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(ui->repliesReceived(), sim->logLines(" -> "), ReplyTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(ui->messages(), messages, ReplyTimeoutMs);
@@ -341,22 +350,34 @@ void TestE2e::operatorChangeReachesDevice()
 
 void TestE2e::pauseCountsDown()
 {
-    QVERIFY(reuse("RKA204QE"));
+    QVERIFY(connectTo("RKA204QE"));
     Ui_Output *out = w()->outputPage;
     const QPlainTextEdit *status = w()->connectionPage->statusText;
     QSignalSpy paused(w()->session, &LinkSession::SGL_PauseStarted);
     QSignalSpy resumed(w()->session, &LinkSession::SGL_PauseEnded);
     QStringList sentDuringPause;
+    QList<int> countdown;
     QObject listener;
     connect(w()->session, &LinkSession::SGL_PauseEnded, &listener,
             [&] { sentDuringPause = sim->requests(); });
+    const QRegularExpression left("The device is busy, commands wait (\\d+) s$");
+    connect(w()->session, &LinkSession::SGL_PauseLeft, &listener, [&] {
+        const QRegularExpressionMatch match = left.match(status->toPlainText());
+        countdown << (match.hasMatch() ? match.captured(1).toInt() : -1);
+    });
     const int from = mark();
 
     // A new resolution holds the next command back while the device changes its output; the status box
     // counts the seconds down.
     QVERIFY(ui->choose(out->resolutionCombo, 2) && ui->choose(out->hdcpCombo, 1));
-    QTRY_VERIFY(status->toPlainText().endsWith("The device is busy, commands wait 9 s"));
     QVERIFY(resumed.wait(PausedTimeoutMs));
+    // The status box counted the seconds down from 10 while the pause lasted, never up.
+    QStringList shown;
+    for (const int seconds : countdown)
+        shown << QString::number(seconds);
+    QVERIFY2(countdown.size() >= 2 && countdown.first() == 10 && countdown.last() >= 1 &&
+                 countdown.last() < 10 && std::is_sorted(countdown.rbegin(), countdown.rend()),
+             qPrintable(shown.join(' ')));
     QCOMPARE(paused.takeFirst().at(1).toInt(), 10000);
     QCOMPARE(sentDuringPause.mid(from), QStringList{"SET OUT RESOLUTION 3840x2160p60"});
     QVERIFY(received(from, {"SET OUT RESOLUTION 3840x2160p60", "SET OUT HDCP FORCE-2.2"}));
@@ -502,7 +523,8 @@ void TestE2e::deviceGoesAway()
     QVERIFY(connectTo("RKA204QE", {}, {}, serial));
     Ui_Uart_Network *connection = w()->connectionPage;
     sim->process.process.kill();
-    QTRY_COMPARE_WITH_TIMEOUT(State().LinkType, quint32(LinkNone), 1000);
+    // At once: well before the keep-alive (5 s) could tell.
+    QTRY_COMPARE_WITH_TIMEOUT(State().LinkType, quint32(LinkNone), 2500);
     QCOMPARE(ui->messages(), QStringList{message + " (" + reason + ")"});
     QVERIFY(connection->statusText->toPlainText().contains("Link to the device lost: " + reason));
     QVERIFY(!connection->statusOk && connection->networkConnectButton->isEnabled());

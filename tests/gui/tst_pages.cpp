@@ -252,9 +252,7 @@ void TestPages::replyShowsOnPages()
 
     driver->feed(lines);
     QCOMPARE(look(w()), shown);
-    // A report that redraws the picture in several steps may ask more than once.
-    const QByteArrayList asked = recorder.lines();
-    QCOMPARE(QSet<QByteArray>(asked.begin(), asked.end()), QSet<QByteArray>(sent.begin(), sent.end()));
+    QCOMPARE(recorder.lines(), sent);
 }
 
 void TestPages::connectionPageChecksAndReports_data()
@@ -301,8 +299,10 @@ void TestPages::connectionPageChecksAndReports()
     } else {
         QVERIFY(driver->type(page->ipEdit, settings[0]) && driver->type(page->portEdit, settings[1]) &&
                 driver->type(page->maskEdit, settings[2]) && driver->type(page->gatewayEdit, settings[3]));
-        // Opening the list re-reads the local addresses in the device's subnet.
-        QVERIFY(driver->choose(page->localIpBox, 0) || !opens);
+        // Opening the list re-reads the local addresses in the device's subnet: 127.0.0.1 for a device on
+        // loopback, none for an address of another subnet or one that is no address.
+        const bool onLoopback = QRegularExpression("^127(\\.\\d+){3}$").match(settings[0]).hasMatch();
+        QCOMPARE(driver->choose(page->localIpBox, 0), onLoopback);
         QVERIFY(driver->click(page->networkConnectButton));
     }
 
@@ -312,12 +312,16 @@ void TestPages::connectionPageChecksAndReports()
         const QStringList stored{c.SP_RemoteIp, c.SP_RemotePort, c.SP_RemoteSubmask, c.SP_RemoteGateway};
         QVERIFY(serial || stored == settings);
     }
-    if (message.isEmpty())
+    if (message.isEmpty()) {
+        // Disconnected before the result came: the result of the abandoned attempt (a refusal comes within
+        // milliseconds on loopback) is never shown.
         QVERIFY(driver->click(page->networkConnectButton));
-    else if (!opens)
-        QCOMPARE(State().config.SP_RemotePort, QStringLiteral("2000"));
-    QTRY_COMPARE_WITH_TIMEOUT(MainWindowDriver::messages(),
-                              message.isEmpty() ? QStringList() : QStringList{message}, 10000);
+        QVERIFY(!QTest::qWaitFor([] { return !MainWindowDriver::messages().isEmpty(); }, 1000));
+    } else {
+        if (!opens)
+            QCOMPARE(State().config.SP_RemotePort, QStringLiteral("2000"));
+        QTRY_COMPARE_WITH_TIMEOUT(MainWindowDriver::messages(), QStringList{message}, 10000);
+    }
     verifyLinkState(page, LinkNone);
 }
 

@@ -63,8 +63,8 @@ private slots:
     void pagesFollowSettings();
     void loginAndUserPasswordChange();
     void failedSaveIsTold();
-    void consoleSendsPaneText_data();
-    void consoleSendsPaneText();
+    void consoleSendsTypedLines_data();
+    void consoleSendsTypedLines();
     void picturesRewrittenOnlyWhenNeeded_data();
     void picturesRewrittenOnlyWhenNeeded();
 
@@ -238,30 +238,32 @@ void TestShell::failedSaveIsTold()
     QCOMPARE(Config_SaveAtExitOnce(), told.section('\n', 1));
 }
 
-void TestShell::consoleSendsPaneText_data()
+void TestShell::consoleSendsTypedLines_data()
 {
     QTest::addColumn<quint32>("link");
     QTest::addColumn<bool>("hex");
-    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("typed"); // each line sent on its own
     QTest::addColumn<QByteArrayList>("queued");
     QTest::addColumn<QStringList>("messages");
 
-    QTest::newRow("A, line break, B")
-        << quint32(LinkTcpClient) << false << QStringList{QStringLiteral("A\u00e9"), "B"}
-        << QByteArrayList{"A\xc3\xa9\r\nB"} << QStringList{}; // as UTF-8
+    QTest::newRow("two lines") << quint32(LinkTcpClient) << false
+                               << QStringList{QStringLiteral("A\u00e9"), "B"}
+                               << QByteArrayList{"A\xc3\xa9\r", "B\r"} << QStringList{}; // as UTF-8
     QTest::newRow("no link") << quint32(LinkNone) << false << QStringList{"A", "B"} << QByteArrayList{}
                              << QStringList{};
-    QTest::newRow("hex bytes") << quint32(LinkSerial) << true << QStringList{"41 0d", "0A42"}
+    QTest::newRow("hex bytes") << quint32(LinkSerial) << true << QStringList{"41 0D 0A 42"}
                                << QByteArrayList{"A\r\nB"} << QStringList{};
     QTest::newRow("not hex") << quint32(LinkSerial) << true << QStringList{"41 0G"} << QByteArrayList{}
                              << QStringList{"The send pane holds text that is not hexadecimal bytes:0G"};
 }
 
-void TestShell::consoleSendsPaneText()
+// Send queues the typed line alone, never the commands echoed in the send pane; the input recalls what was
+// sent with Up and Down.
+void TestShell::consoleSendsTypedLines()
 {
     QFETCH(quint32, link);
     QFETCH(bool, hex);
-    QFETCH(QStringList, lines);
+    QFETCH(QStringList, typed);
     QFETCH(QByteArrayList, queued);
     QFETCH(QStringList, messages);
     driver = std::make_unique<MainWindowDriver>();
@@ -278,17 +280,36 @@ void TestShell::consoleSendsPaneText()
     QSignalSpy sendAsked(console, &Ui_Debug::SGL_UpdateEmit);
     if (hex)
         QTest::mouseClick(console->hexButton, Qt::LeftButton);
+    // What the echo pane shows of written commands stays out of what is sent.
+    console->sendText->setPlainText(QStringLiteral("SET RESET\nSET BAUDRATE 9600\n"));
+    QVERIFY(console->sendText->isReadOnly());
 
-    for (int i = 0; i < lines.size(); ++i) {
-        if (i > 0)
-            QTest::keyClick(console->sendText, Qt::Key_Return);
-        console->sendText->insertPlainText(lines.at(i));
+    for (int i = 0; i < typed.size(); ++i) {
+        console->inputEdit->insert(typed.at(i));
+        if (i % 2 == 0)
+            QTest::mouseClick(console->sendButton, Qt::LeftButton);
+        else
+            QTest::keyClick(console->inputEdit, Qt::Key_Return);
     }
-    QTest::mouseClick(console->sendButton, Qt::LeftButton);
     const std::deque<QByteArray> commands = w()->session->queuedCommands();
     QCOMPARE(QByteArrayList(commands.begin(), commands.end()), queued);
-    QCOMPARE(sendAsked.count(), 1);
+    QCOMPARE(sendAsked.count(), messages.isEmpty() ? typed.size() : 0);
     QCOMPARE(MainWindowDriver::messages(), messages);
+    if (!messages.isEmpty())
+        return;
+
+    QCOMPARE(console->inputEdit->text(), QString());
+    QTest::keyClicks(console->inputEdit, "draft");
+    QStringList recalled;
+    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}) {
+        QTest::keyClick(console->inputEdit, key);
+        recalled << console->inputEdit->text();
+    }
+    const QString last = typed.last();
+    const QString first = typed.first();
+    const QStringList expected = typed.size() == 1 ? QStringList{last, last, last, "draft", "draft", "draft"}
+                                                   : QStringList{last, first, first, last, "draft", "draft"};
+    QCOMPARE(recalled, expected);
 }
 
 QTEST_MAIN(TestShell)

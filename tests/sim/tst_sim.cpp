@@ -198,8 +198,9 @@ private slots:
         }
         QCOMPARE(sim.requests().size(), requests.size());
         QCOMPARE(sim.connections(), connections);
+        // A device that hangs up is noticed well within the keep-alive's 5 s; one that stays is not lost.
         const bool dropped = args.contains("--disconnect-after");
-        QCOMPARE(link.log.waitFor(LinkEvent::LinkLost, 1, dropped ? 1000 : 0), dropped);
+        QCOMPARE(link.log.waitFor(LinkEvent::LinkLost, 1, dropped ? 5000 : 300), dropped);
     }
 
     // Unsolicited status lines keep coming; the reply still arrives among them.

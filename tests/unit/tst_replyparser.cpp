@@ -94,8 +94,8 @@ private slots:
 
         // Every row that hands a value on, with its typical reply.
         row("VERSION V1.05\r", "VERSION 'V1.05' apply");
-        row("SUB-VERSION V1.10\r", "VERSION 'V1.10' apply");
-        row("KEYBOARD-VERSION V0.9\r", "VERSION 'V0.9' apply");
+        row("SUB-VERSION V1.10\r", "SUB-VERSION 'V1.10' apply");
+        row("KEYBOARD-VERSION V0.9\r", "KEYBOARD-VERSION 'V0.9' apply");
         row("AUTO SWITCH OFF\r", "AUTO SWITCH 'OFF' apply index=1");
         row("IN SOURCE HDMI3\r", "IN SOURCE 'HDMI3' apply index=2");
         row("IN SOURCE DP\r", "IN SOURCE 'DP'");
@@ -170,11 +170,15 @@ private slots:
         row("HELP\r", "HELP");
         row("KVM-BORDER ON\r", "KVM-BORDER 'ON'");
 
-        // The first keyword in table order wins, wherever it stands; other bytes before it do not matter.
+        // The first keyword in table order wins, wherever it stands as whole words; words or control bytes
+        // before it do not matter, but a keyword glued to other text is none (nor would it answer a command).
         row("OUT RESOLUTION HELP\r", "HELP");
         row("\nOUT HDCP FORCE-OFF\r", "OUT HDCP 'FORCE-OFF' apply index=2 status");
         row("xyz OUT VKA BLUESCREEN\r", "OUT VKA 'BLUESCREEN' apply index=0 status");
-        row(QByteArray("\n\x01\xff\0--MULTIVIEW 3xWIN\r", 22), "MULTIVIEW '3xWIN' apply index=3");
+        row(QByteArray("\n\x01\xff\0 MULTIVIEW 3xWIN\r", 22), "MULTIVIEW '3xWIN' apply index=3");
+        row("--MULTIVIEW 3xWIN\r", "- ignored");
+        row("XOUT HDCP FORCE-2.2\r", "- ignored");
+        row("XOUT HDCP OUT HDCP FORCE-2.2\r", "OUT HDCP 'FORCE-2.2' apply index=1 status");
 
         // Malformed lines.
         row("", "- ignored");

@@ -37,7 +37,7 @@ void printResult(const CliResult &result, const QString &device, const QString &
         std::fputs(result.output.constData(), stdout);
         if (result.exitCode != ExitDone)
             std::fprintf(stderr, "lumaplex-cli: %s\n", qPrintable(result.message));
-        else if (result.output.isEmpty() && !result.message.isEmpty())
+        else if (result.output.isEmpty() && !result.message.isEmpty() && !result.streamed)
             std::printf("%s\n", qPrintable(result.message));
     }
     std::fflush(stdout);

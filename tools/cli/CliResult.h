@@ -24,6 +24,8 @@ struct CliResult
     QByteArray output;
     // The command's own fields of the --json result.
     QJsonObject data;
+    // Its output went to standard output while it ran (the traffic of log): nothing is added to it there.
+    bool streamed = false;
 
     static CliResult failure(int exitCode, const QString &message)
     {

@@ -428,5 +428,6 @@ CliResult CliRunner::log()
                                   QStringLiteral("the link to %1 was lost").arg(device.text));
     CliResult result;
     result.message = QStringLiteral("log ended");
+    result.streamed = true;
     return result;
 }

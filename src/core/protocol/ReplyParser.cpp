@@ -64,13 +64,28 @@ bool isSplitMode(quint32 mode)
     return mode == ModePbp || mode == Mode3xWin || mode == Mode4xWin;
 }
 
-// First keyword of the table found in the line and its offset; -1 when there is none.
+// Where the keyword stands as whole words in the line: at its start or after a space or a control byte (as
+// the link's rule that releases a command has it), and followed by a space or CR. A line is thus applied
+// exactly when it could answer a command: "XOUT HDCP" is no "OUT HDCP", and "SUB-VERSION" no "VERSION".
+const char *findWholeKeyword(const Line &line, const char *keyword)
+{
+    const quint32 length = TextLength(keyword);
+    for (quint32 from = 0; from < line.length;) {
+        const char *found = FindKeyword(line.data + from, line.length - from, keyword, length, line.end());
+        if (!found)
+            return nullptr;
+        if (found == line.data || found[-1] == ' ' || uchar(found[-1]) < 0x20)
+            return found;
+        from = quint32(found - line.data) + 1;
+    }
+    return nullptr;
+}
+
+// First keyword of the table found in the line, and its offset; -1 when there is none.
 int findKeyword(const Line &line, quint32 *offset)
 {
     for (int k = 0; k < Tables::SearchedReplyKeywords; ++k) {
-        const char *keyword = Tables::ReplyKeywords.words[k];
-        const char *found = FindKeyword(line.data, line.length, keyword, TextLength(keyword), line.end());
-        if (found) {
+        if (const char *found = findWholeKeyword(line, Tables::ReplyKeywords.words[k])) {
             *offset = quint32(found - line.data);
             return k;
         }

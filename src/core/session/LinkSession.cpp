@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QMutexLocker>
 
+#include <algorithm>
+
 namespace {
 // How long received lines are reported in one turn of the event loop before the rest wait for the next.
 constexpr qint64 DeliveryTurnNs = 20 * 1000 * 1000;
@@ -20,20 +22,22 @@ int wholeSeconds(qint64 ms)
 {
     return int((ms + 999) / 1000);
 }
+
+template <class Service, class Disconnect, class Send>
+void wireWorker(LinkSession *session, Service *service, QThread *thread, Disconnect disconnectSlot,
+                Send sendSlot)
+{
+    service->moveToThread(thread);
+    // The end of a worker thread closes its transport's link, in that thread.
+    QObject::connect(thread, &QThread::finished, service, disconnectSlot);
+    QObject::connect(session, &LinkSession::SGL_TrySend, service, sendSlot);
+}
 } // namespace
 
-LinkSession::LinkSession(QObject *parent)
-    : QObject(parent), serial(std::make_unique<ServiceSerialPort>()),
-      tcp(std::make_unique<ServiceTcpClient>())
+LinkSession::LinkSession(QObject *parent) : QObject(parent)
 {
-    serial->moveToThread(&serialThread);
-    tcp->moveToThread(&tcpThread);
-    // The end of a worker thread closes its transport's link, in that thread.
-    connect(&serialThread, &QThread::finished, serial.get(),
-            &ServiceSerialPort::SLT_SyncDisconnect_SerialPort);
-    connect(&tcpThread, &QThread::finished, tcp.get(), &ServiceTcpClient::SLT_SyncDisconnect_TcpClient);
-    connect(this, &LinkSession::SGL_TrySend, serial.get(), &ServiceSerialPort::SLT_RealSendData_SerialPort);
-    connect(this, &LinkSession::SGL_TrySend, tcp.get(), &ServiceTcpClient::SLT_RealSendData_TcpClient);
+    createWorker(LinkSerial);
+    createWorker(LinkTcpClient);
     setRequestSink([this](const QByteArray &line, const ReplyRule &rule) { queue(line, &rule); });
     isRequestSink = true;
     pauseTicker.setInterval(CountdownTickMs);
@@ -57,11 +61,55 @@ LinkSession::~LinkSession()
     closeLink();
     if (isRequestSink)
         setRequestSink(nullptr);
-    // The transports are deleted after their threads have ended, with nothing left running in them.
-    for (QThread *thread : {&serialThread, &tcpThread}) {
-        thread->quit();
-        thread->wait();
+    // The transports are deleted after their threads have ended, with nothing left running in them. A thread
+    // that does not end in time is left to the end of the process, never deleted while it runs.
+    for (RetiredWorker &worker : retired) {
+        if (!worker.thread->wait(CloseWaitMs)) {
+            static_cast<void>(worker.thread.release());
+            static_cast<void>(worker.service.release());
+        }
     }
+}
+
+void LinkSession::createWorker(quint32 type)
+{
+    if (type == LinkSerial) {
+        serial = std::make_unique<ServiceSerialPort>();
+        serialThread = std::make_unique<QThread>();
+        wireWorker(this, serial.get(), serialThread.get(), &ServiceSerialPort::SLT_SyncDisconnect_SerialPort,
+                   &ServiceSerialPort::SLT_RealSendData_SerialPort);
+    } else {
+        tcp = std::make_unique<ServiceTcpClient>();
+        tcpThread = std::make_unique<QThread>();
+        wireWorker(this, tcp.get(), tcpThread.get(), &ServiceTcpClient::SLT_SyncDisconnect_TcpClient,
+                   &ServiceTcpClient::SLT_RealSendData_TcpClient);
+    }
+    serviceFor(type)->linkChannel().recordTraffic = recording;
+}
+
+void LinkSession::retireWorker(quint32 type)
+{
+    RetiredWorker worker;
+    if (type == LinkSerial) {
+        worker.thread = std::move(serialThread);
+        worker.service = std::move(serial);
+    } else {
+        worker.thread = std::move(tcpThread);
+        worker.service = std::move(tcp);
+    }
+    QObject::disconnect(this, nullptr, worker.service.get(), nullptr);
+    QThread *thread = worker.thread.get();
+    connect(thread, &QThread::finished, this, [this, thread] {
+        const auto ended = std::find_if(retired.begin(), retired.end(), [thread](const RetiredWorker &w) {
+            return w.thread.get() == thread;
+        });
+        if (ended == retired.end())
+            return;
+        ended->thread->wait();
+        retired.erase(ended);
+    });
+    retired.push_back(std::move(worker));
+    createWorker(type);
 }
 
 quint32 LinkSession::linkType() const
@@ -91,13 +139,13 @@ LinkService *LinkSession::serviceFor(quint32 type) const
     }
 }
 
-QThread *LinkSession::threadFor(quint32 type)
+QThread *LinkSession::threadFor(quint32 type) const
 {
     switch (type) {
     case LinkSerial:
-        return &serialThread;
+        return serialThread.get();
     case LinkTcpClient:
-        return &tcpThread;
+        return tcpThread.get();
     default:
         return nullptr;
     }
@@ -192,11 +240,7 @@ void LinkSession::renewRelay()
     receivedLines.clear();
     deliveryPosted = false;
     pauseTicker.stop();
-    if (relay) {
-        // Reports already on their way to the relay belong to the connection that is given up.
-        QCoreApplication::removePostedEvents(relay.get(), QEvent::MetaCall);
-        relay.release()->deleteLater();
-    }
+    dropRelay();
     if (LinkService *service = serviceFor(openType))
         relayFrom(service, openType);
 }
@@ -228,19 +272,21 @@ void LinkSession::closeLink()
     pauseTicker.stop();
     receivedLines.clear();
     deliveryPosted = false;
-    if (relay) {
-        // Reports already on their way to the relay belong to the closed link.
-        QCoreApplication::removePostedEvents(relay.get(), QEvent::MetaCall);
-        relay.release()->deleteLater();
-    }
+    dropRelay();
     QThread *thread = threadFor(type);
     if (!thread)
         return;
     LinkService *service = serviceFor(type);
-    // Quitting also ends the send step's gap and any other local event loop of the thread; the longest
-    // the thread can be busy otherwise is a connect attempt (500 ms) or a reconnection (1000 ms).
+    // Quitting also ends the send step's gap and any other local event loop of the thread; otherwise the
+    // thread is busy at most for a connect attempt (500 ms), unless the system holds it (a serial port that
+    // does not close). The window does not wait for that: the link is closed all the same.
     thread->quit();
-    thread->wait();
+    if (!thread->wait(CloseWaitMs)) {
+        takeTraffic(service);
+        retireWorker(type);
+        emit SGL_LinkClosed(type);
+        return;
+    }
     // A request the thread never got to (the link was closed right after it was opened) belongs to the
     // closed link and must not run when the thread is started for the next one.
     QCoreApplication::removePostedEvents(service, QEvent::MetaCall);
@@ -251,11 +297,22 @@ void LinkSession::closeLink()
     emit SGL_LinkClosed(type);
 }
 
+void LinkSession::dropRelay()
+{
+    if (!relay)
+        return;
+    // Reports already on their way to the relay belong to the connection that is given up. The relay is a
+    // child of the session: reports a retired transport still sends never outlive the session.
+    QCoreApplication::removePostedEvents(relay, QEvent::MetaCall);
+    relay->deleteLater();
+    relay = nullptr;
+}
+
 template <class Sender, class Signal, class Handler>
 void LinkSession::relaySignal(Sender *sender, Signal signal, Handler handler)
 {
     const quint64 linkGeneration = generation;
-    connect(sender, signal, relay.get(), [this, linkGeneration, handler](auto... arguments) {
+    connect(sender, signal, relay, [this, linkGeneration, handler](auto... arguments) {
         if (linkGeneration == generation)
             handler(arguments...);
     });
@@ -263,7 +320,7 @@ void LinkSession::relaySignal(Sender *sender, Signal signal, Handler handler)
 
 void LinkSession::relayFrom(LinkService *service, quint32 type)
 {
-    relay = std::make_unique<QObject>();
+    relay = new QObject(this);
     relaySignal(service, &LinkService::SGL_PauseStarted, [this, type](int ms) { startPause(type, ms); });
     relaySignal(service, &LinkService::SGL_PauseEnded, [this, type] { endPause(type); });
     relaySignal(service, &LinkService::SGL_LinkLost, [this, type](int code, const QString &reason) {
@@ -368,7 +425,7 @@ void LinkSession::deliverLines(quint32 type)
     // The rest in the next turn of the event loop, after what else waits there.
     deliveryPosted = true;
     QMetaObject::invokeMethod(
-        relay.get(),
+        relay,
         [this, type] {
             deliveryPosted = false;
             deliverLines(type);

@@ -14,6 +14,7 @@
 
 #include <deque>
 #include <memory>
+#include <vector>
 
 class LinkService;
 class RestartFollower;
@@ -39,8 +40,12 @@ class LinkSession : public QObject
 public:
     using SerialSettings = LinkSerialSettings;
 
+    // The longest closing a link waits for its worker thread (the window must not hang on a transport stuck
+    // in the system); a worker still busy then is left to end on its own and deleted when it has.
+    static constexpr int CloseWaitMs = 2000;
+
     explicit LinkSession(QObject *parent = nullptr);
-    // Closes the active link, ends both worker threads and waits for them.
+    // Closes the active link, ends the worker threads and waits for them (at most CloseWaitMs each).
     ~LinkSession() override;
     LinkSession(const LinkSession &) = delete;
     LinkSession &operator=(const LinkSession &) = delete;
@@ -56,7 +61,9 @@ public:
     void openSerial(const SerialSettings &settings);
     void openTcpClient(const QString &localIp, const QString &remoteIp, const QString &remotePort);
     // Closes the active link (LinkType 0): the transport's thread ends, which disconnects it and discards
-    // every queued command and unread reply line; a connect request it did not get to is dropped.
+    // every queued command and unread reply line; a connect request it did not get to is dropped. Waits at
+    // most CloseWaitMs for the thread: one that is still busy is retired, and the next link of its kind
+    // gets a new thread and transport.
     void closeLink();
 
     // The device restarts on purpose (factory reset, new link parameters): its link stays the active one
@@ -90,7 +97,7 @@ public:
     void setTrafficRecording(bool on);
     bool trafficRecording() const { return recording; }
 
-    // The transports, for tests that look at their timers and devices.
+    // The transports of the next or open link, for tests that look at their timers and devices.
     LinkService &serialService();
     LinkService &tcpService();
 
@@ -130,8 +137,12 @@ signals:
     void SGL_TrySend();
 
 private:
+    // Creates the transport of `type` with its thread (not started), wired to this session.
+    void createWorker(quint32 type);
+    // Hands a busy thread and its transport over to be deleted once the thread has ended.
+    void retireWorker(quint32 type);
     LinkService *serviceFor(quint32 type) const;
-    QThread *threadFor(quint32 type);
+    QThread *threadFor(quint32 type) const;
     LinkChannel *activeChannel() const;
     void beginLink(quint32 type);
     // Asks the transport of the active link to connect to `target` / to close its connection, in its thread.
@@ -139,6 +150,7 @@ private:
     void hangUp();
     // Receives the reports of the active link from now on; those still on their way are dropped.
     void renewRelay();
+    void dropRelay();
     void relayFrom(LinkService *service, quint32 type);
     // Relays `signal` of the transport to `handler` in this session's thread, as long as the link that is
     // open now stays open.
@@ -156,11 +168,18 @@ private:
 
     std::unique_ptr<ServiceSerialPort> serial;
     std::unique_ptr<ServiceTcpClient> tcp;
-    QThread serialThread;
-    QThread tcpThread;
+    std::unique_ptr<QThread> serialThread;
+    std::unique_ptr<QThread> tcpThread;
+    // Threads that did not end in time, with their transports, until they have ended.
+    struct RetiredWorker
+    {
+        std::unique_ptr<QThread> thread;
+        std::unique_ptr<LinkService> service;
+    };
+    std::vector<RetiredWorker> retired;
     // Receives the reports of the open link; replaced at every open and deleted at every close, so that
     // reports still on their way from a closed link are dropped with it.
-    std::unique_ptr<QObject> relay;
+    QObject *relay = nullptr;
     // The link whose thread runs now (LinkType may be changed by others, this may not).
     quint32 openType = 0;
     LinkTarget current;

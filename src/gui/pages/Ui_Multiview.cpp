@@ -19,6 +19,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <utility>
+
 namespace {
 constexpr int ModeButtonCount = 5;
 constexpr quint32 PipRightBottom = 3;
@@ -412,8 +414,23 @@ void Ui_Multiview::placeModeOptions(int mode)
         widget->setVisible(split);
 }
 
+void Ui_Multiview::BeginReport()
+{
+    ++reportDepth;
+}
+
+void Ui_Multiview::EndReport()
+{
+    if (--reportDepth == 0 && std::exchange(pictureStale, false))
+        UpdatePicture();
+}
+
 void Ui_Multiview::UpdatePicture()
 {
+    if (reportDepth > 0) {
+        pictureStale = true;
+        return;
+    }
     ShowPicture(picture, multiviewPicturePath(multiviewPictureName(State())));
 
     if (rectangleInUse()) {

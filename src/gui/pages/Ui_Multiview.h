@@ -40,6 +40,10 @@ public:
     void ReloadUIText(bool initial, bool readBack);
     void LayoutForMode(int mode);
     void UpdatePicture();
+    // While a report of several values is applied, the picture (and the read of the user rectangle it may
+    // need) is updated once, at the report's end.
+    void BeginReport();
+    void EndReport();
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -101,6 +105,9 @@ public slots:
     void SLT_ModifySourceName();
 
 private:
+    int reportDepth = 0;
+    bool pictureStale = false;
+
     void buildControlFrame();
     void connectWidgets();
     void selectMode(quint32 mode);

@@ -278,6 +278,7 @@ void ReplyApplier::applyMultiviewReport(const MultiviewReport &report)
             s.ModeCount = report.modeCount;
     }
 
+    multiview->BeginReport();
     multiview->SyncWindowMode(int(mode), false);
     if (mode == ModeSingle) {
         multiview->SyncInputResolution(report.inputResolution);
@@ -295,4 +296,5 @@ void ReplyApplier::applyMultiviewReport(const MultiviewReport &report)
         for (int w = 0; w < int(mode) && w < 4; ++w)
             multiview->SyncWindowSource(w, int(s.WindowSource[w]));
     }
+    multiview->EndReport();
 }

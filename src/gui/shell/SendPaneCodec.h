@@ -3,19 +3,18 @@
 #include <QByteArray>
 #include <QString>
 
-// The debug console's send pane in its two formats. In ASCII the pane's text is sent as UTF-8 with every
-// line feed made CR LF; in HEX the pane holds hexadecimal bytes ("47 45 54 0D", spaces and line breaks
-// between them do not count) and exactly those bytes are sent.
+// The debug console's typed text in its two formats. In ASCII the text is sent as UTF-8 with every line
+// feed made CR LF; in HEX it holds hexadecimal bytes ("47 45 54 0D", spaces and line breaks between them do
+// not count) and exactly those bytes are sent.
 namespace SendPaneCodec {
 
-// The bytes the pane's text stands for; in HEX a word that is not hexadecimal bytes makes the result empty
+// The bytes the text stands for; in HEX a word that is not hexadecimal bytes makes the result empty
 // and is put into *badWord.
 QByteArray bytesOf(const QString &text, bool hex, QString *badWord = nullptr);
-// The pane text for bytes: in ASCII the bytes as UTF-8 text (a CR, LF or CR LF as one line break), in HEX
+// The text for bytes: in ASCII the bytes as UTF-8 text (a CR, LF or CR LF as one line break), in HEX
 // one line of hexadecimal bytes per line of the bytes.
 QString textOf(const QByteArray &bytes, bool hex);
-// The pane's text in the other format. A line break of ASCII text stands for the CR that ends a command, so
-// the commands echoed in the pane keep their very bytes.
+// The text in the other format. A line break of ASCII text stands for the CR that ends a command.
 QString converted(const QString &text, bool toHex);
 
 } // namespace SendPaneCodec

@@ -18,6 +18,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -66,6 +67,7 @@ Ui_Debug::Ui_Debug(LinkSession &linkSession, QWidget *parent) : QWidget(parent),
     recvLayout = new QGridLayout;
     sendLabel = new QLabel(this);
     sendText = new QTextEdit(this);
+    inputEdit = new QLineEdit(this);
     sendClearButton = new QPushButton(this);
     sendButton = new QPushButton(this);
     sendLayout = new QGridLayout;
@@ -95,12 +97,15 @@ Ui_Debug::Ui_Debug(LinkSession &linkSession, QWidget *parent) : QWidget(parent),
     asciiButton->setText(AsciiFormat);
     pauseButton->setCheckable(true);
     filterEdit->setClearButtonEnabled(true);
+    inputEdit->setPlaceholderText(QStringLiteral("Type a command; Enter sends it, Up/Down recall"));
+    inputEdit->installEventFilter(this);
     setFormat(false);
     ReloadUIText();
 
     recvText->setLineWrapMode(QTextEdit::NoWrap);
     recvText->setReadOnly(true);
     sendText->setLineWrapMode(QTextEdit::NoWrap);
+    sendText->setReadOnly(true);
     recvText->document()->setMaximumBlockCount(MaxBlocks);
     sendText->document()->setMaximumBlockCount(MaxBlocks);
     buildLayout();
@@ -108,6 +113,7 @@ Ui_Debug::Ui_Debug(LinkSession &linkSession, QWidget *parent) : QWidget(parent),
     connect(recvClearButton, &QPushButton::clicked, this, &Ui_Debug::SLT_CLEAR_RECV_DATA);
     connect(sendClearButton, &QPushButton::clicked, this, &Ui_Debug::SLT_CLEAR_SEND_DATA);
     connect(sendButton, &QPushButton::clicked, this, &Ui_Debug::SLT_SEND_DATA);
+    connect(inputEdit, &QLineEdit::returnPressed, this, &Ui_Debug::SLT_SEND_DATA);
     connect(asciiButton, &QPushButton::clicked, this, &Ui_Debug::SLT_SELECT_ASCII_FORMAT);
     connect(hexButton, &QPushButton::clicked, this, &Ui_Debug::SLT_SELECT_HEX_FORMAT);
     connect(saveButton, &QPushButton::clicked, this, &Ui_Debug::SLT_SAVE_TRAFFIC);
@@ -153,7 +159,8 @@ void Ui_Debug::buildLayout()
     sendLayout->addWidget(sendLabel, 0, 0);
     sendLayout->addWidget(sendText, 1, 0, 6, 8);
     sendLayout->addWidget(sendClearButton, 1, 9);
-    sendLayout->addWidget(sendButton, 2, 9);
+    sendLayout->addWidget(inputEdit, 7, 0, 1, 8);
+    sendLayout->addWidget(sendButton, 7, 9);
     formatLayout->addWidget(hexButton);
     formatLayout->addWidget(asciiButton);
     formatLayout->addWidget(filterLabel);
@@ -185,13 +192,16 @@ void Ui_Debug::setFormat(bool hexFormat)
     asciiButton->setEnabled(hexFormat);
     if (hexFormat == hex)
         return;
-    // The send pane keeps showing the same bytes (hexadecimal text that is not bytes stays as it is).
+    // The input keeps standing for the same bytes (hexadecimal text that is not bytes, or bytes that would
+    // make more than one line of text, stay as they are).
     QString badWord;
-    SendPaneCodec::bytesOf(sendText->toPlainText(), hex, &badWord);
-    if (badWord.isEmpty())
-        sendText->setPlainText(SendPaneCodec::converted(sendText->toPlainText(), hexFormat));
+    SendPaneCodec::bytesOf(inputEdit->text(), hex, &badWord);
+    const QString converted = SendPaneCodec::converted(inputEdit->text(), hexFormat);
+    if (badWord.isEmpty() && !converted.contains(QLatin1Char('\n')))
+        inputEdit->setText(converted);
     hex = hexFormat;
     refillReceivePane();
+    refillSendPane();
 }
 
 void Ui_Debug::SLT_SETUP_UI_DEBUG()
@@ -213,7 +223,7 @@ void Ui_Debug::SLT_CLEAR_RECV_DATA()
 void Ui_Debug::SLT_CLEAR_SEND_DATA()
 {
     sendText->clear();
-    sendNext = session.traffic().endSequence();
+    sendFrom = sendNext = session.traffic().endSequence();
 }
 
 void Ui_Debug::SLT_SELECT_HEX_FORMAT()
@@ -305,15 +315,63 @@ void Ui_Debug::refillReceivePane()
     showNewRecords();
 }
 
+void Ui_Debug::refillSendPane()
+{
+    sendText->clear();
+    sendNext = sendFrom;
+    showNewRecords();
+}
+
+bool Ui_Debug::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == inputEdit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            recall(history.size() - historyAt + (key == Qt::Key_Up ? 1 : -1));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Ui_Debug::recall(int stepsBack)
+{
+    if (stepsBack < 0 || stepsBack > history.size())
+        return;
+    if (historyAt == history.size())
+        typing = inputEdit->text();
+    historyAt = history.size() - stepsBack;
+    inputEdit->setText(
+        stepsBack == 0
+            ? typing
+            : SendPaneCodec::textOf(history.at(historyAt), hex).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+}
+
 void Ui_Debug::SLT_SEND_DATA()
 {
+    const QString typed = inputEdit->text();
     QString badWord;
-    const QByteArray bytes = SendPaneCodec::bytesOf(sendText->toPlainText(), hex, &badWord);
-    if (!badWord.isEmpty())
+    QByteArray bytes = SendPaneCodec::bytesOf(typed, hex, &badWord);
+    if (!badWord.isEmpty()) {
         ShowMessage(State().text.SMSG_InvalidHexText + badWord, this);
-    // Queued without a reply rule: written in turn with the page commands, no reply awaited.
+        return;
+    }
+    if (bytes.isEmpty())
+        return;
+    if (history.isEmpty() || history.last() != bytes)
+        history << bytes;
+    // A typed line ends with a CR as every request does; in HEX the operator gives every byte.
+    if (!hex)
+        bytes += '\r';
+    // Queued without a reply rule: written in turn with the page commands, no reply awaited. The echo pane
+    // shows it once it is written.
     session.queue(bytes);
     emit SGL_UpdateEmit();
+    while (history.size() > MaxHistory)
+        history.removeFirst();
+    historyAt = history.size();
+    typing.clear();
+    inputEdit->clear();
 }
 
 void Ui_Debug::SLT_SAVE_TRAFFIC()

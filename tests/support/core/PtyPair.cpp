@@ -8,6 +8,7 @@
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 void makeRaw(int fd)
@@ -51,6 +52,27 @@ void PtyPair::closeFarSide()
     if (master >= 0)
         ::close(master);
     master = -1;
+}
+
+QString PtyPair::lineSettings() const
+{
+    termios settings{};
+    if (slave < 0 || tcgetattr(slave, &settings) != 0)
+        return QString();
+    const std::pair<speed_t, int> speeds[] = {{B1200, 1200},   {B2400, 2400},    {B4800, 4800},
+                                              {B9600, 9600},   {B19200, 19200},  {B38400, 38400},
+                                              {B57600, 57600}, {B115200, 115200}};
+    int speed = -1;
+    for (const auto &known : speeds)
+        speed = known.first == cfgetospeed(&settings) ? known.second : speed;
+    const tcflag_t size = settings.c_cflag & CSIZE;
+    const int bits = size == CS8 ? 8 : size == CS7 ? 7 : size == CS6 ? 6 : 5;
+    const char parity = !(settings.c_cflag & PARENB) ? 'N' : (settings.c_cflag & PARODD) ? 'O' : 'E';
+    return QStringLiteral("%1 %2%3%4")
+        .arg(speed)
+        .arg(bits)
+        .arg(parity)
+        .arg(settings.c_cflag & CSTOPB ? 2 : 1);
 }
 
 void PtyPair::writeToLink(const QByteArray &bytes)

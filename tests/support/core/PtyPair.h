@@ -21,6 +21,8 @@ public:
     QString slavePath() const { return path; }
     // Closes the device's end, as when the cable is pulled or the device's side of the pty goes away.
     void closeFarSide();
+    // The line settings the transport gave the port, as "9600 8N1" (speed, data bits, parity, stop bits).
+    QString lineSettings() const;
 
 protected:
     void writeToLink(const QByteArray &bytes) override;

@@ -1,6 +1,8 @@
 #include "E2eFixture.h"
 
 #include "config/AppState.h"
+#include "session/LinkSession.h"
+#include "shell/Ui_Main.h"
 
 #include <QJsonArray>
 #include <QTest>
@@ -16,23 +18,24 @@ bool E2eFixture::connectTo(const QString &model, const QJsonObject &seed, const 
     const QStringList tcp = serial ? QStringList{"--no-tcp"} : QStringList{};
     const bool connected = sim->start(QStringList{"--model", model} + tcp + extra, serial) &&
                            (serial ? ui->connectSerial(sim->ptyLink()) : ui->connectTcp(sim->port()));
-    return connected && (!synchronised || ui->waitForSyncOver(1, SyncTimeoutMs));
+    return connected && (!synchronised || (ui->waitForSyncOver(1, SyncTimeoutMs) && settled()));
 }
 
-bool E2eFixture::reuse(const QString &model)
+bool E2eFixture::settled()
 {
-    if (ui && reusable == model && State().LinkType != 0) {
-        MainWindowDriver::clearMessages();
-        return true;
-    }
-    const bool connected = connectTo(model);
-    reusable = connected ? model : QString();
-    return connected;
+    // Nothing waits to be written (a command in its gap still counts as waiting), every request the device
+    // got was answered, and the window has every answer (a flooding device sends more lines than that).
+    return QTest::qWaitFor(
+        [this] {
+            const int answered = sim->logLines(QStringLiteral(" -> "));
+            return ui->window()->session->queuedCount() == 0 && sim->requests().size() == answered &&
+                   ui->repliesReceived() >= answered;
+        },
+        ReplyTimeoutMs);
 }
 
 void E2eFixture::closeSession()
 {
-    reusable.clear();
     // The window first: it closes its link while the device still listens.
     ui.reset();
     sim.reset();

@@ -18,12 +18,12 @@ public:
 protected:
     // Starts a fresh window and device (seeded when `seed` is not empty, with the simulator options `extra`),
     // presses connect (over the device's serial line with `serial`, else over TCP) and, with `synchronised`,
-    // waits for the end of the synchronisation.
+    // waits for the end of the synchronisation and for the reads it led to.
     bool connectTo(const QString &model, const QJsonObject &seed = {}, const QStringList &extra = {},
                    bool serial = false, bool synchronised = true);
-    // Keeps the window and device of the last reuse(model) while its link is open, else connectTo(model).
-    bool reuse(const QString &model);
     void closeSession();
+    // Waits until the link is idle after everything the window asked (false when it does not settle).
+    bool settled();
 
     // Requests received so far; waiting until the device received exactly `expected` after the first `from`.
     int mark() { return sim->requests().size(); }
@@ -34,7 +34,4 @@ protected:
     // Declared in this order, the window is closed before the device stops.
     std::unique_ptr<SimDevice> sim;
     std::unique_ptr<MainWindowDriver> ui;
-
-private:
-    QString reusable;
 };
