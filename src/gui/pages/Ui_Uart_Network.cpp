@@ -166,15 +166,15 @@ void Ui_Uart_Network::layoutWidgets()
         group->setAlignment(Qt::AlignLeft);
     pcNetworkGroup->setAlignment(Qt::AlignHCenter);
 
-    // The device list goes first, beside the link settings it fills.
+    // The device list goes first, beside the link settings it fills, and gets two fifths of the width.
     topSplitter = new QSplitter(Qt::Horizontal);
     topSplitter->setOpaqueResize(false);
     topSplitter->addWidget(devicePanel);
     topSplitter->addWidget(serialGroup);
     topSplitter->addWidget(networkGroup);
     topSplitter->addWidget(statusGroup);
-    const int quarter = width() / 4;
-    topSplitter->setSizes({quarter, quarter, quarter, quarter});
+    const int fifth = width() / 5;
+    topSplitter->setSizes({2 * fifth, fifth, fifth, fifth});
     for (int i = 0; i < 4; ++i)
         topSplitter->setCollapsible(i, false);
     addWidget(topSplitter);
