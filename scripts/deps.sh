@@ -8,7 +8,8 @@ packages=(cmake make g++ qtbase5-dev libqt5serialport5-dev)
 case "${1:-run}" in
   # A font with Chinese characters: the login dialog always names the second language in its own script.
   run) packages+=(fonts-wqy-microhei) ;;
-  test) packages+=(iproute2 util-linux) ;;
+  # python3 draws the sampled faults of tests/faults/run.sh --sample.
+  test) packages+=(iproute2 util-linux python3) ;;
   package) packages+=(dpkg-dev file) ;;
 esac
 missing=()
