@@ -101,132 +101,137 @@ resolve() {
   fi
 }
 
-# --- The unchanged tree ------------------------------------------------------------------------------------
-start=$SECONDS
-echo "baseline: building and testing the unchanged tree in $build"
-configure 300
-run cmake --build "$build" -j "$jobs" >"$work/build.log" 2>&1 || {
-  tail -n 30 "$work/build.log"
-  echo "the unchanged tree does not build"
-  exit 1
-}
-run ctest --test-dir "$build" -j "$jobs" --timeout 300 --output-on-failure >"$work/baseline.log" 2>&1
-baseline_status=$?
-if [ $baseline_status -ne 0 ] || ! grep -q -E '^100% tests passed' "$work/baseline.log"; then
-  echo "the unchanged tree fails its tests; a fault cannot be judged against a red suite:"
-  failures "$work/baseline.log" | sed 's/^/  /'
-  grep -E -A 1 '^FAIL!' "$work/baseline.log" | sed 's/^/    /'
-  grep -q -E ' tests? failed out of| Test +#' "$work/baseline.log" || tail -n 20 "$work/baseline.log"
-  exit 1
-fi
-read -r slowest slowest_test < <(sed -n -E 's/.*Test +#[0-9]+: +([^ ]+) \.+ +Passed +([0-9.]+) sec.*/\2 \1/p' \
-  "$work/baseline.log" | sort -n -r | head -n 1)
-limit=$(awk -v s="$slowest" 'BEGIN { l = int(3 * s + 0.999); print (l > 60 ? l : 60) }')
-tests=$(grep -c -E 'Test +#[0-9]+: .* Passed ' "$work/baseline.log")
-echo "baseline: $tests tests passed in $((SECONDS - start)) s; slowest $slowest_test ${slowest} s;" \
-  "a test may now run $limit s"
-configure "$limit"
-
-# --- The faults --------------------------------------------------------------------------------------------
-if [ -n "$seed" ]; then
-  list=$work/sampled.txt
-  python3 tests/faults/sample.py "$seed" "$count" >"$list" || exit 1
-  echo "$(grep -c . "$list") faults drawn with seed $seed"
-else
-  list=tests/faults/faults.txt
-fi
-equivalent=tests/faults/equivalent.txt
-
-killed=0 timeouts=0 survived=0 same=0 missing=0 nobuild=0 total=0
-survivors=()
-number=0
-echo
-printf '%3s  %-9s %-40s %-30s %s\n' "#" area file:line verdict what
-while IFS= read -r entry; do
-  case "$entry" in '' | '#'*) continue ;; esac
-  number=$((number + 1))
-  if [ -n "${FAULTS:-}" ] && [[ " $FAULTS " != *" $number "* ]]; then
-    continue
+# The whole run is one function, read before it starts: the script can be edited while it runs.
+main() {
+  # --- The unchanged tree ------------------------------------------------------------------------------------
+  start=$SECONDS
+  echo "baseline: building and testing the unchanged tree in $build"
+  configure 300
+  run cmake --build "$build" -j "$jobs" >"$work/build.log" 2>&1 || {
+    tail -n 30 "$work/build.log"
+    echo "the unchanged tree does not build"
+    exit 1
+  }
+  run ctest --test-dir "$build" -j "$jobs" --timeout 300 --output-on-failure >"$work/baseline.log" 2>&1
+  baseline_status=$?
+  if [ $baseline_status -ne 0 ] || ! grep -q -E '^100% tests passed' "$work/baseline.log"; then
+    echo "the unchanged tree fails its tests; a fault cannot be judged against a red suite:"
+    failures "$work/baseline.log" | sed 's/^/  /'
+    grep -E -A 1 '^FAIL!' "$work/baseline.log" | sed 's/^/    /'
+    grep -q -E ' tests? failed out of| Test +#' "$work/baseline.log" || tail -n 20 "$work/baseline.log"
+    exit 1
   fi
-  total=$((total + 1))
-  began=$SECONDS
-  area=$(awk -F' @@ ' '{ print $1 }' <<<"$entry")
-  name=$(awk -F' @@ ' '{ print $2 }' <<<"$entry")
-  what=$(awk -F' @@ ' '{ print $5 }' <<<"$entry")
-  file=$(resolve "$name")
-  place=$name
-  verdict="n/a"
-  if [ -n "$file" ]; then
-    # Writes the faulty file and its line number if the text occurs exactly once (\n in it is a line break,
-    # everything else literal).
-    FAULT_ENTRY="$entry" perl -e '
-      my @f = split / @@ /, $ENV{FAULT_ENTRY};
-      my ($from, $to) = ($f[2], $f[3] // "");
-      s/<NL>/\n/g for ($from, $to);
-      local $/; my $text = <STDIN>;
-      my $count = () = $text =~ /\Q$from\E/g;
-      exit 1 if $count != 1;
-      my $at = index($text, $from);
-      print STDERR 1 + (substr($text, 0, $at) =~ tr/\n//), "\n";
-      substr($text, $at, length $from) = $to;
-      print $text;' <"$file" >"$work/faulty" 2>"$work/line"
-    found=$?
-    place=$file:$(cat "$work/line")
-    key=$(awk -F' @@ ' -v OFS=' @@ ' '{ print $2, $3, $4 }' <<<"$entry")
-    if [ $found -ne 0 ]; then
-      verdict="n/a"
-      missing=$((missing + 1))
-    elif [ -f "$equivalent" ] && KEY=$key awk -F' @@ ' -v OFS=' @@ ' \
-      '!/^#/ && NF >= 4 { NF--; if ($0 == ENVIRON["KEY"]) { found = 1; exit } } END { exit !found }' "$equivalent"; then
-      verdict="equivalent"
-      same=$((same + 1))
-    else
-      cp "$file" "$work/original"
-      mutated=$file
-      cp "$work/faulty" "$file"
-      if ! run cmake --build "$build" -j "$jobs" --target lumaplex_test_programs >"$work/run.log" 2>&1; then
-        verdict="no-build"
-        nobuild=$((nobuild + 1))
-      elif run ctest --test-dir "$build" -j "$jobs" --timeout "$limit" --stop-on-failure >"$work/run.log" 2>&1; then
-        verdict="survived"
-        survived=$((survived + 1))
-        survivors+=("$(printf '#%d %s: %s\n%s' "$number" "$place" "$what" \
-          "$(diff -u --label "a/$file" --label "b/$file" "$work/original" "$file")")")
-      else
-        read -r test status < <(failures "$work/run.log" | head -n 1)
-        case "${status:-}" in
-          *Timeout*) verdict="killed (timeout: $test)" timeouts=$((timeouts + 1)) ;;
-          *Exception* | *aborted* | *SEGFAULT* | *SegFault*) verdict="killed (crash: $test)" ;;
-          *) verdict="killed (${test:-ctest failed})" ;;
-        esac
-        killed=$((killed + 1))
-      fi
-      restore
-    fi
+  read -r slowest slowest_test < <(sed -n -E 's/.*Test +#[0-9]+: +([^ ]+) \.+ +Passed +([0-9.]+) sec.*/\2 \1/p' \
+    "$work/baseline.log" | sort -n -r | head -n 1)
+  limit=$(awk -v s="$slowest" 'BEGIN { l = int(3 * s + 0.999); print (l > 60 ? l : 60) }')
+  tests=$(grep -c -E 'Test +#[0-9]+: .* Passed ' "$work/baseline.log")
+  echo "baseline: $tests tests passed in $((SECONDS - start)) s; slowest $slowest_test ${slowest} s;" \
+    "a test may now run $limit s"
+  configure "$limit"
+
+  # --- The faults --------------------------------------------------------------------------------------------
+  if [ -n "$seed" ]; then
+    list=$work/sampled.txt
+    python3 tests/faults/sample.py "$seed" "$count" >"$list" || exit 1
+    echo "$(grep -c . "$list") faults drawn with seed $seed"
   else
-    missing=$((missing + 1))
+    list=tests/faults/faults.txt
   fi
-  printf '%3d  %-9s %-40s %-30s %s (%d s)\n' "$number" "$area" "$place" "$verdict" "$what" $((SECONDS - began))
-done <"$list"
+  equivalent=tests/faults/equivalent.txt
 
-# Leave the build as the tree is.
-run cmake --build "$build" -j "$jobs" >/dev/null 2>&1
-
-echo
-if [ ${#survivors[@]} -gt 0 ]; then
-  echo "Survivors (add a test that catches each, or list it in $equivalent with the reason):"
-  for survivor in "${survivors[@]}"; do
-    echo
-    echo "$survivor"
-  done
+  killed=0 timeouts=0 survived=0 same=0 missing=0 nobuild=0 total=0
+  survivors=()
+  number=0
   echo
-fi
-echo "killed $killed ($timeouts by timeout), survived $survived, equivalent $same, n/a $missing," \
-  "no-build $nobuild, total $total"
-if [ $((killed + survived)) -gt 0 ]; then
-  awk -v k="$killed" -v s="$survived" \
-    'BEGIN { printf "kill rate %.1f %% (%d of %d compiled, non-equivalent faults)\n", 100 * k / (k + s), k, k + s }'
-else
-  echo "kill rate: none of the faults compiled and ran"
-fi
-echo "$(( (SECONDS - start) / 60 )) min $(( (SECONDS - start) % 60 )) s in all"
+  printf '%3s  %-9s %-44s %-30s %s\n' "#" area file:line verdict what
+  while IFS= read -r entry; do
+    case "$entry" in '' | '#'*) continue ;; esac
+    number=$((number + 1))
+    if [ -n "${FAULTS:-}" ] && [[ " $FAULTS " != *" $number "* ]]; then
+      continue
+    fi
+    total=$((total + 1))
+    began=$SECONDS
+    area=$(awk -F' @@ ' '{ print $1 }' <<<"$entry")
+    name=$(awk -F' @@ ' '{ print $2 }' <<<"$entry")
+    what=$(awk -F' @@ ' '{ print $5 }' <<<"$entry")
+    file=$(resolve "$name")
+    place=$name
+    verdict="n/a"
+    if [ -n "$file" ]; then
+      # Writes the faulty file and its line number if the text occurs exactly once (\n in it is a line break,
+      # everything else literal).
+      FAULT_ENTRY="$entry" perl -e '
+        my @f = split / @@ /, $ENV{FAULT_ENTRY};
+        my ($from, $to) = ($f[2], $f[3] // "");
+        s/<NL>/\n/g for ($from, $to);
+        local $/; my $text = <STDIN>;
+        my $count = () = $text =~ /\Q$from\E/g;
+        exit 1 if $count != 1;
+        my $at = index($text, $from);
+        print STDERR 1 + (substr($text, 0, $at) =~ tr/\n//), "\n";
+        substr($text, $at, length $from) = $to;
+        print $text;' <"$file" >"$work/faulty" 2>"$work/line"
+      found=$?
+      place=$file:$(cat "$work/line")
+      key=$(awk -F' @@ ' -v OFS=' @@ ' '{ print $2, $3, $4 }' <<<"$entry")
+      if [ $found -ne 0 ]; then
+        verdict="n/a"
+        missing=$((missing + 1))
+      elif [ -f "$equivalent" ] && KEY=$key awk -F' @@ ' -v OFS=' @@ ' \
+        '!/^#/ && NF >= 4 { NF--; if ($0 == ENVIRON["KEY"]) { found = 1; exit } } END { exit !found }' "$equivalent"; then
+        verdict="equivalent"
+        same=$((same + 1))
+      else
+        cp "$file" "$work/original"
+        mutated=$file
+        cp "$work/faulty" "$file"
+        if ! run cmake --build "$build" -j "$jobs" --target lumaplex_test_programs >"$work/run.log" 2>&1; then
+          verdict="no-build"
+          nobuild=$((nobuild + 1))
+        elif run ctest --test-dir "$build" -j "$jobs" --timeout "$limit" --stop-on-failure >"$work/run.log" 2>&1; then
+          verdict="survived"
+          survived=$((survived + 1))
+          survivors+=("$(printf '#%d %s: %s\n%s' "$number" "$place" "$what" \
+            "$(diff -u --label "a/$file" --label "b/$file" "$work/original" "$file")")")
+        else
+          read -r test status < <(failures "$work/run.log" | head -n 1)
+          case "${status:-}" in
+            *Timeout*) verdict="killed (timeout: $test)" timeouts=$((timeouts + 1)) ;;
+            *Exception* | *aborted* | *SEGFAULT* | *SegFault*) verdict="killed (crash: $test)" ;;
+            *) verdict="killed (${test:-ctest failed})" ;;
+          esac
+          killed=$((killed + 1))
+        fi
+        restore
+      fi
+    else
+      missing=$((missing + 1))
+    fi
+    printf '%3d  %-9s %-44s %-30s %s (%d s)\n' "$number" "$area" "$place" "$verdict" "$what" $((SECONDS - began))
+  done <"$list"
+
+  # Leave the build as the tree is.
+  run cmake --build "$build" -j "$jobs" >/dev/null 2>&1
+
+  echo
+  if [ ${#survivors[@]} -gt 0 ]; then
+    echo "Survivors (add a test that catches each, or list it in $equivalent with the reason):"
+    for survivor in "${survivors[@]}"; do
+      echo
+      echo "$survivor"
+    done
+    echo
+  fi
+  echo "killed $killed ($timeouts by timeout), survived $survived, equivalent $same, n/a $missing," \
+    "no-build $nobuild, total $total"
+  if [ $((killed + survived)) -gt 0 ]; then
+    awk -v k="$killed" -v s="$survived" \
+      'BEGIN { printf "kill rate %.1f %% (%d of %d compiled, non-equivalent faults)\n", 100 * k / (k + s), k, k + s }'
+  else
+    echo "kill rate: none of the faults compiled and ran"
+  fi
+  echo "$(( (SECONDS - start) / 60 )) min $(( (SECONDS - start) % 60 )) s in all"
+}
+
+main
