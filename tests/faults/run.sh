@@ -35,6 +35,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/lumaplex-faults.XXXXXX")
 mutated=""  # the file that holds a fault right now; its original is $work/original
 child=""    # the build or test run going on, in a process group of its own
 
+# shellcheck disable=SC2317 # (called from the traps)
 stop_child() {
   [ -n "$child" ] || return 0
   kill -TERM -- "-$child" 2>/dev/null
@@ -55,6 +56,7 @@ restore() {
 
 # Messages of the traps go to the script's own standard error (fd 3), not to the log a command was writing.
 exec 3>&2
+# shellcheck disable=SC2317 # (called from the traps)
 finish() {
   stop_child
   if [ -n "$mutated" ]; then
@@ -101,9 +103,10 @@ resolve() {
   fi
 }
 
-# The whole run is one function, read before it starts: the script can be edited while it runs.
+# The whole run is one function, read before it starts (and exit follows): the script can be edited while it
+# runs.
 main() {
-  # --- The unchanged tree ------------------------------------------------------------------------------------
+  # --- The unchanged tree ----------------------------------------------------------------------------------
   start=$SECONDS
   echo "baseline: building and testing the unchanged tree in $build"
   configure 300
@@ -129,7 +132,7 @@ main() {
     "a test may now run $limit s"
   configure "$limit"
 
-  # --- The faults --------------------------------------------------------------------------------------------
+  # --- The faults ------------------------------------------------------------------------------------------
   if [ -n "$seed" ]; then
     list=$work/sampled.txt
     python3 tests/faults/sample.py "$seed" "$count" >"$list" || exit 1
@@ -234,4 +237,4 @@ main() {
   echo "$(( (SECONDS - start) / 60 )) min $(( (SECONDS - start) % 60 )) s in all"
 }
 
-main
+{ main; exit; }
