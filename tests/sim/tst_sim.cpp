@@ -39,8 +39,7 @@ public:
         const int timeouts = log.count(LinkEvent::ReplyTimeout);
         QElapsedTimer clock;
         clock.start();
-        sendWithRule(request.constData(), quint32(request.size()), rule);
-        session.requestSend();
+        session.send(requestWithRule(request, rule));
         QByteArrayList lines;
         const bool done = QTest::qWaitFor(
             [&] {
@@ -228,7 +227,7 @@ private slots:
         ToolLink link;
         QVERIFY(link.openSerial(sim.ptyLink()));
         QCOMPARE(link.ask("GET MODEL TYPE"), reply("MODEL TYPE TN204E"));
-        link.session.queue("GET OUT ITC\r\n");
+        link.session.send(Request{"GET OUT ITC\r\n", ReplyRule()});
         QCOMPARE(link.ask("GET BAUDRATE"), QByteArrayList({"OUT ITC OFF", "BAUDRATE 9600"}));
         QCOMPARE(sim.requests(), QStringList({"GET MODEL TYPE", "GET OUT ITC", "GET BAUDRATE"}));
         QCOMPARE(sim.connections(), 0);

@@ -1,6 +1,5 @@
 #include "CliRunner.h"
 
-#include "config/AppState.h"
 #include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
 #include "session/QuitOnSignal.h"
@@ -294,15 +293,14 @@ CliResult CliRunner::send()
     // Any line that comes back answers it.
     ReplyRule rule = defaultReplyRule(QByteArray());
     rule.acceptAnyLine = 1;
-    const std::vector<CapturedRequest> request =
-        captureRequests({}, [&] { sendWithRule(text.constData(), quint32(text.size()), rule); });
     LinkExchange exchange(session);
-    TrafficRecord reply;
-    exchange.setRecordHandler([&](const TrafficRecord &record) {
-        if (record.answersCommand() && record.command == request.front().line)
-            reply = record;
+    QByteArray answer;
+    qint32 roundTripUs = 0;
+    exchange.setReplyHandler([&](const LinkReply &reply) {
+        answer = reply.replyLine();
+        roundTripUs = reply.roundTripUs();
     });
-    if (!exchange.send(request))
+    if (!exchange.send({requestWithRule(text, rule)}))
         return CliResult::failure(ExitLinkFailure,
                                   QStringLiteral("the link to %1 was lost").arg(device.text));
     QEventLoop loop;
@@ -313,9 +311,9 @@ CliResult CliRunner::send()
     if (exchange.linkLost())
         return CliResult::failure(ExitLinkFailure,
                                   QStringLiteral("the link to %1 was lost").arg(device.text));
-    if (reply.bytes.isEmpty())
+    if (answer.isEmpty())
         return CliResult::failure(ExitRefused, noReplyText({QString::fromUtf8(text)}));
-    QByteArray line = reply.bytes;
+    QByteArray line = answer;
     while (line.endsWith('\r') || line.endsWith('\n'))
         line.chop(1);
     while (line.startsWith('\n'))
@@ -324,7 +322,7 @@ CliResult CliRunner::send()
     result.output = line + '\n';
     result.message = QString::fromLatin1(line);
     result.data.insert(QStringLiteral("reply"), QString::fromLatin1(line));
-    result.data.insert(QStringLiteral("roundTripMs"), double(reply.roundTripUs) / 1000.0);
+    result.data.insert(QStringLiteral("roundTripMs"), double(roundTripUs) / 1000.0);
     return result;
 }
 

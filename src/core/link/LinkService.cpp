@@ -27,17 +27,6 @@ LinkService::~LinkService()
     closeChannel(&channel);
 }
 
-QList<QObject *> LinkService::workerObjects() const
-{
-    QList<QObject *> objects;
-    for (QObject *object : {static_cast<QObject *>(linkDevice()), static_cast<QObject *>(matchTimer),
-                            static_cast<QObject *>(waitTimer)}) {
-        if (object)
-            objects.append(object);
-    }
-    return objects;
-}
-
 LinkService::ActiveScope::ActiveScope(LinkService &owner) : service(owner)
 {
     ++service.activeDepth;
@@ -77,7 +66,6 @@ void LinkService::beginLink()
     connected = 1;
     waitingReply = 0;
     pausing = 0;
-    lastError = NoErrorSinceConnect;
     ++generation;
 }
 
@@ -211,6 +199,7 @@ void LinkService::writeEntry(const QueueEntry &entry)
         matchTimer->start(int(qMin<quint32>(rule.timeoutMs, INT_MAX)));
         waitingReply = 1;
     } else {
+        noteCommandEnd(&channel, entry.id, CommandEnd::Written);
         waitTimer->start(int(qMin<quint32>(rule.waitMs, INT_MAX)));
         pausing = 1;
         pauseAnnounced = rule.waitMs > 0;
@@ -287,6 +276,7 @@ void LinkService::completeLine()
     const bool record = channel.recordTraffic;
     TrafficRecord received = record ? stampedRecord(TrafficRecord::Received, line) : TrafficRecord();
     const bool released = waitingReply && lineMatchesCurrentRule();
+    const qint32 roundTripUs = released ? qint32(qMin<qint64>(monotonicNowUs() - writtenAtUs, INT_MAX)) : 0;
     if (released) {
         // One release per command: later lines, also of this chunk, meet no command in flight.
         waitingReply = 0;
@@ -295,11 +285,11 @@ void LinkService::completeLine()
         releasePending = true;
         received.command = inFlightCommand;
         received.commandId = inFlightId;
-        received.roundTripUs = qint32(qMin<qint64>(received.monotonicUs - writtenAtUs, INT_MAX));
+        received.roundTripUs = record ? qint32(qMin<qint64>(received.monotonicUs - writtenAtUs, INT_MAX)) : 0;
     }
     if (record)
         recordTraffic(std::move(received));
-    enqueueLine(line, released, &channel.recvLock, &channel.recvQueue);
+    enqueueLine(line, released ? inFlightId : 0, roundTripUs, &channel.recvLock, &channel.recvQueue);
     linesToAnnounce = true;
     clearLineBuffer();
 }
@@ -332,13 +322,6 @@ void LinkService::clearLineBuffer()
     channel.lineLength = 0;
 }
 
-void LinkService::restartLineAssembly()
-{
-    clearLineBuffer();
-    channel.skippingOverlongLine = false;
-    ++generation;
-}
-
 void LinkService::discardQueued()
 {
     for (auto [lock, queue] : {std::pair{&channel.sendLock, &channel.sendQueue},
@@ -367,6 +350,7 @@ void LinkService::matchTimeout()
             recordTraffic(std::move(record));
         }
         channel.currentRule.expectReply = 0;
+        noteCommandEnd(&channel, inFlightId, CommandEnd::TimedOut);
         if (!lastCommand.isEmpty())
             announceReplyTimeout(lastCommand);
     }

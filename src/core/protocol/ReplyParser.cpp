@@ -1,8 +1,9 @@
 #include "protocol/ReplyParser.h"
 
-#include "config/AppState.h"
+#include "protocol/DeviceContext.h"
 #include "protocol/ByteHelpers.h"
 #include "protocol/ReplyKeywords.h"
+#include "protocol/SetupKeys.h"
 #include "protocol/ValueTables.h"
 
 namespace {
@@ -183,15 +184,20 @@ void lookUpValue(ParsedReply &reply, const WordList &list, Range value, const Li
     reply.apply = reply.index >= 0;
 }
 
-void readVolume(ParsedReply &reply, Range value, quint32 model)
-{
-    reply.number = intOf(value);
-    reply.apply = reply.number >= 0 && reply.number <= Tables::volumeLimit(model);
-}
-
-// Fills in what the keyword's row reads from the value.
+// Fills in what the keyword's row reads from the value: a setting of the setup table is looked up in its
+// list, or read as a number in its range; the other rows read what they need themselves.
 void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model, quint32 mode)
 {
+    if (const SetupKey *key = SetupKeys::ofKeyword(reply.keyword)) {
+        if (key->words) {
+            lookUpValue(reply, key->words(model), value, line);
+        } else {
+            const std::pair<int, int> range = SetupKeys::range(*key, model, {});
+            reply.number = intOf(value);
+            reply.apply = reply.number >= range.first && reply.number <= range.second;
+        }
+        return;
+    }
     switch (reply.keyword) {
     case KwVersion:
     case KwArmVersion:
@@ -202,26 +208,8 @@ void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model
     case KwEdidUser:
         reply.apply = true;
         break;
-    case KwAutoSwitch:
-    case KwOut4KAuto:
-    case KwOutItc:
-    case KwAudioMute:
-        lookUpValue(reply, Tables::OnOff, value, line);
-        break;
     case KwInSource:
         lookUpValue(reply, Tables::inputSources(model), value, line);
-        break;
-    case KwOutResolution:
-        lookUpValue(reply, Tables::OutputResolutions, value, line);
-        break;
-    case KwOutHdcp:
-        lookUpValue(reply, Tables::HdcpModes, value, line);
-        break;
-    case KwOutVka:
-        lookUpValue(reply, Tables::VkaModes, value, line);
-        break;
-    case KwMultiview:
-        lookUpValue(reply, Tables::MultiviewModes, value, line);
         break;
     case KwWindow1In:
     case KwWindow2In:
@@ -229,12 +217,6 @@ void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model
     case KwWindow4In:
         reply.target = reply.keyword - KwWindow1In;
         lookUpValue(reply, Tables::inputSources(model), value, line);
-        break;
-    case KwPipPos:
-        lookUpValue(reply, Tables::PipPositions, value, line);
-        break;
-    case KwPipSize:
-        lookUpValue(reply, Tables::PipSizes, value, line);
         break;
     case KwPbpMode:
     case Kw3xWinMode:
@@ -246,15 +228,6 @@ void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model
     case Kw3xWinAspect:
     case Kw4xWinAspect:
         lookUpValue(reply, Tables::Aspects, value, line);
-        break;
-    case KwAudioSource:
-        lookUpValue(reply, Tables::audioSources(model), value, line);
-        break;
-    case KwAudioVol:
-        readVolume(reply, value, model);
-        break;
-    case KwInEdidMode:
-        lookUpValue(reply, Tables::EdidModes, value, line);
         break;
     case KwModelType:
         lookUpValue(reply, Tables::Models, value, line);
@@ -275,17 +248,6 @@ void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model
     case KwBaudrate:
         reply.number = intOf(wordOf(value, 1));
         reply.apply = true;
-        break;
-    case KwMainAudioOnOff:
-    case KwMic1OnOff:
-    case KwMic2OnOff:
-        reply.target = reply.keyword - KwMainAudioOnOff;
-        lookUpValue(reply, Tables::OnOff, value, line);
-        break;
-    case KwMic1Vol:
-    case KwMic2Vol:
-        reply.target = reply.keyword - KwMic1Vol;
-        readVolume(reply, value, model);
         break;
     case KwPbpPresenter:
     case KwPipUser:

@@ -55,7 +55,7 @@ struct ParsedReply
     QString text;     // the value decoded as text
 
     int index = -1;    // result of the row's table lookup, -1 when no entry was found
-    int target = -1;   // window (WINDOWn IN), audio channel (... ONOFF) or microphone (MICn VOL)
+    int target = -1;   // window (WINDOWn IN)
     qint64 number = 0; // the row's integer (0 for a text that is not a number)
     QStringList words; // "NETWORK-INFO": words 1 to 4
     quint32 numbers[4] = {0, 0, 0, 0}; // "PBP-PRESENTER", "PIP USER": words 1 to 4; "RESO-USER": words 1, 2

@@ -1,6 +1,5 @@
 #include "session/LinkSession.h"
 
-#include "config/AppState.h"
 #include "link/LinkChannel.h"
 #include "link/ServiceSerialPort.h"
 #include "link/ServiceTcpClient.h"
@@ -10,6 +9,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMutexLocker>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 
@@ -38,20 +38,18 @@ LinkSession::LinkSession(QObject *parent) : QObject(parent)
 {
     createWorker(LinkSerial);
     createWorker(LinkTcpClient);
-    setRequestSink([this](const QByteArray &line, const ReplyRule &rule) { queue(line, &rule); });
-    isRequestSink = true;
     pauseTicker.setInterval(CountdownTickMs);
     connect(&pauseTicker, &QTimer::timeout, this, &LinkSession::tickPause);
     RestartFollower::Hooks hooks;
     hooks.dial = [this](const LinkTarget &target) { dial(target); };
     hooks.hangUp = [this] { hangUp(); };
-    hooks.probe = [this] {
-        GetModelType();
-        requestSend();
-    };
+    hooks.probe = [this] { send(GetModelType()); };
     follower = std::make_unique<RestartFollower>(std::move(hooks));
-    connect(follower.get(), &RestartFollower::waiting, this,
-            [this](int seconds) { emit SGL_RestartWait(openType, seconds); });
+    // While the device restarts it is a stranger: it is identified and read again once it is back.
+    connect(follower.get(), &RestartFollower::waiting, this, [this](int seconds) {
+        model.forget();
+        emit SGL_RestartWait(openType, seconds);
+    });
     connect(follower.get(), &RestartFollower::over, this,
             [this](bool back) { emit SGL_RestartOver(openType, back); });
 }
@@ -59,8 +57,6 @@ LinkSession::LinkSession(QObject *parent) : QObject(parent)
 LinkSession::~LinkSession()
 {
     closeLink();
-    if (isRequestSink)
-        setRequestSink(nullptr);
     // The transports are deleted after their threads have ended, with nothing left running in them. A thread
     // that does not end in time is left to the end of the process, never deleted while it runs.
     for (RetiredWorker &worker : retired) {
@@ -112,11 +108,6 @@ void LinkSession::retireWorker(quint32 type)
     createWorker(type);
 }
 
-quint32 LinkSession::linkType() const
-{
-    return State().LinkType;
-}
-
 LinkService &LinkSession::serialService()
 {
     return *serial;
@@ -153,7 +144,7 @@ QThread *LinkSession::threadFor(quint32 type) const
 
 LinkChannel *LinkSession::activeChannel() const
 {
-    LinkService *service = serviceFor(State().LinkType);
+    LinkService *service = serviceFor(openType);
     return service ? &service->linkChannel() : nullptr;
 }
 
@@ -175,6 +166,12 @@ void LinkSession::openTcpClient(const QString &localIp, const QString &remoteIp,
     open(target);
 }
 
+void LinkSession::openWithoutTransport(quint32 type)
+{
+    closeLink();
+    openType = type;
+}
+
 void LinkSession::open(const LinkTarget &target)
 {
     if (!threadFor(target.type))
@@ -187,7 +184,6 @@ void LinkSession::beginLink(quint32 type)
 {
     closeLink();
     openType = type;
-    State().LinkType = type;
     threadFor(type)->start();
 }
 
@@ -236,6 +232,8 @@ void LinkSession::hangUp()
 
 void LinkSession::renewRelay()
 {
+    // The commands of the connection given up went with it.
+    endPendingReplies();
     ++generation;
     receivedLines.clear();
     deliveryPosted = false;
@@ -266,7 +264,8 @@ void LinkSession::closeLink()
 {
     const quint32 type = openType;
     openType = LinkNone;
-    State().LinkType = LinkNone;
+    model.forget();
+    endPendingReplies();
     ++generation;
     follower->stop();
     pauseTicker.stop();
@@ -324,6 +323,7 @@ void LinkSession::relayFrom(LinkService *service, quint32 type)
     relaySignal(service, &LinkService::SGL_PauseStarted, [this, type](int ms) { startPause(type, ms); });
     relaySignal(service, &LinkService::SGL_PauseEnded, [this, type] { endPause(type); });
     relaySignal(service, &LinkService::SGL_LinkLost, [this, type](int code, const QString &reason) {
+        endPendingReplies();
         if (!follower->takeLoss())
             emit SGL_LinkLost(type, code, reason);
     });
@@ -335,11 +335,13 @@ void LinkSession::relayFrom(LinkService *service, quint32 type)
         takeTraffic(serviceFor(type));
         follower->lineSent(text);
         emit SGL_LineSent(type, text);
+        takeCommandEnds(serviceFor(type));
     };
     const auto replyTimeout = [this, type](const QString &cmd) {
         takeTraffic(serviceFor(type));
         if (!follower->takeReplyTimeout())
             emit SGL_ReplyTimeout(type, cmd);
+        takeCommandEnds(serviceFor(type));
     };
     const auto linesArrived = [this, type] { takeReceivedLines(type); };
     if (type == LinkSerial) {
@@ -381,8 +383,9 @@ void LinkSession::takeReceivedLines(quint32 type)
 {
     // Cleared before the lines are taken: a line appended after this takes comes with a notice of its own.
     serviceFor(type)->linkChannel().lineNoticePending = false;
-    // A delivery already waiting for its turn takes them then.
-    if (!deliveryPosted)
+    // A delivery already waiting for its turn takes them then; one under way (a handler of a line waits in a
+    // message box) goes on with them when it is back.
+    if (!deliveryPosted && !delivering)
         deliverLines(type);
 }
 
@@ -398,7 +401,7 @@ bool LinkSession::refillLines(quint32 type)
     // line taken here are there now, and a handler of a line may look up the command it answered.
     takeTraffic(serviceFor(type));
     for (QueueEntry &entry : lines)
-        receivedLines.push_back(std::move(entry.data));
+        receivedLines.push_back(std::move(entry));
     return !receivedLines.empty();
 }
 
@@ -410,13 +413,19 @@ void LinkSession::deliverLines(quint32 type)
     QElapsedTimer turn;
     turn.start();
     bool inTime = true;
+    // Lines are applied one after another in the order they came, never one inside the handling of another.
+    const QScopedValueRollback<bool> deliveringNow(delivering, true);
     while ((inTime = turn.nsecsElapsed() < DeliveryTurnNs) && (!receivedLines.empty() || refillLines(type))) {
-        const QByteArray line = std::move(receivedLines.front());
+        const QueueEntry entry = std::move(receivedLines.front());
         receivedLines.pop_front();
-        if (follower->takeLine(line))
+        if (follower->takeLine(entry.data))
             continue;
-        emit SGL_LineReceived(type, line);
-        // A handler of the line may have closed this link; its remaining lines went with it.
+        const auto answered = pending.find(entry.answers);
+        model.applyLine(entry.data, answered == pending.end() ? QByteArray() : answered->second->request());
+        emit SGL_LineReceived(type, entry.data);
+        if (linkGeneration == generation)
+            finishReply(entry.answers, LinkReply::Outcome::Answered, entry.data, entry.roundTripUs);
+        // A handler of the line or its reply may have closed this link; its remaining lines went with it.
         if (linkGeneration != generation)
             return;
     }
@@ -457,18 +466,64 @@ void LinkSession::endPause(quint32 type)
     follower->pauseEnded();
 }
 
-quint64 LinkSession::queue(const QByteArray &bytes, const ReplyRule *rule)
+LinkReply *LinkSession::send(const Request &request)
+{
+    if (request.isNull())
+        return nullptr;
+    const quint64 id = queueCommand(request.line, request.rule);
+    auto *reply = new LinkReply(id, request.line, this);
+    if (id == 0) {
+        QMetaObject::invokeMethod(
+            reply, [reply] { reply->finish(LinkReply::Outcome::LinkEnded); }, Qt::QueuedConnection);
+        return reply;
+    }
+    pending[id] = reply;
+    emit SGL_RequestQueued(id, request.line);
+    requestSend();
+    return reply;
+}
+
+quint64 LinkSession::queueCommand(const QByteArray &bytes, const ReplyRule &rule)
 {
     LinkChannel *channel = activeChannel();
     if (!channel || bytes.isEmpty())
         return 0;
+    const quint64 id = lastCommandId + 1;
+    quint64 dropped = 0;
+    if (!enqueueEntry(bytes, &rule, 0, &channel->sendLock, &channel->sendQueue, id, &dropped))
+        return 0;
+    lastCommandId = id;
     lastQueued = bytes;
-    const quint64 id = ++lastCommandId;
-    const bool dropped = enqueueEntry(bytes, rule, 0, &channel->sendLock, &channel->sendQueue, id) > 0;
-    if (dropped && !overflowReported)
-        emit SGL_CommandsDropped(State().LinkType);
-    overflowReported = dropped;
+    if (dropped != 0 && !overflowReported)
+        emit SGL_CommandsDropped(openType);
+    overflowReported = dropped != 0;
+    finishReply(dropped, LinkReply::Outcome::Dropped);
     return id;
+}
+
+void LinkSession::takeCommandEnds(LinkService *service)
+{
+    for (const CommandEnd &end : ::takeCommandEnds(&service->linkChannel()))
+        finishReply(end.id, end.kind == CommandEnd::Written ? LinkReply::Outcome::Written
+                                                             : LinkReply::Outcome::TimedOut);
+}
+
+void LinkSession::finishReply(quint64 id, LinkReply::Outcome outcome, const QByteArray &line, qint32 roundTripUs)
+{
+    const auto it = pending.find(id);
+    if (it == pending.end())
+        return;
+    LinkReply *reply = it->second;
+    pending.erase(it);
+    reply->finish(outcome, line, roundTripUs);
+}
+
+void LinkSession::endPendingReplies()
+{
+    std::map<quint64, LinkReply *> ended;
+    ended.swap(pending);
+    for (const auto &entry : ended)
+        entry.second->finish(LinkReply::Outcome::LinkEnded);
 }
 
 void LinkSession::requestSend()

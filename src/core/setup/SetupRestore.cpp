@@ -82,7 +82,7 @@ void SetupRestore::readDone()
         for (const auto &entry : reader->setup().values)
             now[entry.first] = entry.second;
         bool readAgain = false;
-        const std::vector<CapturedRequest> requests = planLayout(now, &readAgain);
+        const std::vector<Request> requests = planLayout(now, &readAgain);
         return send(readAgain ? Step::LayoutOptions : Step::LayoutDetails, requests);
     }
     default:
@@ -114,7 +114,7 @@ void SetupRestore::readBefore()
 {
     initial = reader->setup();
     const SetupValues wanted = targetWithoutLink();
-    std::vector<CapturedRequest> requests =
+    std::vector<Request> requests =
         planSetup(target.model, initial.values, wanted, PlanPart::Settings);
     const auto mode = wanted.find(QStringLiteral("multiview.mode"));
     const auto shown = initial.values.find(QStringLiteral("multiview.mode"));
@@ -122,12 +122,12 @@ void SetupRestore::readBefore()
         return send(Step::Settings, requests);
     // The device shows the layout of the setup already.
     bool readAgain = false;
-    const std::vector<CapturedRequest> layout = planLayout(initial.values, &readAgain);
+    const std::vector<Request> layout = planLayout(initial.values, &readAgain);
     requests.insert(requests.end(), layout.begin(), layout.end());
     send(readAgain ? Step::LayoutOptions : Step::LayoutDetails, requests);
 }
 
-std::vector<CapturedRequest> SetupRestore::planLayout(const SetupValues &now, bool *readAgain)
+std::vector<Request> SetupRestore::planLayout(const SetupValues &now, bool *readAgain)
 {
     SetupValues wanted = targetWithoutLink();
     *readAgain = false;
@@ -143,7 +143,7 @@ std::vector<CapturedRequest> SetupRestore::planLayout(const SetupValues &now, bo
                                it->first.startsWith(QLatin1String("multiview.window"));
             it = later ? options.erase(it) : std::next(it);
         }
-        std::vector<CapturedRequest> first =
+        std::vector<Request> first =
             planSetup(target.model, now, options, PlanPart::MultiviewDetails);
         if (windowUnknown && !first.empty()) {
             layoutReadAgain = true;
@@ -154,10 +154,10 @@ std::vector<CapturedRequest> SetupRestore::planLayout(const SetupValues &now, bo
     return planSetup(target.model, now, wanted, PlanPart::MultiviewDetails);
 }
 
-void SetupRestore::send(Step next, const std::vector<CapturedRequest> &requests)
+void SetupRestore::send(Step next, const std::vector<Request> &requests)
 {
     step = next;
-    for (const CapturedRequest &request : requests)
+    for (const Request &request : requests)
         sentLines << QString::fromLatin1(request.line).remove(QLatin1Char('\r'));
     if (requests.empty())
         return settled();

@@ -1,5 +1,8 @@
 #include "pages/PageWidgets.h"
 
+#include "protocol/Catalogue.h"
+#include "session/LinkSession.h"
+
 #include <QComboBox>
 #include <QFrame>
 #include <QListView>
@@ -30,4 +33,27 @@ void markSelected(const QList<QPushButton *> &group, QPushButton *selected)
 {
     for (QPushButton *button : group)
         button->setFlat(button == selected);
+}
+
+void showDeviceValues(DeviceModel &device, QObject *page, ValueHandlers handlers)
+{
+    QObject::connect(&device, &DeviceModel::SGL_ValueReported, page,
+                     [handlers = std::move(handlers)](const QString &key, const QString &value) {
+                         const auto handler = handlers.find(key);
+                         if (handler != handlers.end())
+                             handler->second(value);
+                     });
+}
+
+void readSettings(LinkSession &session, SetupGroup group)
+{
+    QList<QByteArray> asked;
+    for (const SetupKey &key : SetupKeys::all()) {
+        const Request request =
+            key.group == group ? ReadSetting(session.device().context(), key.name) : Request();
+        if (!request.isNull() && !asked.contains(request.line)) {
+            asked << request.line;
+            session.send(request);
+        }
+    }
 }

@@ -1,8 +1,17 @@
 #pragma once
 
+#include "protocol/SetupKeys.h"
+
+#include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <map>
+
+class DeviceModel;
+class LinkSession;
 class QComboBox;
+class QObject;
 class QFrame;
 class QPushButton;
 class QWidget;
@@ -17,3 +26,10 @@ QComboBox *makeCombo(QWidget *parent);
 void refill(QComboBox *combo, const QStringList &items);
 // Marks `selected` as the chosen button of its group (flat) and every other button as not chosen.
 void markSelected(const QList<QPushButton *> &group, QPushButton *selected);
+
+// Shows the device's values on a page: every value the device model reports for one of the keys goes to its
+// handler (for as long as `page` exists).
+using ValueHandlers = std::map<QString, std::function<void(const QString &value)>>;
+void showDeviceValues(DeviceModel &device, QObject *page, ValueHandlers handlers);
+// Reads every setting of a setup group that is read on its own, each read once, in the order of the table.
+void readSettings(LinkSession &session, SetupGroup group);

@@ -179,16 +179,20 @@ void Ui_Uart_Network::layoutWidgets()
 
 void Ui_Uart_Network::connectSession()
 {
-    // Connect requests go to the session, which starts the transport's thread and asks it to connect.
+    // Connect requests go to the session, which starts the transport's thread and asks it to connect; the
+    // application state names the kind of link the window has open.
     connect(this, &Ui_Uart_Network::SGL_PretendConnect_SerialPort, &session,
             [this](QString MyPortName, QString MyBaudRate, QString MyDataBit, QString MyParity, QString MyStopBit,
                    QString MyFlowControl) {
                 session.openSerial({MyPortName, MyBaudRate, MyDataBit, MyParity, MyStopBit, MyFlowControl});
+                State().LinkType = session.linkType();
             });
     connect(this, &Ui_Uart_Network::SGL_PretendConnect_TcpClient, &session,
             [this](QString LocalIp, QString RemoteIp, QString RemotePort) {
                 session.openTcpClient(LocalIp, RemoteIp, RemotePort);
+                State().LinkType = session.linkType();
             });
+    connect(&session, &LinkSession::SGL_LinkClosed, this, [] { State().LinkType = LinkNone; });
     // The session relays only the reports of the link that is open now.
     connect(&session, &LinkSession::SGL_ConnectStatus, this,
             [this](quint32 linkType, bool status, int ErrorCode, const QString &reason, bool localCause) {
@@ -331,7 +335,6 @@ void Ui_Uart_Network::SLT_pushButton_UartConnect_clicked()
     } else {
         disconnectLink();
         serialConnectButton->setText(t.S_ConnectDisconnect[0]);
-        State().ModelIdentified = false;
         networkConnectButton->setEnabled(true);
     }
 }
@@ -370,7 +373,6 @@ void Ui_Uart_Network::SLT_pushButton_NetworkConnect_clicked()
     } else {
         disconnectLink();
         networkConnectButton->setText(t.S_ConnectDisconnect[0]);
-        State().ModelIdentified = false;
         serialConnectButton->setEnabled(true);
     }
 }
@@ -485,8 +487,7 @@ void Ui_Uart_Network::handleConnectStatus(bool status, QPushButton *linkButton, 
 {
     if (status) {
         // The link is up: identification starts with the model query.
-        GetModelType();
-        emit SGL_UpdateEmit();
+        session.send(GetModelType());
         UpdateLinkInputsEnabled(true);
         return;
     }
@@ -514,7 +515,6 @@ void Ui_Uart_Network::SLT_RestartWait(quint32 linkType, int seconds)
     if (State().LinkType != linkType)
         return;
     // The device comes back as a new one: it is identified and read again.
-    State().ModelIdentified = false;
     SetStatusImage(false);
     SetProgressLine(State().text.SMSG_RestartWait.arg(seconds));
 }

@@ -55,7 +55,6 @@ signals:
     void SGL_PretendConnect_SerialPort(QString MyPortName, QString MyBaudRate, QString MyDataBit,
                                        QString MyParity, QString MyStopBit, QString MyFlowControl);
     void SGL_PretendConnect_TcpClient(QString LocalIp, QString RemoteIp, QString RemotePort);
-    void SGL_UpdateEmit();
 
 public slots:
     void SLT_pushButton_UartConnect_clicked();

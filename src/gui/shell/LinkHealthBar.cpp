@@ -15,7 +15,7 @@ constexpr int TickMs = 1000;
 const QString None = QStringLiteral("-");
 } // namespace
 
-LinkHealthBar::LinkHealthBar(LinkSession &session, QWidget *parent) : QWidget(parent)
+LinkHealthBar::LinkHealthBar(LinkSession &linkSession, QWidget *parent) : QWidget(parent), session(linkSession)
 {
     health = new LinkHealth(session, this);
     auto *layout = new QHBoxLayout(this);
@@ -49,16 +49,16 @@ void LinkHealthBar::ReloadUIText()
 void LinkHealthBar::refresh()
 {
     const LinkHealth::Reading r = health->reading();
-    const AppState &s = State();
+    const DeviceContext &device = session.device().context();
     const LanguageTexts &t = State().text;
     setVisible(r.linkType != LinkNone);
     const QString link = r.linkType == LinkSerial
                              ? QStringLiteral("RS-232 %1, %2 Bd").arg(r.address, r.baudRate)
                              : QStringLiteral("TCP %1").arg(r.address);
     linkLabel->setText(t.Slabel_HealthLink + QLatin1Char(' ') + link);
-    const bool identified = s.ModelIdentified && s.CurrentModel < NoModel;
+    const bool identified = device.ModelIdentified && device.CurrentModel < NoModel;
     modelLabel->setText(t.Slabel_HealthModel + QLatin1Char(' ') +
-                        (identified ? QString::fromLatin1(Tables::Models.at(s.CurrentModel)) : None));
+                        (identified ? QString::fromLatin1(Tables::Models.at(device.CurrentModel)) : None));
     roundTripLabel->setText(
         t.Slabel_HealthRoundTrip + QLatin1Char(' ') +
         (r.medianRoundTripUs < 0

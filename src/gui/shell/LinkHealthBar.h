@@ -38,6 +38,7 @@ signals:
     void SGL_Refreshed();
 
 private:
+    LinkSession &session;
     LinkHealth *health = nullptr;
     QTimer ticker;
 };

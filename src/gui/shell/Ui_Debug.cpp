@@ -365,8 +365,7 @@ void Ui_Debug::SLT_SEND_DATA()
         bytes += '\r';
     // Queued without a reply rule: written in turn with the page commands, no reply awaited. The echo pane
     // shows it once it is written.
-    session.queue(bytes);
-    emit SGL_UpdateEmit();
+    session.send(Request{bytes, ReplyRule()});
     while (history.size() > MaxHistory)
         history.removeFirst();
     historyAt = history.size();

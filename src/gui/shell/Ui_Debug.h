@@ -55,9 +55,6 @@ public:
     QPushButton *saveButton = nullptr;
     QCheckBox *captureBox = nullptr;
 
-signals:
-    void SGL_UpdateEmit();
-
 public slots:
     void SLT_SETUP_UI_DEBUG();
     void SLT_CLOSE_UI_DEBUG();

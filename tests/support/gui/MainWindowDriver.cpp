@@ -106,6 +106,7 @@ void MainWindowDriver::openLink(quint32 linkType)
 {
     const LanguageTexts &t = State().text;
     Ui_Uart_Network *page = main->connectionPage;
+    main->session->openWithoutTransport(linkType);
     State().LinkType = linkType;
     const bool serial = linkType == LinkSerial;
     page->serialConnectButton->setText(t.S_ConnectDisconnect[serial ? 1 : 0]);
@@ -117,8 +118,10 @@ void MainWindowDriver::openLink(quint32 linkType)
 
 void MainWindowDriver::feed(const QByteArrayList &lines)
 {
-    for (const QByteArray &line : lines)
+    for (const QByteArray &line : lines) {
+        main->session->device().applyLine(line);
         emit main->session->SGL_LineReceived(State().LinkType, line);
+    }
 }
 
 void MainWindowDriver::identify(quint8 model)

@@ -1,0 +1,117 @@
+#include "shell/SyncReport.h"
+
+#include "config/AppState.h"
+#include "pages/Ui_Audio.h"
+#include "pages/Ui_Multiview.h"
+#include "pages/Ui_Output.h"
+#include "pages/Ui_System.h"
+#include "pages/Ui_Uart_Network.h"
+#include "protocol/ReplyKeywords.h"
+#include "protocol/ReplyParser.h"
+#include "session/DeviceModel.h"
+#include "widgets/MessageBox.h"
+
+#include <QPushButton>
+
+namespace {
+// The label of the confirmation line of a reply row.
+QString LanguageTexts::*statusLabelOf(int keyword)
+{
+    switch (keyword) {
+    case KwOutResolution:
+        return &LanguageTexts::Slabel_Resolution;
+    case KwOut4KAuto:
+        return &LanguageTexts::Slabel_4KAUTO;
+    case KwOutHdcp:
+        return &LanguageTexts::Slabel_HDCP;
+    case KwOutVka:
+        return &LanguageTexts::Slabel_VKA;
+    case KwOutItc:
+        return &LanguageTexts::Slabel_ITC;
+    case KwAudioSource:
+        return &LanguageTexts::Slabel_AudioSource;
+    case KwAudioVol:
+        return &LanguageTexts::Slabel_Volume;
+    case KwAudioMute:
+        return &LanguageTexts::Slabel_AudioMute;
+    case KwInEdidMode:
+        return &LanguageTexts::Slabel_EdidSelect;
+    case KwMultiviewSync:
+        return &LanguageTexts::Ui_Multiview_AppName;
+    case KwNetworkInfo:
+        return &LanguageTexts::Slabel_Network;
+    case KwBaudrate:
+        return &LanguageTexts::Slabel_Baudrate;
+    default:
+        return nullptr;
+    }
+}
+} // namespace
+
+SyncReport::SyncReport(DeviceModel &model, QWidget *parent, Ui_Uart_Network *connectionPage, Ui_Output *outputPage,
+                       Ui_Multiview *multiviewPage, Ui_Audio *audioPage, Ui_System *systemPage)
+    : QObject(parent), device(model), messageParent(parent), connection(connectionPage), output(outputPage),
+      multiview(multiviewPage), audio(audioPage), system(systemPage)
+{
+    connect(&device, &DeviceModel::SGL_Identified, this, [this](bool known) { identified(known); });
+    connect(&device, &DeviceModel::SGL_ReplyApplied, this,
+            [this](const ParsedReply &reply) { replyApplied(reply); });
+}
+
+void SyncReport::replyApplied(const ParsedReply &reply)
+{
+    const LanguageTexts &t = State().text;
+    if (reply.statusLine)
+        connection->AppendStatusText(
+            QStringLiteral("%1 %2 %3.").arg(t.S_Sync, t.*statusLabelOf(reply.keyword), t.S_Message));
+    if (reply.syncOver)
+        endSync();
+}
+
+bool SyncReport::syncRunning() const
+{
+    // Closing the link, or a restart of the device, leaves the device unidentified: its synchronisation is
+    // over.
+    return syncing && device.context().ModelIdentified;
+}
+
+void SyncReport::readTimedOut(const QString &command)
+{
+    if (!syncRunning())
+        return;
+    if (!unanswered.contains(command))
+        unanswered << command;
+    if (command.contains(QLatin1String("NETWORK-INFO")) || command.contains(QLatin1String("BAUDRATE")))
+        endSync();
+}
+
+void SyncReport::endSync()
+{
+    const LanguageTexts &t = State().text;
+    const bool complete = !syncRunning() || unanswered.isEmpty();
+    const QString end = complete ? t.SMSG_Status_SyncOver : t.SMSG_SyncIncomplete.arg(unanswered.join(", "));
+    syncing = false;
+    unanswered.clear();
+    connection->AppendStatusText(QStringLiteral("\r\n->%1<-").arg(end));
+}
+
+void SyncReport::identified(bool known)
+{
+    if (!known) {
+        connection->SetStatusImage(false);
+        connection->DisconnectActiveLink();
+        ShowMessage(State().text.SMSG_MachineNotMatch, messageParent);
+        return;
+    }
+    connection->SetStatusImage(true);
+    output->ApplyModel();
+    multiview->ApplyModel();
+    audio->ApplyModel();
+    system->ApplyModel();
+    syncing = true;
+    unanswered.clear();
+    output->readAllButton->click();
+    multiview->readAllButton->click();
+    audio->readAllButton->click();
+    system->readAllButton->click();
+}
