@@ -124,8 +124,49 @@ void PtyTransport::close()
     splitter.clear();
 }
 
+void PtyTransport::leaveLineToPeer()
+{
+    termios settings{};
+    if (slaveFd < 0 || ::tcgetattr(slaveFd, &settings) != 0)
+        return;
+    settings.c_cflag |= CSTOPB;
+    ::cfsetispeed(&settings, B4800);
+    ::cfsetospeed(&settings, B4800);
+    ::tcsetattr(slaveFd, TCSANOW, &settings);
+    peerSetsLine = true;
+}
+
+// A pseudo-terminal keeps neither a character size nor the parity bit itself (Linux sets CS8 and clears
+// PARENB at every change), so the data bits always read 8 and even parity reads as none; odd, mark and space
+// parity still show through PARODD and CMSPAR.
+QString PtyTransport::lineSettings() const
+{
+    termios settings{};
+    if (slaveFd < 0 || ::tcgetattr(slaveFd, &settings) != 0)
+        return QStringLiteral("?");
+    const speed_t speed = ::cfgetospeed(&settings);
+    QString text = QStringLiteral("?");
+    for (const int rate : {9600, 19200, 38400, 57600, 115200}) {
+        if (speedOf(rate) == speed)
+            text = QString::number(rate);
+    }
+    const tcflag_t flags = settings.c_cflag;
+    const int dataBits = (flags & CSIZE) == CS5   ? 5
+                         : (flags & CSIZE) == CS6 ? 6
+                         : (flags & CSIZE) == CS7 ? 7
+                                                  : 8;
+    const char parity = (flags & CMSPAR)   ? ((flags & PARODD) ? 'M' : 'S')
+                        : (flags & PARODD) ? 'O'
+                        : (flags & PARENB) ? 'E'
+                                           : 'N';
+    return text + QLatin1Char(' ') + QString::number(dataBits) + QLatin1Char(parity) +
+           QString::number((flags & CSTOPB) ? 2 : 1);
+}
+
 bool PtyTransport::setBaudRate(int rate)
 {
+    if (peerSetsLine)
+        return speedOf(rate) != B0;
     termios settings{};
     if (slaveFd < 0 || speedOf(rate) == B0 || ::tcgetattr(slaveFd, &settings) != 0)
         return false;

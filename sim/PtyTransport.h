@@ -19,8 +19,14 @@ public:
     void close();
     QString terminalPath() const { return slavePath; }
     QString linkPath() const { return link; }
-    // Changes the line speed of the terminal side; false for a rate the terminal does not know.
+    // Changes the line speed of the terminal side; false for a rate the terminal does not know. Does nothing
+    // once the line is left to the peer.
     bool setBaudRate(int rate);
+    // From now on the tool alone sets the terminal side, as a PC sets its own serial port: it starts at
+    // settings no device uses (4800 baud, 2 stop bits), so only a tool that sets the line is understood.
+    void leaveLineToPeer();
+    // The settings the tool gave its side now, e.g. "57600 8N1" ("?" for a speed none of the five).
+    QString lineSettings() const;
 
     QString tag() const override { return QStringLiteral("pty"); }
     bool isConnected() const override { return masterFd >= 0; }
@@ -31,6 +37,7 @@ private:
 
     int masterFd = -1;
     int slaveFd = -1; // kept open so the line stays up while the tool has it closed
+    bool peerSetsLine = false;
     QSocketNotifier *notifier = nullptr;
     QString slavePath;
     QString link;

@@ -86,6 +86,12 @@ SimOptionsResult parseSimOptions(const QCoreApplication &app)
              "Also serve a serial line: create a pseudo-terminal in raw mode and make LINK a symbolic "
              "link to the terminal that the tool opens as its serial port."),
          QStringLiteral("LINK")},
+        {QStringLiteral("baud"),
+         QStringLiteral(
+             "The serial line of the device runs at N baud (9600, 19200, 38400, 57600, 115200), 8 data "
+             "bits, no parity, 1 stop bit: it answers only when the tool set its side of the "
+             "pseudo-terminal so, and stays silent otherwise."),
+         QStringLiteral("N")},
         {QStringLiteral("line-ending"), QStringLiteral("End reply lines with \"crlf\" (default) or \"cr\"."),
          QStringLiteral("crlf|cr")},
         {QStringLiteral("state"),
@@ -173,6 +179,13 @@ SimOptionsResult parseSimOptions(const QCoreApplication &app)
     if (!o.tcpEnabled && o.ptyLink.isEmpty()) {
         printError(QStringLiteral("--no-tcp leaves nothing to listen on: add --pty LINK"));
         return result;
+    }
+    if (parser.isSet(QStringLiteral("baud"))) {
+        o.baud = parser.value(QStringLiteral("baud")).toInt();
+        if (!QList<int>{9600, 19200, 38400, 57600, 115200}.contains(o.baud) || o.ptyLink.isEmpty()) {
+            printError(QStringLiteral("--baud needs --pty and one of 9600, 19200, 38400, 57600, 115200"));
+            return result;
+        }
     }
     o.stateFile = parser.value(QStringLiteral("state"));
     if (parser.isSet(QStringLiteral("line-ending"))) {

@@ -19,6 +19,8 @@ struct SimOptions
     bool listenAny = false;
 
     QString ptyLink;
+    // The device's serial speed; over the pseudo-terminal it then answers only a line set as its own.
+    int baud = 0;
     QString stateFile;
     bool crOnly = false;
     int resetMs = 3000;

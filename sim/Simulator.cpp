@@ -51,6 +51,8 @@ bool Simulator::start()
         modelName = saved.value(QLatin1String("model")).toString().trimmed().section(QLatin1Char(' '), 0, 0);
     state = loaded ? DeviceState::fromJson(saved, modelName, factoryNetwork)
                    : DeviceState::factory(modelName, factoryNetwork);
+    if (options.baud > 0)
+        state.baudRate = options.baud;
 
     if (options.tcpEnabled) {
         tcp = new TcpTransport(this);
@@ -102,6 +104,8 @@ bool Simulator::start()
             return false;
         }
         attach(ptySession, pty);
+        if (options.baud > 0)
+            pty->leaveLineToPeer();
     }
 
     store.save(state);
@@ -152,6 +156,14 @@ void Simulator::handleLine(Session &session, const QByteArray &line)
     log.received(tag, line);
     if (restarting) {
         log.note(tag, QStringLiteral("ignored: the device is restarting"));
+        return;
+    }
+    // A line set otherwise than the device's own reaches it garbled: it does not answer.
+    if (options.baud > 0 && session.link == pty &&
+        pty->lineSettings() != QStringLiteral("%1 8N1").arg(state.baudRate)) {
+        log.note(tag, QStringLiteral("ignored: the line is set to %1, the device runs at %2 8N1")
+                          .arg(pty->lineSettings())
+                          .arg(state.baudRate));
         return;
     }
     const SimRequest request = SimRequest::parse(line);

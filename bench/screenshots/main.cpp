@@ -1,15 +1,19 @@
 // Pictures of the real main window on each tab, connected to lumaplex-sim and synchronised, for the models
-// RKA386QE and TN386, and of the debug console and the link health strip. Meant to run on a real display or
+// RKA386QE and TN386, of the debug console and the link health strip, and of the device list and the
+// network discovery with three simulated devices on loopback addresses. Meant to run on a real display or
 // under Xvfb:
 //
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/lumaplex-screenshots docs/screenshots
 //
-// Writes <model>-<n>-<tab>.png, debug-console.png and link-health.png into the given directory (created when
-// missing).
+// Writes <model>-<n>-<tab>.png, debug-console.png, link-health.png, device-list.png and discovery.png into
+// the given directory (created when missing).
 
 #include "core/SimDevice.h"
 #include "gui/MainWindowDriver.h"
 
+#include "pages/DevicePanel.h"
+#include "pages/DiscoveryDialog.h"
+#include "session/SavedDevices.h"
 #include "shell/LinkHealthBar.h"
 #include "shell/Ui_Debug.h"
 #include "shell/Ui_Main.h"
@@ -18,10 +22,15 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -97,6 +106,69 @@ bool shoot(const QString &model, const QString &outDir)
     return true;
 }
 
+// The connection page with saved and recent devices after connecting to one of them, and the discovery
+// dialog after a sweep of 127.0.0.0/24.
+bool shootFinding(const QString &outDir)
+{
+    std::vector<std::unique_ptr<SimDevice>> sims;
+    quint16 port = 0;
+    for (const QString device : {"127.0.0.10=RKA386QE", "127.0.0.20=TN386", "127.0.0.30=RKA07QE"}) {
+        sims.push_back(std::make_unique<SimDevice>());
+        if (!sims.back()->start({"--quiet", "--model", device.section('=', 1), "--tcp",
+                                 QStringLiteral("%1:%2").arg(device.section('=', 0, 0)).arg(port)}))
+            return false;
+        port = sims.back()->port();
+    }
+    MainWindowDriver ui;
+    DevicePanel *panel = ui.window()->connectionPage->devicePanel;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    SavedDeviceList list;
+    const QStringList entries{"Lobby wall=127.0.0.10=", "Control room=127.0.0.20=TN386",
+                              "Rack 3 (RS-232)=/dev/ttyUSB0=RKA07QE"};
+    for (const QString &entry : entries) {
+        SavedDevice device;
+        device.name = entry.section('=', 0, 0);
+        device.address = entry.section('=', 1, 1);
+        device.model = entry.section('=', 2);
+        device.serial = device.address.startsWith('/');
+        device.port = port;
+        device.baud = 115200;
+        device.mask = QStringLiteral("255.0.0.0");
+        device.lastConnected = device.model.isEmpty() ? QDateTime() : now.addDays(-list.devices.size() * 4);
+        list.devices.append(device);
+    }
+    list.recent = {list.devices[1]};
+    list.recent[0].name.clear();
+    if (!SavedDeviceFile::save(SavedDeviceFile::path(), list, nullptr))
+        return false;
+    panel->reload();
+    panel->useDevice(list.devices[0], true);
+    if (!ui.waitForSyncOver(1, SyncTimeoutMs))
+        return false;
+    QTest::qWait(300);
+    const QString listFile = outDir + QStringLiteral("/device-list.png");
+    if (!ui.window()->grab().save(listFile))
+        return false;
+    ui.click(ui.window()->connectionPage->networkConnectButton);
+
+    ui.click(panel->findButton);
+    DiscoveryDialog *dialog = panel->discovery;
+    if (!QTest::qWaitForWindowExposed(dialog))
+        return false;
+    ui.type(dialog->rangeEdit, QStringLiteral("127.0.0.0/24"));
+    ui.type(dialog->portEdit, QString::number(port));
+    dialog->startButton->click();
+    if (!QTest::qWaitFor([dialog] { return !dialog->sweep.isRunning(); }, SyncTimeoutMs))
+        return false;
+    dialog->table->selectRow(0);
+    QTest::qWait(200);
+    const QString discoveryFile = outDir + QStringLiteral("/discovery.png");
+    if (!dialog->grab().save(discoveryFile))
+        return false;
+    std::printf("%s\n%s\n", qPrintable(listFile), qPrintable(discoveryFile));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -107,5 +179,6 @@ int main(int argc, char *argv[])
     bool ok = true;
     for (const QString &model : {QStringLiteral("RKA386QE"), QStringLiteral("TN386")})
         ok = shoot(model, outDir) && ok;
+    ok = shootFinding(outDir) && ok;
     return ok ? 0 : 1;
 }

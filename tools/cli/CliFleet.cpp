@@ -61,7 +61,7 @@ int runFleet(const CliOptions &options)
                              if (--running == 0)
                                  allDone.quit();
                          });
-        QStringList arguments{device.option(), device.text};
+        QStringList arguments = device.childArguments();
         if (!streaming && !options.json)
             arguments << QStringLiteral("--json");
         process->setProcessChannelMode(streaming ? QProcess::ForwardedErrorChannel

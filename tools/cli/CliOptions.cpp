@@ -1,6 +1,7 @@
 #include "CliOptions.h"
 
 #include "CliResult.h"
+#include "CliSaved.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -26,14 +27,18 @@ const char *const Description =
     "  snapshot diff FILE           print every value that differs from FILE\n"
     "  snapshot restore FILE        send what differs from FILE, then read back\n"
     "  log                          print the traffic with timestamps until interrupted\n"
+    "  devices                      list the saved devices (no device needed)\n"
+    "  discover CIDR                find the devices of a range such as 192.168.0.0/24 (at most 1024\n"
+    "                               addresses) on the control port (--port, 2000 when not given)\n"
     "\n"
-    "Several --tcp (or --serial) run the command on every device at once, one result row each.\n"
+    "Several --tcp (or --serial, --device) run the command on every device at once, one result row each.\n"
+    "--serial DEVICE:auto searches the speed (9600, 115200, 57600, 38400, 19200) and names the one found.\n"
     "Exit codes: 0 done, 2 usage, 3 link failure, 4 device refused or timed out, 5 snapshot differs.";
 
 // "name:suffix" into name and suffix when the suffix is a number; otherwise the whole text and `fallback`.
 std::pair<QString, QString> splitSuffix(const QString &text, const QString &fallback)
 {
-    static const QRegularExpression withNumber(QStringLiteral("^(.+):(\\d{1,6})$"));
+    static const QRegularExpression withNumber(QStringLiteral("^(.+):(\\d{1,6}|auto)$"));
     const QRegularExpressionMatch match = withNumber.match(text);
     if (match.hasMatch())
         return {match.captured(1), match.captured(2)};
@@ -51,9 +56,10 @@ bool argumentsFit(const QString &command, const QStringList &arguments)
 {
     const int count = arguments.size();
     if (command == QLatin1String("identify") || command == QLatin1String("sync") ||
-        command == QLatin1String("log"))
+        command == QLatin1String("log") || command == QLatin1String("devices"))
         return count == 0;
-    if (command == QLatin1String("get") || command == QLatin1String("send"))
+    if (command == QLatin1String("get") || command == QLatin1String("send") ||
+        command == QLatin1String("discover"))
         return count == 1;
     if (command == QLatin1String("set"))
         return count == 2;
@@ -83,7 +89,17 @@ CliParse parseCliOptions(const QStringList &arguments)
         QStringLiteral("with-link"),
         QStringLiteral("snapshot diff and restore: include the device's own baud rate and network settings "
                        "(a restore writes them last)."));
-    parser.addOptions({tcpOption, serialOption, jsonOption, linkOption});
+    const QCommandLineOption deviceOption(
+        QStringLiteral("device"), QStringLiteral("A device saved in the device list (see 'devices')."),
+        QStringLiteral("name"));
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("discover: the control port to ask (2000)."),
+                                        QStringLiteral("port"));
+    const QCommandLineOption appDirOption(
+        QStringLiteral("app-dir"),
+        QStringLiteral("Read the device list kept below DIR, as lumaplex --app-dir."), QStringLiteral("dir"));
+    parser.addOptions(
+        {tcpOption, serialOption, deviceOption, jsonOption, linkOption, portOption, appDirOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see above)."),
                                  QStringLiteral("command [arguments]"));
 
@@ -111,13 +127,33 @@ CliParse parseCliOptions(const QStringList &arguments)
         const auto parts = splitSuffix(text, QString::fromLatin1(DefaultBaud));
         options.devices.append({true, parts.first, QString(), parts.second, text});
     }
+    useCliFolders(parser.value(appDirOption));
+    for (const QString &name : parser.values(deviceOption)) {
+        CliDevice saved;
+        QString error;
+        if (!findSavedDevice(name, &saved, &error)) {
+            result.exitCode = usageError(error);
+            return result;
+        }
+        options.devices.append(saved);
+    }
     const QStringList positional = parser.positionalArguments();
     options.command = positional.value(0);
     options.arguments = positional.mid(1);
     options.json = parser.isSet(jsonOption);
     options.withLink = parser.isSet(linkOption);
-    if (options.devices.isEmpty()) {
-        result.exitCode = usageError(QStringLiteral("name a device with --tcp or --serial"));
+    if (parser.isSet(portOption)) {
+        const uint port = parser.value(portOption).toUInt();
+        if (port == 0 || port > 65535) {
+            result.exitCode = usageError(QStringLiteral("'%1' is no port").arg(parser.value(portOption)));
+            return result;
+        }
+        options.discoverPort = quint16(port);
+    }
+    const bool needsDevice =
+        options.command != QLatin1String("devices") && options.command != QLatin1String("discover");
+    if (options.devices.isEmpty() && needsDevice) {
+        result.exitCode = usageError(QStringLiteral("name a device with --tcp, --serial or --device"));
         return result;
     }
     if (!argumentsFit(options.command, options.arguments)) {

@@ -10,20 +10,26 @@ struct CliDevice
     bool serial = false;
     QString address; // host, or the serial port
     QString port;    // TCP port
-    QString baud;    // serial baud rate
+    QString baud;    // serial baud rate, or "auto" to search it
     // As given on the command line ("host:port", "port:baud").
     QString text;
     // The option that names the device again for a child process ("--tcp" or "--serial").
     QString option() const { return serial ? QStringLiteral("--serial") : QStringLiteral("--tcp"); }
+    // The option and its value that name the device again ("--tcp host:port", also for a saved device).
+    QStringList childArguments() const
+    {
+        return {option(), address + QLatin1Char(':') + (serial ? baud : port)};
+    }
 };
 
 struct CliOptions
 {
     QList<CliDevice> devices;
-    QString command;       // identify, sync, get, set, send, snapshot, log
+    QString command;       // identify, sync, get, set, send, snapshot, log, devices, discover
     QStringList arguments; // the command's arguments
     bool json = false;
     bool withLink = false;
+    quint16 discoverPort = 2000; // discover: the control port asked
     // The arguments that do not name a device (for the child process of each device of a fleet).
     QStringList otherArguments;
 };

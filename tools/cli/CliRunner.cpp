@@ -1,5 +1,7 @@
 #include "CliRunner.h"
 
+#include "CliDiscover.h"
+
 #include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
 #include "session/QuitOnSignal.h"
@@ -111,6 +113,11 @@ bool CliRunner::open(CliResult *failure)
                          code = error;
                          reason = why;
                      });
+    if (device.serial && device.baud == QLatin1String("auto")) {
+        if (!searchSerialSpeed(&device, failure))
+            return false;
+        foundBaud = device.baud.toInt();
+    }
     if (device.serial) {
         LinkSession::SerialSettings settings;
         settings.portName = device.address;

@@ -22,6 +22,8 @@ public:
     CliRunner(const CliOptions &options, const CliDevice &device);
 
     CliResult run();
+    // The speed found for --serial DEVICE:auto (0 when none was searched).
+    qint32 searchedBaud() const { return foundBaud; }
 
 private:
     bool open(CliResult *failure);
@@ -43,4 +45,5 @@ private:
     const CliOptions &options;
     CliDevice device;
     LinkSession session;
+    qint32 foundBaud = 0;
 };

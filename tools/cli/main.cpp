@@ -1,8 +1,10 @@
 // lumaplex-cli: the device's setup, values and raw traffic from scripts, on the core library alone.
 
+#include "CliDiscover.h"
 #include "CliFleet.h"
 #include "CliOptions.h"
 #include "CliRunner.h"
+#include "CliSaved.h"
 #include "config/Version.h"
 
 #include <QCoreApplication>
@@ -16,11 +18,17 @@ int main(int argc, char *argv[])
     if (!parsed.run)
         return parsed.exitCode;
     const CliOptions &options = parsed.options;
+    if (options.command == QLatin1String("devices"))
+        return listSavedDevices(options.json);
+    if (options.command == QLatin1String("discover"))
+        return discover(options);
     if (options.devices.size() > 1)
         return runFleet(options);
     const CliDevice &device = options.devices.first();
     CliRunner runner(options, device);
-    const CliResult result = runner.run();
+    CliResult result = runner.run();
+    if (runner.searchedBaud() > 0)
+        result.data.insert(QStringLiteral("baud"), runner.searchedBaud());
     const QString command = (QStringList{options.command} + options.arguments).join(QLatin1Char(' '));
     printResult(result, device.text, command, options.json);
     return result.exitCode;

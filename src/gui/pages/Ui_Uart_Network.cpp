@@ -3,8 +3,10 @@
 #include "config/AppState.h"
 #include "config/AppPaths.h"
 #include "link/SerialPortAccess.h"
+#include "pages/DevicePanel.h"
 #include "pages/NetworkSettings.h"
 #include "pages/PageWidgets.h"
+#include "pages/SerialSpeedSearch.h"
 #include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
 #include "session/LinkSession.h"
@@ -115,6 +117,8 @@ void Ui_Uart_Network::buildWidgets()
     pcPortEdit = new QLineEdit;
     statusPicture = new QLabel;
     pcNetworkGroup = new QGroupBox;
+    devicePanel = new DevicePanel(*this, session);
+    speedSearch = new SerialSpeedSearch(*this);
 }
 
 void Ui_Uart_Network::layoutWidgets()
@@ -162,14 +166,16 @@ void Ui_Uart_Network::layoutWidgets()
         group->setAlignment(Qt::AlignLeft);
     pcNetworkGroup->setAlignment(Qt::AlignHCenter);
 
+    // The device list goes first, beside the link settings it fills, and gets two fifths of the width.
     topSplitter = new QSplitter(Qt::Horizontal);
     topSplitter->setOpaqueResize(false);
+    topSplitter->addWidget(devicePanel);
     topSplitter->addWidget(serialGroup);
     topSplitter->addWidget(networkGroup);
     topSplitter->addWidget(statusGroup);
-    const int third = width() / 3;
-    topSplitter->setSizes({third, third, third});
-    for (int i = 0; i < 3; ++i)
+    const int fifth = width() / 5;
+    topSplitter->setSizes({2 * fifth, fifth, fifth, fifth});
+    for (int i = 0; i < 4; ++i)
         topSplitter->setCollapsible(i, false);
     addWidget(topSplitter);
     addWidget(pcNetworkGroup);
@@ -245,6 +251,7 @@ void Ui_Uart_Network::ReloadUIText(bool initial, bool)
             box.first->setCurrentIndex(box.second.second);
             box.first->setEnabled(box.first == baudBox);
         }
+        baudBox->addItem(t.S_BaudAuto);
         SLT_ClearStatus();
         statusText->setReadOnly(true);
         statusText->setWordWrapMode(QTextOption::WrapAnywhere);
@@ -258,6 +265,7 @@ void Ui_Uart_Network::ReloadUIText(bool initial, bool)
         SetStatusImage(false);
     } else {
         portBox->addItem(c.SP_Name);
+        baudBox->setItemText(baudBox->count() - 1, t.S_BaudAuto);
         const int baud = baudBox->findText(c.SP_BaudRate);
         if (baud >= 0)
             baudBox->setCurrentIndex(baud);
@@ -274,6 +282,7 @@ void Ui_Uart_Network::ReloadUIText(bool initial, bool)
     gatewayEdit->clear();
     gatewayEdit->setText(c.SP_RemoteGateway);
     pcPortEdit->setText(QStringLiteral("1001"));
+    devicePanel->ReloadUIText();
 }
 
 void Ui_Uart_Network::SLT_comboBox_GetVaildSerialPort()
@@ -319,6 +328,7 @@ void Ui_Uart_Network::UpdateLinkInputsEnabled(bool connected)
 {
     for (QWidget *widget : linkInputs())
         widget->setEnabled(!connected);
+    devicePanel->setLinkOpen(connected);
     if (!connected) {
         SetStatusImage(false);
         SetProgressLine(QString());
@@ -329,6 +339,9 @@ void Ui_Uart_Network::SLT_pushButton_UartConnect_clicked()
 {
     const LanguageTexts &t = State().text;
     if (serialConnectButton->text() == t.S_ConnectDisconnect[0]) {
+        // "Auto": the speed is searched first; the search presses the button again with the speed found.
+        if (speedSearch->wanted())
+            return speedSearch->start();
         connectSerial();
         serialConnectButton->setText(t.S_ConnectDisconnect[1]);
         networkConnectButton->setEnabled(false);

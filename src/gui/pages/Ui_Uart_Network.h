@@ -2,6 +2,7 @@
 
 #include <QSplitter>
 
+class DevicePanel;
 class LinkSession;
 class MyComboBox;
 class QComboBox;
@@ -11,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class SerialSpeedSearch;
 
 // The connection page: opens and closes the serial or the TCP link, shows the PC address in use, the link
 // status picture and the progress lines that the reply handling writes.
@@ -50,6 +52,9 @@ public:
     QLabel *statusPicture = nullptr;
     // Which picture the status label shows: true success, false fail.
     bool statusOk = false;
+    // The saved and recent devices, network discovery; "Auto" in the baud box.
+    DevicePanel *devicePanel = nullptr;
+    SerialSpeedSearch *speedSearch = nullptr;
 
 signals:
     void SGL_PretendConnect_SerialPort(QString MyPortName, QString MyBaudRate, QString MyDataBit,
