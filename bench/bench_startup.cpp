@@ -4,8 +4,11 @@
 // start is then ended with SIGTERM, which the program handles as an ordinary exit.
 //
 // Usage: bench_startup [--runs N] [PROGRAM [ARGUMENTS...]]
-//   PROGRAM defaults to the lumaplex built beside this benchmark's build; one untimed start comes first,
-//   so that the timed ones are ordinary starts (configuration present, files in the page cache).
+//   Without PROGRAM it times the lumaplex built beside this benchmark against the floor of any Qt Widgets
+//   program, bench_bare_window (one QLabel, built with the same Qt), in turns: bare window, lumaplex, bare
+//   window, ..., so that both see the same load of the machine. With PROGRAM it times that alone. Each
+//   program has one untimed start first, so that the timed ones are ordinary starts (configuration present,
+//   files in the page cache).
 // Run it on an X display of its own, e.g. xvfb-run -a -s "-screen 0 1920x1080x24" bench/bench_startup.
 
 #include <QCoreApplication>
@@ -79,6 +82,21 @@ qint64 timeStart(Display *display, const QString &program, const QStringList &ar
     return painted;
 }
 
+struct Subject
+{
+    QString name;
+    QString program;
+    QStringList arguments;
+    std::vector<qint64> times;
+};
+
+qint64 median(std::vector<qint64> sorted)
+{
+    std::sort(sorted.begin(), sorted.end());
+    const std::size_t middle = sorted.size() / 2;
+    return sorted.size() % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -90,7 +108,15 @@ int main(int argc, char *argv[])
         runs = std::max(1, args.at(1).toInt());
         args = args.mid(2);
     }
-    const QString program = args.isEmpty() ? QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex") : args.takeFirst();
+    std::vector<Subject> subjects;
+    if (args.isEmpty()) {
+        subjects.push_back({QStringLiteral("bare window"), QStringLiteral(BARE_WINDOW_PATH), {}, {}});
+        subjects.push_back(
+            {QStringLiteral("lumaplex"), QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex"), {}, {}});
+    } else {
+        const QString program = args.takeFirst();
+        subjects.push_back({program, program, args, {}});
+    }
 
     std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
     if (!display) {
@@ -99,25 +125,35 @@ int main(int argc, char *argv[])
     }
     XSelectInput(display.get(), DefaultRootWindow(display.get()), SubstructureNotifyMask);
 
-    if (timeStart(display.get(), program, args) < 0) {
-        std::fprintf(stderr, "bench_startup: %s showed no window\n", qPrintable(program));
-        return 1;
-    }
-    std::vector<qint64> times;
-    for (int i = 0; i < runs; ++i) {
-        const qint64 ms = timeStart(display.get(), program, args);
-        if (ms < 0) {
-            std::fprintf(stderr, "bench_startup: start %d showed no window\n", i + 1);
+    for (const Subject &subject : subjects) {
+        if (timeStart(display.get(), subject.program, subject.arguments) < 0) {
+            std::fprintf(stderr, "bench_startup: %s showed no window\n", qPrintable(subject.program));
             return 1;
         }
-        times.push_back(ms);
-        std::printf("start %2d: %lld ms\n", i + 1, static_cast<long long>(ms));
     }
-    std::sort(times.begin(), times.end());
-    const std::size_t middle = times.size() / 2;
-    const qint64 median = times.size() % 2 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
-    std::printf("first window painted: median %lld ms, min %lld ms, max %lld ms over %d starts\n",
-                static_cast<long long>(median), static_cast<long long>(times.front()),
-                static_cast<long long>(times.back()), runs);
+    for (int i = 0; i < runs; ++i) {
+        for (Subject &subject : subjects) {
+            const qint64 ms = timeStart(display.get(), subject.program, subject.arguments);
+            if (ms < 0) {
+                std::fprintf(stderr, "bench_startup: start %d of %s showed no window\n", i + 1,
+                             qPrintable(subject.program));
+                return 1;
+            }
+            subject.times.push_back(ms);
+            std::printf("start %2d: %-12s %lld ms\n", i + 1, qPrintable(subject.name),
+                        static_cast<long long>(ms));
+        }
+    }
+    std::printf("first window painted, over %d starts (Qt %s):\n", runs, qVersion());
+    for (const Subject &subject : subjects) {
+        const auto [least, most] = std::minmax_element(subject.times.begin(), subject.times.end());
+        std::printf("  %-12s median %lld ms, min %lld ms, max %lld ms\n", qPrintable(subject.name),
+                    static_cast<long long>(median(subject.times)), static_cast<long long>(*least),
+                    static_cast<long long>(*most));
+    }
+    if (subjects.size() == 2) {
+        std::printf("  lumaplex / bare window (medians): %.2f\n",
+                    double(median(subjects[1].times)) / double(median(subjects[0].times)));
+    }
     return 0;
 }

@@ -2,14 +2,29 @@
 # Installs the Debian packages that building and running Lumaplex need ("run", the default), that building
 # and running its tests need as well ("test"), or that building its Debian package needs ("package"), when
 # they are missing. Uses sudo when not run as root.
+#
+# Usage: scripts/deps.sh [run|test|package] [5|6]
+#   The second argument picks the Qt that "run" and "package" build with (default 5); "test" builds with
+#   both and installs both.
 set -euo pipefail
 
-packages=(cmake make g++ qtbase5-dev libqt5serialport5-dev)
-case "${1:-run}" in
+mode=${1:-run}
+qt=${2:-5}
+qt5=(qtbase5-dev libqt5serialport5-dev)
+# qt6-base-dev-tools holds moc; Qt 6's CMake files ask for OpenGL (libgl-dev) even for widgets alone.
+qt6=(qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev)
+packages=(cmake make g++)
+case "$qt" in
+  5) packages+=("${qt5[@]}") ;;
+  6) packages+=("${qt6[@]}") ;;
+  *) echo "usage: $0 [run|test|package] [5|6]" >&2; exit 2 ;;
+esac
+case "$mode" in
   # A font with Chinese characters: the login dialog always names the second language in its own script.
   run) packages+=(fonts-wqy-microhei) ;;
-  test) packages+=(iproute2 util-linux) ;;
+  test) packages+=(iproute2 util-linux "${qt5[@]}" "${qt6[@]}") ;;
   package) packages+=(dpkg-dev file) ;;
+  *) echo "usage: $0 [run|test|package] [5|6]" >&2; exit 2 ;;
 esac
 missing=()
 for package in "${packages[@]}"; do

@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
-# Builds the Debian package of Lumaplex (optimised, installed below /usr) into build-package/ and prints its
-# path. Install it with: sudo apt-get install ./build-package/lumaplex_*.deb
+# Builds the Debian package of Lumaplex (optimised, installed below /usr) and prints its path: with Qt 5
+# into build-package/, with Qt 6 into build-package-qt6/. Its dependencies name the Qt libraries it was
+# built with. Install it with: sudo apt-get install ./build-package/lumaplex_*.deb
+#
+# Usage: scripts/package.sh [5|6]   (the major version of Qt, default 5)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh package
-cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DLUMAPLEX_BUILD_TESTS=OFF \
-  >/dev/null
-cmake --build build-package -j "$(nproc)"
-(cd build-package && cpack -G DEB >/dev/null)
-ls "$PWD"/build-package/lumaplex_*.deb
+qt=${1:-5}
+case "$qt" in
+  5) dir=build-package ;;
+  6) dir=build-package-qt6 ;;
+  *) echo "usage: $0 [5|6]" >&2; exit 2 ;;
+esac
+scripts/deps.sh package "$qt"
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DLUMAPLEX_BUILD_TESTS=OFF \
+  -DLUMAPLEX_QT_MAJOR="$qt" >/dev/null
+cmake --build "$dir" -j "$(nproc)"
+(cd "$dir" && cpack -G DEB >/dev/null)
+ls "$PWD/$dir"/lumaplex_*.deb

@@ -1,13 +1,29 @@
 #!/usr/bin/env bash
-# Builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer, warnings as errors, into
-# build-tests/ (apart from the optimised build of scripts/run.sh), checks the include layers and runs the
-# whole suite. Arguments are passed on to ctest.
+# Checks the include layers, then builds the tests twice from the same sources (apart from the optimised
+# build of scripts/run.sh) and runs the whole suite on each build:
+#   build-tests/       Qt 5 with AddressSanitizer and UndefinedBehaviorSanitizer, warnings as errors;
+#   build-tests-qt6/   Qt 6, warnings as errors (Qt 6's own deprecation warnings among them).
+# Arguments are passed on to both ctest runs. The second suite runs even when the first fails; the script
+# fails when either did.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
 scripts/check-architecture.sh
-cmake -S . -B build-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAPLEX_BUILD_TESTS=ON -DLUMAPLEX_SANITIZE=ON \
-  -DLUMAPLEX_WERROR=ON >/dev/null
-cmake --build build-tests -j "$(nproc)"
-cd build-tests
-ctest --output-on-failure --timeout 300 -j "$(nproc)" "$@"
+
+# suite DIR CMAKE-OPTIONS...: configures, builds and runs the suite in DIR.
+suite() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAPLEX_BUILD_TESTS=ON -DLUMAPLEX_WERROR=ON "$@" \
+    >/dev/null &&
+    cmake --build "$dir" -j "$(nproc)" &&
+    (cd "$dir" && ctest --output-on-failure --timeout 300 -j "$(nproc)" "${ctest_arguments[@]}")
+}
+
+ctest_arguments=("$@")
+status=0
+echo "== Qt 5, AddressSanitizer and UndefinedBehaviorSanitizer (build-tests/)"
+suite build-tests -DLUMAPLEX_QT_MAJOR=5 -DLUMAPLEX_SANITIZE=ON || status=1
+echo "== Qt 6 (build-tests-qt6/)"
+suite build-tests-qt6 -DLUMAPLEX_QT_MAJOR=6 -DLUMAPLEX_SANITIZE=OFF || status=1
+exit "$status"

@@ -10,6 +10,7 @@
 #include "session/LinkSession.h"
 #include "shell/Ui_Debug.h"
 #include "widgets/MessageBoxSeam.h"
+#include "widgets/MyFramelessWindow.h"
 #include "widgets/Pictures.h"
 
 #include <QSignalSpy>
@@ -67,6 +68,8 @@ private slots:
     void consoleSendsTypedLines();
     void picturesRewrittenOnlyWhenNeeded_data();
     void picturesRewrittenOnlyWhenNeeded();
+    void resizeBandsOfFramelessWindow_data();
+    void resizeBandsOfFramelessWindow();
 
 private:
     Ui_Main *w() const { return driver->window(); }
@@ -355,6 +358,39 @@ void TestShell::picturesRewrittenOnlyWhenNeeded()
     NormalizePng(loginDir->file(relative));
     QCOMPARE(loginDir->readFile(relative), after);
     QCOMPARE(inode() == before, sameFile);
+}
+
+// The 5-pixel resize bands along the edges of a frameless window, as the mouse finds them: the cursor that
+// announces a resize from a side or a corner (negative coordinates count from the right or bottom edge).
+void TestShell::resizeBandsOfFramelessWindow_data()
+{
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<int>("cursor");
+    QTest::newRow("middle") << QPoint(200, 100) << int(Qt::ArrowCursor);
+    QTest::newRow("left edge pixel 0") << QPoint(0, 100) << int(Qt::ArrowCursor);
+    QTest::newRow("left band") << QPoint(1, 100) << int(Qt::SizeHorCursor);
+    QTest::newRow("beside the left band") << QPoint(6, 100) << int(Qt::ArrowCursor);
+    QTest::newRow("right band") << QPoint(-5, 100) << int(Qt::SizeHorCursor);
+    QTest::newRow("top band over the title bar") << QPoint(200, 5) << int(Qt::SizeVerCursor);
+    QTest::newRow("bottom band") << QPoint(200, -1) << int(Qt::SizeVerCursor);
+    QTest::newRow("top-left corner") << QPoint(3, 3) << int(Qt::SizeFDiagCursor);
+    QTest::newRow("top-right corner") << QPoint(-1, 1) << int(Qt::SizeBDiagCursor);
+    QTest::newRow("bottom-left corner") << QPoint(5, -2) << int(Qt::SizeBDiagCursor);
+    QTest::newRow("bottom-right corner") << QPoint(-5, -5) << int(Qt::SizeFDiagCursor);
+}
+
+void TestShell::resizeBandsOfFramelessWindow()
+{
+    QFETCH(QPoint, at);
+    QFETCH(int, cursor);
+    loginDir = std::make_unique<TestAppDir>();
+    MyFramelessWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPoint point(at.x() < 0 ? window.width() + at.x() : at.x(),
+                       at.y() < 0 ? window.height() + at.y() : at.y());
+    QTest::mouseMove(window.windowHandle(), point);
+    QCOMPARE(int(window.cursor().shape()), cursor);
 }
 
 #include "tst_shell.moc"

@@ -66,6 +66,7 @@ private slots:
     void commandLine();
     void filesWhereTheUserCanWrite_data();
     void filesWhereTheUserCanWrite();
+    void picturesExaminedOnceTheWindowIsUp();
 };
 
 void TestStartup::firstWindow_data()
@@ -225,6 +226,28 @@ void TestStartup::filesWhereTheUserCanWrite()
     QVERIFY(root.readFile(settings + "/APP/ConfigFile/language-Other.ini").contains("\r\nS_Clear="));
     QCOMPARE(filesBelow(root.file(dataTree), dataTree != settings), shipped);
     QCOMPARE(QFileInfo(besideBuilt).lastModified().toString(Qt::ISODateWithMs), builtBefore);
+}
+
+// Start-up shows the first window before it examines the picture files, but examines them in the same run:
+// a picture that Qt would save differently is rewritten while the program runs.
+void TestStartup::picturesExaminedOnceTheWindowIsUp()
+{
+    TestAppDir app;
+    app.installDataTree();
+    const QString picture = QStringLiteral("/TitleBar/Image/App.png");
+    const QByteArray normal = app.readFile(picture);
+    QByteArray loose;
+    QBuffer buffer(&loose);
+    QVERIFY(QImage::fromData(normal).save(&buffer, "png", 100) && loose != normal);
+    app.writeFile(picture, loose);
+
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(Program, {"--app-dir", app.path()});
+    QTRY_COMPARE_WITH_TIMEOUT(app.readFile(picture), normal, 30000);
+    program.terminate();
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 0);
 }
 
 QTEST_APPLESS_MAIN(TestStartup)

@@ -90,9 +90,34 @@ private slots:
         QCOMPARE(found("VALUE OUT", 6, 3, "OUT", true), -1); // nothing after it in the line
     }
 
+    // Device bytes as text in the system's 8-bit encoding, UTF-8 here (the suite runs in a UTF-8 locale; Qt 6
+    // takes UTF-8 on every Unix): the same characters from the Qt 5 and the Qt 6 build, one U+FFFD for each
+    // piece that does not decode.
+    void localText_data()
+    {
+        const QString bad(QChar(0xFFFD));
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("up to the first NUL") << QByteArray("V1.05\0junk", 10) << "V1.05";
+        QTest::newRow("two-byte character") << QByteArray("caf\xC3\xA9") << QStringLiteral("caf\u00E9");
+        QTest::newRow("four-byte character")
+            << QByteArray("\xF0\x9F\x98\x80!") << QStringLiteral("\U0001F600!");
+        QTest::newRow("Latin-1 byte") << QByteArray("\xE9t\xE9") << bad + "t" + bad;
+        QTest::newRow("cut at the end") << QByteArray("A\xC3") << "A" + bad;
+        QTest::newRow("stray continuation bytes") << QByteArray("\x80\x80") << bad + bad;
+        QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << bad + bad + bad;
+        QTest::newRow("overlong slash") << QByteArray("\xC0\xAF/") << bad + bad + "/";
+    }
+
+    void localText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(BytesToText(bytes.constData(), quint32(bytes.size())), text);
+    }
+
     void text()
     {
-        QCOMPARE(BytesToText("V1.05\0junk", 10), QStringLiteral("V1.05"));
         QCOMPARE(Latin1Text("A\0\xE9\r", 4), QString::fromUtf8("A\0\xC3\xA9\r", 5));
         QCOMPARE(TextLength("GET VERSION\r\0X"), 12u);
     }

@@ -7,6 +7,10 @@
 
 #include <QFile>
 #include <QStringList>
+#include <QStringView>
+#include <QVector>
+
+#include <utility>
 
 namespace {
 
@@ -20,26 +24,14 @@ const QVector<KeyBinding> *tableForPath(const QString &path)
     return nullptr;
 }
 
-QStringList splitLines(const QString &content)
+// One line of a key file, without its line end.
+struct KeyLine
 {
-    QStringList lines;
-    int start = 0;
-    while (start < content.size()) {
-        int end = content.indexOf('\n', start);
-        if (end < 0)
-            end = content.size() - 1;
-        QString line = content.mid(start, end - start + 1);
-        if (line.endsWith(QLatin1String("\r\n")))
-            line.chop(2);
-        else if (line.endsWith('\n'))
-            line.chop(1);
-        lines.append(line);
-        start = end + 1;
-    }
-    return lines;
-}
+    QString text;
+    int firstEquals = -1; // where its first "=" stands; -1: nowhere
+    bool comment = false; // its first non-blank character is "#" or ";": it never gives a value
+};
 
-// A line whose first non-blank character is "#" or ";" is a comment: it never gives a value.
 bool isComment(const QString &line)
 {
     for (const QChar c : line) {
@@ -50,31 +42,47 @@ bool isComment(const QString &line)
     return false;
 }
 
-// The value of `key` in `lines`: preferably from a line whose first "=" directly follows the key, else from
-// the first line that carries the key followed by "=" anywhere. Comment lines are skipped. Returns false
-// when no line carries it.
-bool findValue(const QStringList &lines, const QString &key, QString *value)
+QVector<KeyLine> splitLines(const QString &content)
 {
-    const QString marker = key + '=';
-    const QString *fallback = nullptr;
-    for (const QString &line : lines) {
-        if (isComment(line))
-            continue;
-        const int at = line.indexOf(marker);
-        if (at < 0)
-            continue;
-        const int firstEquals = line.indexOf('=');
-        if (at + key.size() == firstEquals) {
-            *value = line.mid(firstEquals + 1);
+    QVector<KeyLine> lines;
+    int start = 0;
+    while (start < content.size()) {
+        int end = content.indexOf('\n', start);
+        if (end < 0)
+            end = content.size() - 1;
+        QString line = content.mid(start, end - start + 1);
+        if (line.endsWith(QLatin1String("\r\n")))
+            line.chop(2);
+        else if (line.endsWith('\n'))
+            line.chop(1);
+        const int firstEquals = int(line.indexOf('='));
+        const bool comment = isComment(line);
+        lines.append({std::move(line), firstEquals, comment});
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The value of `key` in `lines`: preferably from the first line whose first "=" directly follows the key,
+// else from the first line that carries the key followed by "=" anywhere (its value then starts after its
+// first "="). Comment lines are skipped. Returns false when no line carries it.
+bool findValue(const QVector<KeyLine> &lines, const QString &key, QString *value)
+{
+    for (const KeyLine &line : lines) {
+        if (!line.comment && line.firstEquals >= key.size() &&
+            QStringView(line.text).left(line.firstEquals).endsWith(key)) {
+            *value = line.text.mid(line.firstEquals + 1);
             return true;
         }
-        if (!fallback)
-            fallback = &line;
     }
-    if (!fallback)
-        return false;
-    *value = fallback->mid(fallback->indexOf('=') + 1);
-    return true;
+    const QString marker = key + '=';
+    for (const KeyLine &line : lines) {
+        if (!line.comment && line.text.contains(marker)) {
+            *value = line.text.mid(line.firstEquals + 1);
+            return true;
+        }
+    }
+    return false;
 }
 
 // The language files of the data tree that the settings folder lacks, copied there.
@@ -98,7 +106,7 @@ void Config_ReadKeyFile(const QString &path)
     QFile file(path);
     if (!file.exists() || !file.open(QIODevice::ReadOnly))
         return;
-    const QStringList lines = splitLines(QString::fromUtf8(file.readAll()));
+    const QVector<KeyLine> lines = splitLines(QString::fromUtf8(file.readAll()));
     for (const KeyBinding &row : *table) {
         QString value;
         if (findValue(lines, QString::fromLatin1(row.key), &value))

@@ -22,10 +22,12 @@ bool portIsLost(QSerialPort::SerialPortError error)
     }
 }
 
-// The system's text of a port error; what the error means when the port has none to give.
+// The system's text of a port error; what the error means when the port has none to give. A read fails
+// when the device hangs up, which sets no error number: the port's text is then left over from an earlier
+// call (Qt 5 says "Unknown error", Qt 6 names a failed ioctl), so a read error has the meaning alone.
 QString reasonOf(const QSerialPort &port, QSerialPort::SerialPortError error)
 {
-    const QString text = port.errorString();
+    const QString text = error == QSerialPort::ReadError ? QString() : port.errorString();
     if (!text.isEmpty() && text != QLatin1String("Unknown error"))
         return text;
     switch (error) {

@@ -1,7 +1,5 @@
 #include "protocol/ByteHelpers.h"
 
-#include <QTextCodec>
-
 #include <cstring>
 
 quint32 FieldOfLine(const char *bytes, quint32 length, int n, quint32 *start)
@@ -78,8 +76,9 @@ QString BytesToText(const char *bytes, quint32 length)
         return QString();
     const void *nul = std::memchr(bytes, 0, length);
     const quint32 used = nul ? quint32(static_cast<const char *>(nul) - bytes) : length;
-    QTextCodec *codec = QTextCodec::codecForLocale();
-    return codec ? codec->toUnicode(bytes, int(used)) : QString::fromLocal8Bit(bytes, int(used));
+    // The system's 8-bit encoding: Qt 5 decodes with the locale's codec, Qt 6 with a stateless
+    // QStringDecoder of the system encoding; both give U+FFFD for each byte that does not decode.
+    return QString::fromLocal8Bit(bytes, int(used));
 }
 
 QString Latin1Text(const char *bytes, quint32 length)

@@ -23,7 +23,7 @@ const char *FindKeyword(const char *range, quint32 rangeLength, const char *keyw
 // range. A keyword of several words matches as a whole.
 const char *FindWholeWords(const char *bytes, quint32 length, const char *keyword, quint32 keywordLength);
 
-// Bytes decoded with the local 8-bit codec, ending before the first NUL.
+// Bytes decoded with the system's 8-bit encoding (UTF-8 in a UTF-8 locale), ending before the first NUL.
 QString BytesToText(const char *bytes, quint32 length);
 // Every byte as the Latin-1 character of the same code.
 QString Latin1Text(const char *bytes, quint32 length);

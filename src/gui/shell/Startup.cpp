@@ -12,6 +12,7 @@
 #include "widgets/SaveReport.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QIcon>
 #include <QStandardPaths>
@@ -34,6 +35,27 @@ void useFolders(const QString &appDir)
                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
 }
 
+// Examines the pictures shown so far (Pictures.h) once the window has been painted for the first time.
+class ExaminePicturesAfterFirstPaint : public QObject
+{
+public:
+    explicit ExaminePicturesAfterFirstPaint(QWidget *window) : QObject(window)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // After the paint, once the window is on screen.
+            QTimer::singleShot(0, this, [] { ExamineDeferredPictures(); });
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 bool Config_CheckAtStartup(QString *failure)
@@ -49,8 +71,14 @@ int runLumaplex(int argc, char *argv[])
 {
     if (!answerInformationOptions(argc, argv))
         return 0;
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Always on in Qt 6.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
+#endif
+    // Whole scale factors, as Qt 5 has them by default (Qt 6 would pass 1.5 through): a screen at 150 %
+    // draws the "@2x" pictures at 2, the same in both builds.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
     auto app = std::make_unique<QApplication>(argc, argv);
     const CommandLine commandLine = readCommandLine(QCoreApplication::arguments());
     if (!commandLine.run)
@@ -60,6 +88,8 @@ int runLumaplex(int argc, char *argv[])
     // The desktop entry's name: docks and task bars match the windows to the entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lumaplex.Lumaplex"));
     useFolders(commandLine.appDir);
+    // Nothing but the first window may keep the operator waiting: the picture files are examined after it.
+    DeferPictureExamination();
     QApplication::setWindowIcon(LoadIcon(AppPaths::file(QStringLiteral("/APP/Image/lumaplex.png"))));
     QuitOnSignal quitOnSignal;
     QString startFailure;
@@ -83,10 +113,13 @@ int runLumaplex(int argc, char *argv[])
     } else {
         login->ReloadUIText(false);
     }
+    new ExaminePicturesAfterFirstPaint(first);
     first->show();
     QTimer::singleShot(0, first, [&] { ReportSaveFailure(startFailure, first); });
 
     const int exitCode = app->exec();
+    // A run that ended before its first window was painted still examines what it showed.
+    ExamineDeferredPictures();
     // The exit save, told over the window the operator saw last when it fails; the windows' own exit saves
     // then find it done.
     QWidget *last = mainWindow ? static_cast<QWidget *>(mainWindow.get()) : login.get();

@@ -110,7 +110,9 @@ void FramelessChrome::loadTitleBarStyle()
     if (!file.exists() || !file.open(QIODevice::ReadOnly))
         return;
     QTextStream stream(&file);
-    stream.setCodec("UTF-8");
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    stream.setCodec("UTF-8"); // Qt 6 reads UTF-8 unless told otherwise
+#endif
     window->setStyleSheet(stream.readAll());
 }
 
@@ -214,7 +216,7 @@ bool FramelessChrome::eventFilter(QObject *watched, QEvent *event)
 }
 
 #ifdef Q_OS_WIN
-bool FramelessChrome::nativeEvent(void *message, long *result)
+bool FramelessChrome::nativeEvent(void *message, NativeEventResult *result)
 {
     const MSG *msg = static_cast<const MSG *>(message);
     if (msg->message != WM_NCHITTEST) {
@@ -233,7 +235,7 @@ bool FramelessChrome::nativeEvent(void *message, long *result)
     return true;
 }
 #else
-bool FramelessChrome::nativeEvent(void *, long *)
+bool FramelessChrome::nativeEvent(void *, NativeEventResult *)
 {
     return false;
 }

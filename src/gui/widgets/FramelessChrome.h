@@ -10,6 +10,13 @@ class QPushButton;
 class QWidget;
 class QWindow;
 
+// The type in which QWidget::nativeEvent returns its result: long in Qt 5, qintptr in Qt 6.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+using NativeEventResult = qintptr;
+#else
+using NativeEventResult = long;
+#endif
+
 // The parts that frameless windows and dialogs share: their own title bar (icon, text, buttons) above a
 // content area, dragging by the title bar, and resizing from 5-pixel bands along the edges.
 //
@@ -70,7 +77,7 @@ public:
 
     // Windows: answers the non-client hit test inside the resize bands; any other message re-fits the
     // title bar. Elsewhere it does nothing. Returns whether the message was handled.
-    bool nativeEvent(void *message, long *result);
+    bool nativeEvent(void *message, NativeEventResult *result);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -65,7 +65,7 @@ void MyFramelessDialog::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
 }
 
-bool MyFramelessDialog::nativeEvent(const QByteArray &eventType, void *message, long *result)
+bool MyFramelessDialog::nativeEvent(const QByteArray &eventType, void *message, NativeEventResult *result)
 {
     if (frame->nativeEvent(message, result))
         return true;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QDialog>
+#include "widgets/FramelessChrome.h"
 
-class FramelessChrome;
+#include <QDialog>
 
 // Base of the login dialog: a frameless dialog with its own title bar (icon, title and close button)
 // above a content area, dragged by the title bar and resized at its edges.
@@ -31,7 +31,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
+    bool nativeEvent(const QByteArray &eventType, void *message, NativeEventResult *result) override;
 
 private:
     FramelessChrome *frame = nullptr;

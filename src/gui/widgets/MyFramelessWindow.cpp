@@ -101,7 +101,7 @@ void MyFramelessWindow::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
-bool MyFramelessWindow::nativeEvent(const QByteArray &eventType, void *message, long *result)
+bool MyFramelessWindow::nativeEvent(const QByteArray &eventType, void *message, NativeEventResult *result)
 {
     if (frame->nativeEvent(message, result))
         return true;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QWidget>
+#include "widgets/FramelessChrome.h"
 
-class FramelessChrome;
+#include <QWidget>
 
 // Base of the main window: a frameless top-level window with its own title bar (icon, title, minimise,
 // maximise and close buttons) above a content area, dragged by the title bar and resized at its edges.
@@ -36,7 +36,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
+    bool nativeEvent(const QByteArray &eventType, void *message, NativeEventResult *result) override;
 
 private:
     FramelessChrome *frame = nullptr;

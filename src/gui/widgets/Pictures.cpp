@@ -12,6 +12,9 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QSet>
+#include <QVector>
+
+#include <utility>
 
 namespace {
 
@@ -22,8 +25,30 @@ QString doubledName(const QString &path)
     return doubled;
 }
 
-// Loads the picture, normalising the file on disk the first time it is seen in this run.
-QImage loadNormalised(const QString &path)
+// A picture file read from disk, to be compared with what Qt would save.
+struct Examination
+{
+    QString path;
+    QByteArray bytes;
+    QImage image;
+};
+
+// Rewrites the file when Qt would save the picture differently; through a temporary file, so that a crash
+// while saving never leaves a truncated picture behind.
+void examine(const Examination &file)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (file.image.save(&buffer, "png") && buffer.data() != file.bytes)
+        writeFileAtomically(file.path, buffer.data());
+}
+
+bool examinationDeferred = false;
+QVector<Examination> deferredExaminations;
+
+// Loads the picture, normalising the file on disk the first time it is seen in this run (later, while
+// examination is deferred, unless `now`).
+QImage loadNormalised(const QString &path, bool now = false)
 {
     static QSet<QString> examined;
     QFile file(path);
@@ -35,11 +60,10 @@ QImage loadNormalised(const QString &path)
         QFileInfo(path).completeSuffix() != QLatin1String("png"))
         return image;
     examined.insert(path);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    // Through a temporary file: a crash while saving must not leave a truncated picture behind.
-    if (image.save(&buffer, "png") && buffer.data() != bytes)
-        writeFileAtomically(path, buffer.data());
+    if (examinationDeferred && !now)
+        deferredExaminations.append({path, bytes, image});
+    else
+        examine({path, bytes, image});
     return image;
 }
 
@@ -55,7 +79,20 @@ QString PictureFileForScreen(const QString &path)
 
 void NormalizePng(const QString &path)
 {
-    loadNormalised(path);
+    loadNormalised(path, true);
+}
+
+void DeferPictureExamination()
+{
+    examinationDeferred = true;
+}
+
+void ExamineDeferredPictures()
+{
+    examinationDeferred = false;
+    const QVector<Examination> files = std::exchange(deferredExaminations, {});
+    for (const Examination &file : files)
+        examine(file);
 }
 
 void ShowPicture(QLabel *label, const QString &path)

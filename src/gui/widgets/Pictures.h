@@ -21,6 +21,13 @@ QString PictureFileForScreen(const QString &path);
 // Files that fail to load, and every other name, are left untouched.
 void NormalizePng(const QString &path);
 
+// Start-up shows its first window before it spends time on examining picture files (a PNG encoding each).
+// From DeferPictureExamination() on, the helpers below only read the pictures they show; then
+// ExamineDeferredPictures() examines, as NormalizePng, every file shown meanwhile, and from then on showing
+// examines at once again. NormalizePng itself never waits.
+void DeferPictureExamination();
+void ExamineDeferredPictures();
+
 // The way every picture is shown: normalise the file for the screen, and if it exists show it in the label
 // with scaled contents. A missing file leaves the label as it is.
 void ShowPicture(QLabel *label, const QString &path);
