@@ -22,7 +22,8 @@ esac
 case "$mode" in
   # A font with Chinese characters: the login dialog always names the second language in its own script.
   run) packages+=(fonts-wqy-microhei) ;;
-  test) packages+=(iproute2 util-linux "${qt5[@]}" "${qt6[@]}") ;;
+  # python3 draws the sampled faults of tests/faults/run.sh --sample.
+  test) packages+=(iproute2 util-linux python3 "${qt5[@]}" "${qt6[@]}") ;;
   package) packages+=(dpkg-dev file) ;;
   *) echo "usage: $0 [run|test|package] [5|6]" >&2; exit 2 ;;
 esac
