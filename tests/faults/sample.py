@@ -8,7 +8,8 @@ preprocessor lines left out) for sites of four kinds of fault:
   drop     a statement that only calls something (foo(...); obj->bar(...); emit x(...);) left out
   swap     two neighbouring call arguments of the same kind (identifiers, numbers or string literals)
            exchanged
-With a seeded generator it picks N of them: a kind at random, a file weighted by its sites of that kind, then
+Lines that only place or size widgets (pixel positions, gaps, grid cells) are left out: a pixel more or less
+is not a fault of the program's behaviour, and no test tells it. With a seeded generator it picks N of them: a kind at random, a file weighted by its sites of that kind, then
 one of those sites. The same seed on the same tree gives the same faults. Each is printed as an entry of
 faults.txt (area @@ file @@ from @@ to @@ what), where "from" is the whole line, widened by neighbouring
 lines until it occurs once in the file.
@@ -44,6 +45,10 @@ SIMPLE_ARGUMENT = {
     "string": re.compile(r'^(?:(?:QStringLiteral|QLatin1String)\()?"\x01*"\)?$'),
 }
 OPENING = {"(": ")", "[": "]", "{": "}"}
+# Calls that only place or size widgets.
+GEOMETRY = re.compile(r"\b(?:Place(?:Widget|RightOf|Below)|setGeometry|resize|move|setFixed(?:Size|Width|Height)|"
+                      r"setMinimum(?:Size|Width|Height)|setMaximum(?:Size|Width|Height)|setContentsMargins|"
+                      r"addSpacing|setSpacing|addWidget|addLayout|QSize|QRect|QPoint)\b")
 # Calls whose arguments may be given in either order.
 SYMMETRIC = {"min", "max", "qMin", "qMax", "swap", "qSwap"}
 
@@ -261,7 +266,15 @@ def swap_sites(text, code):
 def sites(text):
     """Every fault site of the file: (kind, start, end, replacement, description)."""
     code = code_view(text)
-    return comparison_sites(text, code) + number_sites(code) + drop_sites(text, code) + swap_sites(text, code)
+    found = comparison_sites(text, code) + number_sites(code) + drop_sites(text, code) + swap_sites(text, code)
+    return [site for site in found if not GEOMETRY.search(line_text(code, site[1]))]
+
+
+def line_text(text, offset):
+    """The whole line that holds `offset`."""
+    first = text.rfind("\n", 0, offset) + 1
+    last = text.find("\n", offset)
+    return text[first:len(text) if last < 0 else last]
 
 
 def entry(path, text, site):
