@@ -236,6 +236,11 @@ void TestPages::replyShowsOnPages_data()
         LOOK(flatSource(mv, 1), flatSource(mv, 0)), {2, 0});
     add("volume over the TN386 limit", ModelTN386, {"AUDIO VOL 51\r", "MIC2 VOL 33\r"},
         LOOK(au->overallVolumeField->text(), au->micVolumeField[1]->text()), {"", "33"});
+    // Only the answer that releases an upload confirms it; any other is told as it came.
+    add("EDID upload confirmed", rka, {"EDID-USER OK\r"}, LOOK(MainWindowDriver::messages()),
+        {QStringList{"EDID Write Success."}});
+    add("EDID upload refused", rka, {"EDID-USER ERROR\r"}, LOOK(MainWindowDriver::messages()),
+        {QStringList{"The device did not take the EDID. Its answer:ERROR"}});
     add("second model reply", rka, {"MODEL TYPE TN386\r"},
         LOOK(w->session->device().context().CurrentModel, au->commonFrame->isHidden()), {ModelRKA204QE, false});
 }

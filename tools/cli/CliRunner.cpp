@@ -106,6 +106,8 @@ bool CliRunner::open(CliResult *failure)
     QString reason;
     // The connections end with this function (they refer to its locals).
     const QObject scope;
+    // Only the log needs the traffic log: every other command learns from each request's reply.
+    session.setTrafficRecording(options.command == QLatin1String("log"));
     QObject::connect(&session, &LinkSession::SGL_ConnectStatus, &scope,
                      [&](quint32, bool status, int error, const QString &why) {
                          answered = true;

@@ -217,4 +217,5 @@ struct LanguageTexts
     QString SMSG_BaudSearching;
     QString SMSG_BaudFound;
     QString SMSG_BaudNotFound;
+    QString SMSG_EdidWriteFail;
 };

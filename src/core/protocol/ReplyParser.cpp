@@ -127,29 +127,6 @@ MultiviewReport parseMultiview(Range value, const Line &line, quint32 model, qui
     return report;
 }
 
-// Label of the confirmation line a keyword writes, null for none.
-// Whether the row confirms the reply with a status line.
-bool writesStatusLine(int keyword)
-{
-    switch (keyword) {
-    case KwOutResolution:
-    case KwOut4KAuto:
-    case KwOutHdcp:
-    case KwOutVka:
-    case KwOutItc:
-    case KwAudioSource:
-    case KwAudioVol:
-    case KwAudioMute:
-    case KwInEdidMode:
-    case KwMultiviewSync:
-    case KwNetworkInfo:
-    case KwBaudrate:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Whether the line is dropped because the row's preconditions do not hold.
 bool precondition(int keyword, quint32 model, quint32 mode)
 {
@@ -267,6 +244,22 @@ void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model
 
 } // namespace
 
+QString LanguageTexts::*statusLabelOf(int keyword)
+{
+    if (const SetupKey *key = SetupKeys::ofKeyword(keyword))
+        return key->statusLabel;
+    switch (keyword) {
+    case KwMultiviewSync:
+        return &LanguageTexts::Ui_Multiview_AppName;
+    case KwNetworkInfo:
+        return &LanguageTexts::Slabel_Network;
+    case KwBaudrate:
+        return &LanguageTexts::Slabel_Baudrate;
+    default:
+        return nullptr;
+    }
+}
+
 ParsedReply parseReplyLine(const QByteArray &latin1Line, quint32 currentModel, quint32 currentMultiviewMode)
 {
     ParsedReply reply;
@@ -291,7 +284,7 @@ ParsedReply parseReplyLine(const QByteArray &latin1Line, quint32 currentModel, q
     if (reply.ignored)
         return reply;
     parseValue(reply, value, line, currentModel, currentMultiviewMode);
-    reply.statusLine = writesStatusLine(reply.keyword);
+    reply.statusLine = statusLabelOf(reply.keyword) != nullptr;
     reply.syncOver = reply.keyword == KwNetworkInfo || reply.keyword == KwBaudrate;
     return reply;
 }

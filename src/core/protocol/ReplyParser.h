@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/LanguageTexts.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -74,3 +76,7 @@ struct ParsedReply
 // keyword or table word counts only when a space or CR of the line follows it, so in a line without CR the
 // value runs to the end of the line but its last word matches no table entry.
 ParsedReply parseReplyLine(const QByteArray &latin1Line, quint32 currentModel, quint32 currentMultiviewMode);
+
+// The label of the line "Sync <label> Message." that confirms a reply of `keyword` (ReplyKeywordIndex) in the
+// connection page's status box; null for a keyword whose replies earn none.
+QString LanguageTexts::*statusLabelOf(int keyword);

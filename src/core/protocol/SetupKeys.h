@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/LanguageTexts.h"
+
 #include <QString>
 
 #include <map>
@@ -66,6 +68,8 @@ struct SetupKey
     quint32 busyMs = 0;
     // The words of a Word or Switch key for a model.
     const WordList &(*words)(quint32 model) = nullptr;
+    // The label of the line "Sync <label> Message." that confirms its reply in the status box; null for none.
+    QString LanguageTexts::*statusLabel = nullptr;
 };
 
 namespace SetupKeys {

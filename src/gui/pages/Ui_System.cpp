@@ -71,8 +71,12 @@ Ui_System::Ui_System(LinkSession &linkSession, QWidget *parent) : QWidget(parent
          {"firmware.version", [this](const QString &v) { SyncFirmwareVersion(v); }}});
     connect(&session.device(), &DeviceModel::SGL_ReplyApplied, this,
             [this](const ParsedReply &reply, const QByteArray &answered) {
-                if (reply.keyword == KwEdidUser)
+                // Only "EDID-USER OK" confirms an upload (it is what releases it); any other answer is told.
+                if (reply.keyword == KwEdidUser &&
+                    reply.text.section(QLatin1Char(' '), 0, 0) == QLatin1String("OK"))
                     ShowUserEdidWritten();
+                else if (reply.keyword == KwEdidUser)
+                    ShowMessage(State().text.SMSG_EdidWriteFail + reply.text, this);
                 else if (reply.keyword == KwNetworkInfo || reply.keyword == KwBaudrate)
                     takeLinkParameter(reply, answered);
             });

@@ -6,47 +6,11 @@
 #include "pages/Ui_Output.h"
 #include "pages/Ui_System.h"
 #include "pages/Ui_Uart_Network.h"
-#include "protocol/ReplyKeywords.h"
 #include "protocol/ReplyParser.h"
 #include "session/DeviceModel.h"
 #include "widgets/MessageBox.h"
 
 #include <QPushButton>
-
-namespace {
-// The label of the confirmation line of a reply row.
-QString LanguageTexts::*statusLabelOf(int keyword)
-{
-    switch (keyword) {
-    case KwOutResolution:
-        return &LanguageTexts::Slabel_Resolution;
-    case KwOut4KAuto:
-        return &LanguageTexts::Slabel_4KAUTO;
-    case KwOutHdcp:
-        return &LanguageTexts::Slabel_HDCP;
-    case KwOutVka:
-        return &LanguageTexts::Slabel_VKA;
-    case KwOutItc:
-        return &LanguageTexts::Slabel_ITC;
-    case KwAudioSource:
-        return &LanguageTexts::Slabel_AudioSource;
-    case KwAudioVol:
-        return &LanguageTexts::Slabel_Volume;
-    case KwAudioMute:
-        return &LanguageTexts::Slabel_AudioMute;
-    case KwInEdidMode:
-        return &LanguageTexts::Slabel_EdidSelect;
-    case KwMultiviewSync:
-        return &LanguageTexts::Ui_Multiview_AppName;
-    case KwNetworkInfo:
-        return &LanguageTexts::Slabel_Network;
-    case KwBaudrate:
-        return &LanguageTexts::Slabel_Baudrate;
-    default:
-        return nullptr;
-    }
-}
-} // namespace
 
 SyncReport::SyncReport(DeviceModel &model, QWidget *parent, Ui_Uart_Network *connectionPage, Ui_Output *outputPage,
                        Ui_Multiview *multiviewPage, Ui_Audio *audioPage, Ui_System *systemPage)

@@ -208,10 +208,6 @@ void Ui_Debug::SLT_SETUP_UI_DEBUG()
 {
     show();
 }
-void Ui_Debug::SLT_CLOSE_UI_DEBUG()
-{
-    close();
-}
 
 // Clearing a pane also drops what it has not shown yet.
 void Ui_Debug::SLT_CLEAR_RECV_DATA()
