@@ -301,6 +301,13 @@ const QVector<KeyBinding> &languageKeyTable()
         {"SMSG_BaudFound", &t.SMSG_BaudFound, u8"%1 answers at %2 baud"},
         {"SMSG_BaudNotFound", &t.SMSG_BaudNotFound, u8"No device answered on %1 at %2 baud."},
         {"SMSG_EdidWriteFail", &t.SMSG_EdidWriteFail, u8"The device did not take the EDID. Its answer:"},
+        {"Slabel_WatchSeconds", &t.Slabel_WatchSeconds, u8"Watch the device every (s, 0 off):"},
+        {"SMSG_ChangedOnDevice", &t.SMSG_ChangedOnDevice, u8"%1 changed on the device: %2 → %3"},
+        {"SMSG_DeviceSilent", &t.SMSG_DeviceSilent,
+         u8"The device stopped answering: %1 reads in a row went unanswered. The link was closed."},
+        {"Slabel_HealthConfirmed", &t.Slabel_HealthConfirmed, u8"State confirmed:"},
+        {"S_HealthNotAnswering", &t.S_HealthNotAnswering, u8"not answering"},
+        {"SMSG_RestartNotSent", &t.SMSG_RestartNotSent, u8"Not sent:"},
     };
     return table;
 }

@@ -200,6 +200,7 @@ void LinkService::writeEntry(const QueueEntry &entry)
         waitingReply = 1;
     } else {
         noteCommandEnd(&channel, entry.id, CommandEnd::Written);
+        emit SGL_CommandsEnded();
         waitTimer->start(int(qMin<quint32>(rule.waitMs, INT_MAX)));
         pausing = 1;
         pauseAnnounced = rule.waitMs > 0;
@@ -351,6 +352,7 @@ void LinkService::matchTimeout()
         }
         channel.currentRule.expectReply = 0;
         noteCommandEnd(&channel, inFlightId, CommandEnd::TimedOut);
+        emit SGL_CommandsEnded();
         if (!lastCommand.isEmpty())
             announceReplyTimeout(lastCommand);
     }

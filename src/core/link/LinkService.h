@@ -52,6 +52,8 @@ signals:
     // The open link failed for good (connection closed or timed out, port gone); it is stopped already and
     // waits for the disconnect. Emitted once per link with the device's error code and the system's text.
     void SGL_LinkLost(int ErrorCode, const QString &reason);
+    // Commands ended without a reply line (written, or left without reply): the channel names them.
+    void SGL_CommandsEnded();
 
 protected:
     LinkService();

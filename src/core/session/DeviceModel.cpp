@@ -39,7 +39,7 @@ void DeviceModel::forget()
     known.clear();
 }
 
-void DeviceModel::applyLine(const QByteArray &line, const QByteArray &answered)
+void DeviceModel::applyLine(const QByteArray &line, const QByteArray &answered, bool watch)
 {
     const ParsedReply reply = parseReplyLine(line, mirror.CurrentModel, mirror.MultiviewMode);
     if (reply.ignored)
@@ -48,10 +48,10 @@ void DeviceModel::applyLine(const QByteArray &line, const QByteArray &answered)
         identify(reply);
         return;
     }
-    own = !answered.isEmpty();
+    own = !answered.isEmpty() && !watch;
     if (reply.apply)
         apply(reply);
-    emit SGL_ReplyApplied(reply, answered);
+    emit SGL_ReplyApplied(reply, answered, watch);
 }
 
 void DeviceModel::identify(const ParsedReply &reply)

@@ -31,8 +31,9 @@ public:
     QString value(const QString &key) const;
 
     // Applies one line the device sent. `answered` is the request the line answered (CR included), empty for
-    // a line that answered none.
-    void applyLine(const QByteArray &line, const QByteArray &answered = QByteArray());
+    // a line that answered none; `watch` when that request was a watch read. A value that changes is the
+    // tool's own change only when the line answered a request of the tool's that was no watch read.
+    void applyLine(const QByteArray &line, const QByteArray &answered = QByteArray(), bool watch = false);
     // Forgets the device (a new link, a restart): not identified, no values.
     void forget();
 
@@ -46,7 +47,7 @@ signals:
     // that brought it answered a request of this tool.
     void SGL_ValueChanged(const QString &key, const QString &oldValue, const QString &newValue, bool own);
     // A line was applied (also one whose value the model could not take), after the values it brought.
-    void SGL_ReplyApplied(const ParsedReply &reply, const QByteArray &answered);
+    void SGL_ReplyApplied(const ParsedReply &reply, const QByteArray &answered, bool watch);
 
 private:
     void identify(const ParsedReply &reply);

@@ -1,7 +1,7 @@
 #include "session/LinkReply.h"
 
-LinkReply::LinkReply(quint64 id, const QByteArray &request, QObject *parent)
-    : QObject(parent), commandId(id), requestLine(request)
+LinkReply::LinkReply(quint64 id, const QByteArray &request, bool watch, QObject *parent)
+    : QObject(parent), commandId(id), requestLine(request), watchRead(watch)
 {
 }
 

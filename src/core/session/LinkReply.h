@@ -21,11 +21,13 @@ public:
         LinkEnded, // the link was closed or lost before it ended, or there was none
     };
 
-    LinkReply(quint64 id, const QByteArray &request, QObject *parent = nullptr);
+    LinkReply(quint64 id, const QByteArray &request, bool watch, QObject *parent = nullptr);
 
     quint64 id() const { return commandId; }
     // The request as queued (CR included) and, once answered, the line that answered it.
     QByteArray request() const { return requestLine; }
+    // Whether the request was a watch read (Request::watch).
+    bool isWatch() const { return watchRead; }
     QByteArray replyLine() const { return answer; }
     // From the write to the reply line, once answered.
     qint32 roundTripUs() const { return roundTrip; }
@@ -41,6 +43,7 @@ signals:
 private:
     quint64 commandId;
     QByteArray requestLine;
+    bool watchRead;
     QByteArray answer;
     qint32 roundTrip = 0;
     Outcome result = Outcome::Pending;

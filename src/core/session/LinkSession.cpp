@@ -12,6 +12,7 @@
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 // How long received lines are reported in one turn of the event loop before the rest wait for the next.
@@ -34,7 +35,7 @@ void wireWorker(LinkSession *session, Service *service, QThread *thread, Disconn
 }
 } // namespace
 
-LinkSession::LinkSession(QObject *parent) : QObject(parent)
+LinkSession::LinkSession(QObject *parent) : QObject(parent), watcher(std::make_unique<DeviceWatch>(*this))
 {
     createWorker(LinkSerial);
     createWorker(LinkTcpClient);
@@ -43,12 +44,20 @@ LinkSession::LinkSession(QObject *parent) : QObject(parent)
     RestartFollower::Hooks hooks;
     hooks.dial = [this](const LinkTarget &target) { dial(target); };
     hooks.hangUp = [this] { hangUp(); };
-    hooks.probe = [this] { send(GetModelType()); };
+    hooks.probe = [this] { queueCommand(GetModelType(), 0, nullptr); };
     follower = std::make_unique<RestartFollower>(std::move(hooks));
     // While the device restarts it is a stranger: it is identified and read again once it is back.
     connect(follower.get(), &RestartFollower::waiting, this, [this](int seconds) {
         model.forget();
+        holding = true;
+        holdQueued();
         emit SGL_RestartWait(openType, seconds);
+    });
+    // What was held for the restart goes once the device is identified, after what its identification
+    // makes the tool read (queued by the same notice).
+    connect(&model, &DeviceModel::SGL_Identified, this, [this] {
+        if (holding)
+            QMetaObject::invokeMethod(this, &LinkSession::releaseHeld, Qt::QueuedConnection);
     });
     connect(follower.get(), &RestartFollower::over, this,
             [this](bool back) { emit SGL_RestartOver(openType, back); });
@@ -265,6 +274,9 @@ void LinkSession::closeLink()
     const quint32 type = openType;
     openType = LinkNone;
     model.forget();
+    holding = false;
+    for (const HeldRequest &request : std::exchange(held, {}))
+        request.reply->finish(LinkReply::Outcome::LinkEnded);
     endPendingReplies();
     ++generation;
     follower->stop();
@@ -322,6 +334,8 @@ void LinkSession::relayFrom(LinkService *service, quint32 type)
     relay = new QObject(this);
     relaySignal(service, &LinkService::SGL_PauseStarted, [this, type](int ms) { startPause(type, ms); });
     relaySignal(service, &LinkService::SGL_PauseEnded, [this, type] { endPause(type); });
+    relaySignal(service, &LinkService::SGL_CommandsEnded,
+                [this, type] { takeCommandEnds(serviceFor(type)); });
     relaySignal(service, &LinkService::SGL_LinkLost, [this, type](int code, const QString &reason) {
         endPendingReplies();
         if (!follower->takeLoss())
@@ -335,13 +349,11 @@ void LinkSession::relayFrom(LinkService *service, quint32 type)
         takeTraffic(serviceFor(type));
         follower->lineSent(text);
         emit SGL_LineSent(type, text);
-        takeCommandEnds(serviceFor(type));
     };
     const auto replyTimeout = [this, type](const QString &cmd) {
         takeTraffic(serviceFor(type));
         if (!follower->takeReplyTimeout())
             emit SGL_ReplyTimeout(type, cmd);
-        takeCommandEnds(serviceFor(type));
     };
     const auto linesArrived = [this, type] { takeReceivedLines(type); };
     if (type == LinkSerial) {
@@ -421,7 +433,10 @@ void LinkSession::deliverLines(quint32 type)
         if (follower->takeLine(entry.data))
             continue;
         const auto answered = pending.find(entry.answers);
-        model.applyLine(entry.data, answered == pending.end() ? QByteArray() : answered->second->request());
+        if (answered == pending.end())
+            model.applyLine(entry.data);
+        else
+            model.applyLine(entry.data, answered->second->request(), answered->second->isWatch());
         emit SGL_LineReceived(type, entry.data);
         if (linkGeneration == generation)
             finishReply(entry.answers, LinkReply::Outcome::Answered, entry.data, entry.roundTripUs);
@@ -470,35 +485,86 @@ LinkReply *LinkSession::send(const Request &request)
 {
     if (request.isNull())
         return nullptr;
-    const quint64 id = queueCommand(request.line, request.rule);
-    auto *reply = new LinkReply(id, request.line, this);
-    if (id == 0) {
-        QMetaObject::invokeMethod(
-            reply, [reply] { reply->finish(LinkReply::Outcome::LinkEnded); }, Qt::QueuedConnection);
+    auto *reply = new LinkReply(++lastCommandId, request.line, request.watch, this);
+    if (holding && openType != LinkNone) {
+        held.push_back({request, reply});
         return reply;
     }
-    pending[id] = reply;
-    emit SGL_RequestQueued(id, request.line);
-    requestSend();
+    if (!queueCommand(request, reply->id(), reply))
+        QMetaObject::invokeMethod(
+            reply, [reply] { reply->finish(LinkReply::Outcome::LinkEnded); }, Qt::QueuedConnection);
     return reply;
 }
 
-quint64 LinkSession::queueCommand(const QByteArray &bytes, const ReplyRule &rule)
+bool LinkSession::queueCommand(const Request &request, quint64 id, LinkReply *reply)
 {
     LinkChannel *channel = activeChannel();
-    if (!channel || bytes.isEmpty())
-        return 0;
-    const quint64 id = lastCommandId + 1;
+    if (!channel || request.isNull())
+        return false;
+    if (id == 0)
+        id = ++lastCommandId;
     quint64 dropped = 0;
-    if (!enqueueEntry(bytes, &rule, 0, &channel->sendLock, &channel->sendQueue, id, &dropped))
-        return 0;
-    lastCommandId = id;
-    lastQueued = bytes;
+    if (!enqueueEntry(request.line, &request.rule, 0, &channel->sendLock, &channel->sendQueue, id, &dropped))
+        return false;
+    lastQueued = request.line;
+    if (reply)
+        pending[id] = reply;
+    emit SGL_RequestQueued(id, request.line);
     if (dropped != 0 && !overflowReported)
         emit SGL_CommandsDropped(openType);
     overflowReported = dropped != 0;
     finishReply(dropped, LinkReply::Outcome::Dropped);
-    return id;
+    requestSend();
+    return true;
+}
+
+void LinkSession::holdQueued()
+{
+    LinkChannel *channel = activeChannel();
+    if (!channel)
+        return;
+    std::deque<QueueEntry> queued;
+    {
+        QMutexLocker locker(&channel->sendLock);
+        queued = takeAllEntries(&channel->sendQueue);
+    }
+    for (QueueEntry &entry : queued) {
+        const auto it = pending.find(entry.id);
+        if (it == pending.end())
+            continue;
+        LinkReply *reply = it->second;
+        pending.erase(it);
+        // A watch read is of no use after the restart: the device is read anew.
+        if (reply->isWatch())
+            reply->finish(LinkReply::Outcome::LinkEnded);
+        else
+            held.push_back({Request{entry.data, entry.rule}, reply});
+    }
+}
+
+void LinkSession::releaseHeld()
+{
+    holding = false;
+    for (const HeldRequest &request : std::exchange(held, {})) {
+        if (!queueCommand(request.request, request.reply->id(), request.reply))
+            request.reply->finish(LinkReply::Outcome::LinkEnded);
+    }
+}
+
+QList<QByteArray> LinkSession::heldRequests() const
+{
+    QList<QByteArray> lines;
+    for (const HeldRequest &request : held)
+        lines << request.request.line;
+    return lines;
+}
+
+void LinkSession::addNote(const QString &text)
+{
+    if (!recording)
+        return;
+    ring.append(stampedRecord(TrafficRecord::Note, text.toUtf8()));
+    emit SGL_TrafficRecorded();
 }
 
 void LinkSession::takeCommandEnds(LinkService *service)
@@ -516,6 +582,8 @@ void LinkSession::finishReply(quint64 id, LinkReply::Outcome outcome, const QByt
     LinkReply *reply = it->second;
     pending.erase(it);
     reply->finish(outcome, line, roundTripUs);
+    if (pending.empty())
+        emit SGL_Idle();
 }
 
 void LinkSession::endPendingReplies()

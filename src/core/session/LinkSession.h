@@ -2,6 +2,7 @@
 
 #include "protocol/Request.h"
 #include "session/DeviceModel.h"
+#include "session/DeviceWatch.h"
 #include "session/LinkReply.h"
 #include "session/LinkTarget.h"
 #include "session/TrafficRing.h"
@@ -58,9 +59,13 @@ public:
 
     // LinkType of the active link (0 none, 1 serial, 2 TCP client).
     quint32 linkType() const { return openType; }
-    // What the session knows about the device of its link.
+    // What the session knows about the device of its link, and what keeps it up to date.
     DeviceModel &device() { return model; }
     const DeviceModel &device() const { return model; }
+    DeviceWatch &watch() { return *watcher; }
+    const DeviceWatch &watch() const { return *watcher; }
+    // Whether nothing waits on the link: no request queued, none awaiting its end.
+    bool isIdle() const { return pending.empty(); }
     // Where the active link goes (while a restart is followed: the attempt in progress).
     LinkTarget target() const { return current; }
 
@@ -92,7 +97,13 @@ public:
 
     // Queues a request on the active link, which writes it in turn. The reply tells how it ended (without a
     // link at once, as LinkEnded); null for a null request. Its id is the one its traffic records carry.
+    // While a planned restart is followed, requests (and those still queued when it began) are held, and
+    // queued once the device is back and identified, behind the reads its identification brings.
     LinkReply *send(const Request &request);
+    // The requests held for the end of a planned restart (CR included), oldest first.
+    QList<QByteArray> heldRequests() const;
+    // Adds a note of the tool's own to the traffic log (a value the device changed, say).
+    void addNote(const QString &text);
     // Copies of the commands waiting on the active link, oldest first, and how many there are.
     std::deque<QByteArray> queuedCommands();
     int queuedCount() const;
@@ -143,6 +154,8 @@ signals:
     void SGL_TrafficRecorded();
     // The link of `linkType` was closed (everything still queued on it is gone).
     void SGL_LinkClosed(quint32 linkType);
+    // The last request waiting on the link has ended.
+    void SGL_Idle();
 
     // Internal: reaches both transports' send slots (only the connected one sends).
     void SGL_TrySend();
@@ -169,8 +182,11 @@ private:
     void relaySignal(Sender *sender, Signal signal, Handler handler);
     // Lets the active transport write the next queued command if the link is free.
     void requestSend();
-    // Queues bytes on the active link; the id of the command, 0 when nothing was queued.
-    quint64 queueCommand(const QByteArray &bytes, const ReplyRule &rule);
+    // Queues a request on the active link at once under `id` (0: a new one); false when nothing was queued.
+    bool queueCommand(const Request &request, quint64 id, LinkReply *reply);
+    // While a restart is followed: the requests still queued wait for its end, with those sent meanwhile.
+    void holdQueued();
+    void releaseHeld();
     // Ends the replies of commands that the transport reports ended without a reply line.
     void takeCommandEnds(LinkService *service);
     void finishReply(quint64 id, LinkReply::Outcome outcome, const QByteArray &line = QByteArray(),
@@ -217,8 +233,17 @@ private:
     bool overflowReported = false;
 
     DeviceModel model;
+    std::unique_ptr<DeviceWatch> watcher;
     // The replies of the commands queued and not yet ended, by command id.
     std::map<quint64, LinkReply *> pending;
+    // Requests held while a planned restart is followed, with their replies; holding until they are queued.
+    struct HeldRequest
+    {
+        Request request;
+        LinkReply *reply;
+    };
+    std::vector<HeldRequest> held;
+    bool holding = false;
     TrafficRing ring;
     bool recording = true;
     quint64 lastCommandId = 0;

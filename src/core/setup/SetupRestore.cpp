@@ -5,8 +5,16 @@
 #include "setup/SetupPlan.h"
 #include "setup/SetupReader.h"
 
+#include <utility>
+
 SetupRestore::SetupRestore(LinkSession &linkSession, QObject *parent) : QObject(parent), session(linkSession)
 {
+}
+
+SetupRestore::~SetupRestore()
+{
+    if (watchHeld)
+        session.watch().release();
 }
 
 QStringList SetupRestore::timedOut() const
@@ -16,6 +24,9 @@ QStringList SetupRestore::timedOut() const
 
 void SetupRestore::start(const DeviceSetup &setup, bool withLinkSettings)
 {
+    // Watching rests while the device is written: its reads would only see values on their way.
+    if (!std::exchange(watchHeld, true))
+        session.watch().hold();
     target = setup;
     withLink = withLinkSettings;
     result = Outcome::Running;
@@ -189,5 +200,7 @@ void SetupRestore::finish(Outcome outcome)
     if (result != Outcome::Running)
         return;
     result = outcome;
+    if (std::exchange(watchHeld, false))
+        session.watch().release();
     emit SGL_Finished();
 }

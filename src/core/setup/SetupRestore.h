@@ -32,6 +32,7 @@ public:
     };
 
     explicit SetupRestore(LinkSession &session, QObject *parent = nullptr);
+    ~SetupRestore() override;
 
     void start(const DeviceSetup &target, bool withLinkSettings);
 
@@ -90,4 +91,5 @@ private:
     int exchangeTimeoutsTaken = 0;
     QList<SetupDifference> differences;
     Outcome result = Outcome::Running;
+    bool watchHeld = false;
 };

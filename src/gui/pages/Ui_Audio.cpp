@@ -55,8 +55,7 @@ void placeOnOffRow(QLabel *label, QPushButton *on, QPushButton *off)
 
 void showNumber(QLineEdit *field, int value)
 {
-    field->clear();
-    field->setText(QString::number(value));
+    showDeviceText(field, QString::number(value));
 }
 
 // Marks the on (index 0) or the off (index 1) button of a pair; other indexes leave both alone.
@@ -113,6 +112,15 @@ Ui_Audio::Ui_Audio(LinkSession &linkSession, QWidget *parent) : QWidget(parent),
          {"audio.mic2", [=](const QString &v) { SyncAudioSwitch(2, onOff(v)); }},
          {"audio.mic1Volume", [this](const QString &v) { SyncMicVolume(0, v.toInt()); }},
          {"audio.mic2Volume", [this](const QString &v) { SyncMicVolume(1, v.toInt()); }}});
+    flashChangedValues(session.device(), this,
+                       {{"audio.source", {commonSourceCombo, mainSourceCombo}},
+                        {"audio.volume", {commonVolumeField, overallVolumeField}},
+                        {"audio.mute", {commonMuteOn, commonMuteOff, overallMuteOn, overallMuteOff}},
+                        {"audio.mainAudio", {mainOn, mainOff}},
+                        {"audio.mic1", {micOn[0], micOff[0]}},
+                        {"audio.mic2", {micOn[1], micOff[1]}},
+                        {"audio.mic1Volume", {micVolumeField[0]}},
+                        {"audio.mic2Volume", {micVolumeField[1]}}});
 }
 
 quint8 Ui_Audio::model() const

@@ -114,6 +114,18 @@ void Ui_Multiview::showDeviceValues()
                 SyncCaptureDisplayInfo(n[0].toInt(), n[1].toInt(), n[2].toInt(), n[3].toInt());
         };
     ::showDeviceValues(model, this, std::move(handlers));
+    std::map<QString, QList<QWidget *>> shown{
+        {"multiview.mode", {modeButtons.begin(), modeButtons.end()}},
+        {"multiview.autoSwitch", {sources->autoSwitchOnButton, sources->autoSwitchOffButton}},
+        {"multiview.pipPosition", {positionCombo}},
+        {"multiview.pipSize", {sizeCombo}},
+        {"multiview.aspect", {aspectCombo}},
+        {"multiview.layout", {modeCombo}},
+        {"multiview.pipWindow", {hStartField, vStartField, hSizeField, vSizeField}},
+        {"multiview.presenterWindow", {hStartField, vStartField, hSizeField, vSizeField}}};
+    for (int window = 0; window < 4; ++window)
+        shown[QStringLiteral("multiview.window%1").arg(window + 1)] = {sources->windowLabels.at(window)};
+    flashChangedValues(model, this, std::move(shown));
     connect(&model, &DeviceModel::SGL_ReplyApplied, this, [this](const ParsedReply &reply) {
         // A new mode reported alone: its windows and options are read at once.
         if (reply.keyword == KwMultiview && reply.apply)
@@ -391,10 +403,10 @@ void Ui_Multiview::SyncInputResolution(const QString &text)
 
 void Ui_Multiview::SyncCaptureDisplayInfo(int hStart, int vStart, int hSize, int vSize)
 {
-    hStartField->setText(QString::number(hStart));
-    vStartField->setText(QString::number(vStart));
-    hSizeField->setText(QString::number(hSize));
-    vSizeField->setText(QString::number(vSize));
+    showDeviceText(hStartField, QString::number(hStart));
+    showDeviceText(vStartField, QString::number(vStart));
+    showDeviceText(hSizeField, QString::number(hSize));
+    showDeviceText(vSizeField, QString::number(vSize));
 }
 
 void Ui_Multiview::SyncAutoSwitch(int index)

@@ -86,6 +86,14 @@ Ui_Output::Ui_Output(LinkSession &linkSession, QWidget *parent) : QWidget(parent
                       {"output.vka", [=](const QString &v) { SyncVKA(index(Tables::VkaModes, v)); }},
                       {"output.itc", [=](const QString &v) { SyncITC(index(Tables::OnOff, v)); }},
                       {"output.fourKAuto", [=](const QString &v) { Sync4KAUTO(index(Tables::OnOff, v)); }}});
+    flashChangedValues(device, this,
+                       {{"output.resolution", {resolutionCombo}},
+                        {"output.userWidth", {widthField}},
+                        {"output.userHeight", {heightField}},
+                        {"output.hdcp", {hdcpCombo}},
+                        {"output.vka", {vkaCombo}},
+                        {"output.itc", {itcCombo}},
+                        {"output.fourKAuto", {autoCombo}}});
 }
 
 void Ui_Output::writeSetting(const char *key, int index)
@@ -158,10 +166,8 @@ void Ui_Output::SyncResolution(int index)
 
 void Ui_Output::SyncUserResolution(int width, int height)
 {
-    widthField->clear();
-    widthField->setText(QString::number(width));
-    heightField->clear();
-    heightField->setText(QString::number(height));
+    showDeviceText(widthField, QString::number(width));
+    showDeviceText(heightField, QString::number(height));
 }
 
 void Ui_Output::SyncHDCP(int index) { hdcpCombo->setCurrentIndex(index); }

@@ -69,6 +69,7 @@ Ui_System::Ui_System(LinkSession &linkSession, QWidget *parent) : QWidget(parent
         session.device(), this,
         {{"edid.mode", [this](const QString &v) { SyncEdidSelect(Tables::EdidModes.indexOf(v.toLatin1())); }},
          {"firmware.version", [this](const QString &v) { SyncFirmwareVersion(v); }}});
+    flashChangedValues(session.device(), this, {{"edid.mode", {edidModeCombo}}});
     connect(&session.device(), &DeviceModel::SGL_ReplyApplied, this,
             [this](const ParsedReply &reply, const QByteArray &answered) {
                 // Only "EDID-USER OK" confirms an upload (it is what releases it); any other answer is told.

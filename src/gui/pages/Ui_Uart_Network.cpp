@@ -24,9 +24,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSerialPortInfo>
+#include <QSpinBox>
 #include <QTextCursor>
 
 namespace {
+constexpr int DefaultWatchSeconds = 10;
 constexpr int StatusLines = 400;
 
 QGridLayout *makeGrid(QGroupBox *group)
@@ -68,6 +70,15 @@ Ui_Uart_Network::Ui_Uart_Network(LinkSession &linkSession, QWidget *parent)
     connect(localIpBox, &MyComboBox::SGL_Auto_UpdateComboBox, this, &Ui_Uart_Network::SLT_comboBox_GetVaildLocalIp);
     connectSession();
     SLT_comboBox_GetVaildLocalIp();
+    // The interval kept in the settings, for this link and the next; a value that is none keeps the default.
+    bool valid = false;
+    const int seconds = State().config.SP_WatchSeconds.toInt(&valid);
+    watchBox->setValue(valid && seconds >= 0 ? seconds : DefaultWatchSeconds);
+    session.watch().setInterval(watchBox->value());
+    connect(watchBox, QOverload<int>::of(&QSpinBox::valueChanged), this, [this](int seconds) {
+        State().config.SP_WatchSeconds = QString::number(seconds);
+        session.watch().setInterval(seconds);
+    });
 }
 
 Ui_Uart_Network::~Ui_Uart_Network()
@@ -109,6 +120,9 @@ void Ui_Uart_Network::buildWidgets()
     networkGroup = new QGroupBox;
     statusText = new QPlainTextEdit;
     clearButton = new QPushButton;
+    watchLabel = new QLabel;
+    watchBox = new QSpinBox;
+    watchBox->setRange(0, 3600);
     statusGroup = new QGroupBox;
     localIpLabel = new QLabel;
     localIpBox = new MyComboBox;
@@ -159,7 +173,9 @@ void Ui_Uart_Network::layoutWidgets()
     pc->addWidget(localIpBox, 0, 1);
     pc->addWidget(pcPortLabel, 1, 0);
     pc->addWidget(pcPortEdit, 1, 1);
-    pc->addWidget(statusPicture, 0, 2, 2, 1);
+    pc->addWidget(watchLabel, 2, 0);
+    pc->addWidget(watchBox, 2, 1, Qt::AlignLeft);
+    pc->addWidget(statusPicture, 0, 2, 3, 1);
     statusPicture->setFixedSize(96, 96);
 
     for (QGroupBox *group : {serialGroup, networkGroup, statusGroup})
@@ -236,6 +252,7 @@ void Ui_Uart_Network::ReloadUIText(bool initial, bool)
     networkGroup->setTitle(t.SgroupBox_Network);
     statusGroup->setTitle(t.SgroupBox_Status);
     clearButton->setText(t.S_Clear);
+    watchLabel->setText(t.Slabel_WatchSeconds);
     localIpLabel->setText(t.Slabel_MyIpv4);
     pcPortLabel->setText(t.Slabel_MyPort);
     pcNetworkGroup->setTitle(t.SgroupBox_MyNetwork);
@@ -548,7 +565,14 @@ void Ui_Uart_Network::SLT_RestartOver(quint32 linkType, bool back)
         }
         return;
     }
-    const QString message = State().text.SMSG_RestartFailed;
+    // The operator learns which of the changes clicked meanwhile never reached the device.
+    QString message = State().text.SMSG_RestartFailed;
+    QStringList held;
+    for (QByteArray line : session.heldRequests())
+        held << QString::fromLatin1(line.replace('\r', QByteArray()));
+    if (!held.isEmpty())
+        message += QLatin1Char(' ') + State().text.SMSG_RestartNotSent + QLatin1Char(' ') +
+                   held.join(QStringLiteral(", "));
     AppendStatusText(message);
     DisconnectActiveLink();
     ShowMessage(message, this);

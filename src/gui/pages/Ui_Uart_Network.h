@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class SerialSpeedSearch;
 
 // The connection page: opens and closes the serial or the TCP link, shows the PC address in use, the link
@@ -50,6 +51,9 @@ public:
     MyComboBox *localIpBox = nullptr;
     QLineEdit *pcPortEdit = nullptr;
     QLabel *statusPicture = nullptr;
+    // How often an open link re-reads the device's whole state (seconds, 0 off; kept in the settings).
+    QLabel *watchLabel = nullptr;
+    QSpinBox *watchBox = nullptr;
     // Which picture the status label shows: true success, false fail.
     bool statusOk = false;
     // The saved and recent devices, network discovery; "Auto" in the baud box.

@@ -8,6 +8,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QVariant>
 
 namespace {
 // The age of the last reply counts on while nothing happens on the link.
@@ -20,8 +22,8 @@ LinkHealthBar::LinkHealthBar(LinkSession &linkSession, QWidget *parent) : QWidge
     health = new LinkHealth(session, this);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 2, 6, 2);
-    for (QLabel **label :
-         {&linkLabel, &modelLabel, &roundTripLabel, &lastReplyLabel, &timeoutsLabel, &waitingLabel}) {
+    for (QLabel **label : {&linkLabel, &modelLabel, &roundTripLabel, &lastReplyLabel, &timeoutsLabel,
+                           &waitingLabel, &confirmedLabel}) {
         *label = new QLabel(this);
         layout->addWidget(*label);
         layout->addSpacing(12);
@@ -70,5 +72,13 @@ void LinkHealthBar::refresh()
                                                        double(r.lastLineAgeMs) / 1000.0, 'f', 1))));
     timeoutsLabel->setText(t.Slabel_HealthTimeouts + QLatin1Char(' ') + QString::number(r.timeouts));
     waitingLabel->setText(t.Slabel_HealthWaiting + QLatin1Char(' ') + QString::number(r.waiting));
+    const QString confirmed =
+        !r.answering ? t.S_HealthNotAnswering
+        : r.confirmedAgoMs < 0
+            ? None
+            : t.S_HealthSecondsAgo.arg(QString::number(double(r.confirmedAgoMs) / 1000.0, 'f', 1));
+    confirmedLabel->setText(t.Slabel_HealthConfirmed + QLatin1Char(' ') + confirmed);
+    confirmedLabel->setProperty("warning", !r.answering);
+    confirmedLabel->style()->polish(confirmedLabel);
     emit SGL_Refreshed();
 }

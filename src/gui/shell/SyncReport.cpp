@@ -7,19 +7,33 @@
 #include "pages/Ui_System.h"
 #include "pages/Ui_Uart_Network.h"
 #include "protocol/ReplyParser.h"
-#include "session/DeviceModel.h"
+#include "session/LinkSession.h"
 #include "widgets/MessageBox.h"
 
 #include <QPushButton>
+#include <QTime>
 
-SyncReport::SyncReport(DeviceModel &model, QWidget *parent, Ui_Uart_Network *connectionPage, Ui_Output *outputPage,
-                       Ui_Multiview *multiviewPage, Ui_Audio *audioPage, Ui_System *systemPage)
-    : QObject(parent), device(model), messageParent(parent), connection(connectionPage), output(outputPage),
-      multiview(multiviewPage), audio(audioPage), system(systemPage)
+SyncReport::SyncReport(LinkSession &linkSession, QWidget *parent, Ui_Uart_Network *connectionPage,
+                       Ui_Output *outputPage, Ui_Multiview *multiviewPage, Ui_Audio *audioPage,
+                       Ui_System *systemPage)
+    : QObject(parent), session(linkSession), messageParent(parent), connection(connectionPage),
+      output(outputPage), multiview(multiviewPage), audio(audioPage), system(systemPage)
 {
+    DeviceModel &device = session.device();
     connect(&device, &DeviceModel::SGL_Identified, this, [this](bool known) { identified(known); });
+    // A value seen for the first time (after a connect or a restart) is no change.
+    connect(&device, &DeviceModel::SGL_ValueChanged, this,
+            [this](const QString &key, const QString &oldValue, const QString &newValue, bool own) {
+                if (!own && !oldValue.isNull())
+                    changedElsewhere(key, oldValue, newValue);
+            });
+    connect(&session.watch(), &DeviceWatch::SGL_GivenUp, this, &SyncReport::givenUp);
+    // What a watch read brings is no confirmation: only the changes it finds are told (elsewhere).
     connect(&device, &DeviceModel::SGL_ReplyApplied, this,
-            [this](const ParsedReply &reply) { replyApplied(reply); });
+            [this](const ParsedReply &reply, const QByteArray &, bool watch) {
+                if (!watch)
+                    replyApplied(reply);
+            });
 }
 
 void SyncReport::replyApplied(const ParsedReply &reply)
@@ -36,7 +50,7 @@ bool SyncReport::syncRunning() const
 {
     // Closing the link, or a restart of the device, leaves the device unidentified: its synchronisation is
     // over.
-    return syncing && device.context().ModelIdentified;
+    return syncing && session.device().context().ModelIdentified;
 }
 
 void SyncReport::readTimedOut(const QString &command)
@@ -78,4 +92,24 @@ void SyncReport::identified(bool known)
     multiview->readAllButton->click();
     audio->readAllButton->click();
     system->readAllButton->click();
+}
+
+void SyncReport::changedElsewhere(const QString &key, const QString &oldValue, const QString &newValue)
+{
+    const LanguageTexts &t = State().text;
+    const SetupKey *setting = SetupKeys::find(key);
+    QString title = setting && setting->statusLabel ? t.*setting->statusLabel : key;
+    if (title.endsWith(QLatin1Char(':')))
+        title.chop(1);
+    const QString note = t.SMSG_ChangedOnDevice.arg(title, oldValue, newValue);
+    connection->AppendStatusText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + note);
+    session.addNote(note);
+}
+
+void SyncReport::givenUp()
+{
+    const QString message = State().text.SMSG_DeviceSilent.arg(DeviceWatch::MissesToGiveUp);
+    connection->AppendStatusText(message);
+    connection->DisconnectActiveLink();
+    ShowMessage(message, messageParent);
 }

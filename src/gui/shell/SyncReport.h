@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-class DeviceModel;
+class LinkSession;
 class QWidget;
 struct ParsedReply;
 class Ui_Audio;
@@ -18,12 +18,14 @@ class Ui_Uart_Network;
 // identification (an accepted model makes the pages adapt and read everything; an unknown one closes the
 // link), a confirmation line for every reply that earns one, and the end of the synchronisation that an
 // accepted model starts: its last read (the link's parameter) ends it, answered or not, with the
-// "Sync Over!" marker, or with a summary of the reads that went unanswered.
+// "Sync Over!" marker, or with a summary of the reads that went unanswered. It also names every value the
+// device changed without a request of the tool's (found by watching, or told by the device itself), in the
+// status box and in the traffic log, and ends the link of a device that stopped answering.
 class SyncReport : public QObject
 {
     Q_OBJECT
 public:
-    SyncReport(DeviceModel &device, QWidget *messageParent, Ui_Uart_Network *connection, Ui_Output *output,
+    SyncReport(LinkSession &session, QWidget *messageParent, Ui_Uart_Network *connection, Ui_Output *output,
                Ui_Multiview *multiview, Ui_Audio *audio, Ui_System *system);
 
     // A read got no reply in time (the command without its line end).
@@ -32,11 +34,13 @@ public:
 private:
     void identified(bool known);
     void replyApplied(const ParsedReply &reply);
+    void changedElsewhere(const QString &key, const QString &oldValue, const QString &newValue);
+    void givenUp();
     // Whether a synchronisation of the device identified now is under way.
     bool syncRunning() const;
     void endSync();
 
-    DeviceModel &device;
+    LinkSession &session;
     QWidget *messageParent;
     Ui_Uart_Network *connection;
     Ui_Output *output;

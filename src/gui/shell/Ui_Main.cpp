@@ -60,7 +60,7 @@ Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
     healthBar = new LinkHealthBar(*session, centralContent);
     setupActions = new SetupActions(*session, healthBar, this);
     syncReport =
-        new SyncReport(session->device(), this, connectionPage, outputPage, multiviewPage, audioPage, systemPage);
+        new SyncReport(*session, this, connectionPage, outputPage, multiviewPage, audioPage, systemPage);
     timeoutBox = new LastingMessage(this);
 
     const QSize screen = cappedPrimaryScreenSize();
