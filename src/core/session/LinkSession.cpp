@@ -56,8 +56,10 @@ LinkSession::LinkSession(QObject *parent) : QObject(parent), watcher(std::make_u
     // What was held for the restart goes once the device is identified, after what its identification
     // makes the tool read (queued by the same notice).
     connect(&model, &DeviceModel::SGL_Identified, this, [this] {
-        if (holding)
-            QMetaObject::invokeMethod(this, &LinkSession::releaseHeld, Qt::QueuedConnection);
+        if (!holding)
+            return;
+        holding = false;
+        QMetaObject::invokeMethod(this, &LinkSession::releaseHeld, Qt::QueuedConnection);
     });
     connect(follower.get(), &RestartFollower::over, this,
             [this](bool back) { emit SGL_RestartOver(openType, back); });
@@ -544,7 +546,9 @@ void LinkSession::holdQueued()
 
 void LinkSession::releaseHeld()
 {
-    holding = false;
+    // A restart that began meanwhile holds them on.
+    if (holding)
+        return;
     for (const HeldRequest &request : std::exchange(held, {})) {
         if (!queueCommand(request.request, request.reply->id(), request.reply))
             request.reply->finish(LinkReply::Outcome::LinkEnded);
