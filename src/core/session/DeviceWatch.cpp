@@ -129,6 +129,11 @@ void DeviceWatch::ended(const LinkReply &reply)
             return;
         }
         break;
+    case LinkReply::Outcome::Dropped:
+        // An operator's request took its place before it was written: it is read again when the link is idle.
+        if (next > 0)
+            --next;
+        return;
     default:
         // The link ended (or was closed): the round goes with it.
         return;

@@ -17,7 +17,7 @@ public:
         Answered,  // a reply line released it: replyLine()
         Written,   // it awaits no reply and was written
         TimedOut,  // no reply came in time
-        Dropped,   // the link's queue was full and dropped it before it was written
+        Dropped,   // dropped before it was written: the queue was full, or an operator request took its place
         LinkEnded, // the link was closed or lost before it ended, or there was none
     };
 

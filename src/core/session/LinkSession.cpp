@@ -495,7 +495,34 @@ LinkReply *LinkSession::send(const Request &request)
     if (!queueCommand(request, reply->id(), reply))
         QMetaObject::invokeMethod(
             reply, [reply] { reply->finish(LinkReply::Outcome::LinkEnded); }, Qt::QueuedConnection);
+    else if (!request.watch)
+        withdrawWatchReads();
     return reply;
+}
+
+void LinkSession::withdrawWatchReads()
+{
+    LinkChannel *channel = activeChannel();
+    if (!channel)
+        return;
+    const auto isWatchRead = [this](const QueueEntry &entry) {
+        const auto it = pending.find(entry.id);
+        return it != pending.end() && it->second->isWatch();
+    };
+    std::vector<quint64> withdrawn;
+    {
+        QMutexLocker locker(&channel->sendLock);
+        std::deque<QueueEntry> &entries = channel->sendQueue.entries;
+        const auto reads = std::stable_partition(
+            entries.begin(), entries.end(), [&](const QueueEntry &entry) { return !isWatchRead(entry); });
+        for (auto it = reads; it != entries.end(); ++it)
+            withdrawn.push_back(it->id);
+        entries.erase(reads, entries.end());
+        channel->sendQueue.lengthChanged();
+    }
+    // The operator's request now waits in the read's gap; the watch reads it again once the link is idle.
+    for (const quint64 id : withdrawn)
+        finishReply(id, LinkReply::Outcome::Dropped);
 }
 
 bool LinkSession::queueCommand(const Request &request, quint64 id, LinkReply *reply)

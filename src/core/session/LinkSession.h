@@ -187,6 +187,8 @@ private:
     // While a restart is followed: the requests still queued wait for its end, with those sent meanwhile.
     void holdQueued();
     void releaseHeld();
+    // An operator's request goes before the watch reads not yet written: they are taken back (as Dropped).
+    void withdrawWatchReads();
     // Ends the replies of commands that the transport reports ended without a reply line.
     void takeCommandEnds(LinkService *service);
     void finishReply(quint64 id, LinkReply::Outcome outcome, const QByteArray &line = QByteArray(),
