@@ -485,26 +485,21 @@ void TestCli::watchFleet()
     QByteArray out;
     QTRY_VERIFY_WITH_TIMEOUT((out += watch.readAllStandardOutput()).contains('\n'), 20000);
     // Each device is read twice more: no other line comes.
-    int reads[3];
-    for (int i = 0; i < 3; ++i)
-        reads[i] = sims[i].requests().count("GET OUT HDCP");
-    const auto readAgain = [&] {
-        for (int i = 0; i < 3; ++i) {
-            if (sims[i].requests().count("GET OUT HDCP") < reads[i] + 2)
-                return false;
-        }
-        return true;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(readAgain(), 20000);
+    QList<int> reads;
+    for (SimDevice &sim : sims)
+        reads << sim.requests().count("GET OUT HDCP") + 2;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::equal(reads.begin(), reads.end(), sims,
+                   [](int n, SimDevice &sim) { return sim.requests().count("GET OUT HDCP") >= n; }),
+        20000);
     const QString line = QString::fromUtf8(out + watch.readAllStandardOutput());
     if (json) {
-        const QJsonObject change = QJsonDocument::fromJson(line.toUtf8()).object();
-        QCOMPARE(QStringList({change["device"].toString(), change["key"].toString(), change["old"].toString(),
-                              change["new"].toString()}),
-                 QStringList({address(sims[1]), "output.hdcp", "FORCE-1.4", "FORCE-2.2"}));
-        QCOMPARE(change["own"], QJsonValue(false));
-        QVERIFY(QDateTime::fromString(change["time"].toString(), "yyyy-MM-dd'T'HH:mm:ss.zzz").isValid());
-        QCOMPARE(line.count('\n'), 1);
+        const QJsonValue time = QJsonDocument::fromJson(line.toUtf8()).object().value("time");
+        QVERIFY2(QDateTime::fromString(time.toString(), "yyyy-MM-dd'T'HH:mm:ss.zzz").isValid(),
+                 qPrintable(line));
+        const QJsonObject expected{{"time", time},       {"device", address(sims[1])}, {"key", "output.hdcp"},
+                                   {"old", "FORCE-1.4"}, {"new", "FORCE-2.2"},         {"own", false}};
+        QCOMPARE(line, QString(QJsonDocument(expected).toJson(QJsonDocument::Compact) + '\n'));
     } else {
         const QRegularExpression expected("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} " +
                                           QRegularExpression::escape(address(sims[1])) +
@@ -513,8 +508,7 @@ void TestCli::watchFleet()
     }
     QCOMPARE(::kill(pid_t(watch.processId()), SIGTERM), 0);
     QVERIFY(watch.waitForFinished(10000));
-    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(watch.exitCode(), 0);
+    QCOMPARE(watch.exitStatus() == QProcess::NormalExit ? watch.exitCode() : -1, 0);
 }
 
 void TestCli::watchGivesUp()
