@@ -56,12 +56,6 @@ int fail(const QString &device, const QString &message, int exitCode)
 int watchDevices(const CliOptions &options)
 {
     std::vector<std::unique_ptr<CliRunner>> runners;
-    for (const CliDevice &device : options.devices) {
-        runners.push_back(std::make_unique<CliRunner>(options, device));
-        const CliResult opened = runners.back()->openAndReadAll();
-        if (opened.exitCode != ExitDone)
-            return fail(device.text, opened.message, opened.exitCode);
-    }
     int exitCode = ExitDone;
     const auto stop = [&exitCode](const QString &device, const QString &message) {
         if (exitCode != ExitDone)
@@ -71,16 +65,23 @@ int watchDevices(const CliOptions &options)
     };
     // The connections end before the sessions, which report their own closing when they are destroyed.
     const QObject scope;
+    // Values come in from the first read on: what one device tells while the others are read counts.
+    for (const CliDevice &device : options.devices) {
+        runners.push_back(std::make_unique<CliRunner>(options, device));
+        QObject::connect(&runners.back()->linkSession().device(), &DeviceModel::SGL_ValueChanged, &scope,
+                         [&device, &options](const QString &key, const QString &oldValue,
+                                             const QString &newValue, bool own) {
+                             // A value seen the first time after connecting is no change.
+                             if (!oldValue.isNull())
+                                 printChange(device.text, key, oldValue, newValue, own, options.json);
+                         });
+        const CliResult opened = runners.back()->openAndReadAll();
+        if (opened.exitCode != ExitDone)
+            return fail(device.text, opened.message, opened.exitCode);
+    }
     for (std::size_t i = 0; i < runners.size(); ++i) {
         LinkSession &session = runners[i]->linkSession();
         const QString device = options.devices.at(int(i)).text;
-        QObject::connect(&session.device(), &DeviceModel::SGL_ValueChanged, &scope,
-                         [device, &options](const QString &key, const QString &oldValue,
-                                            const QString &newValue, bool own) {
-                             // A value seen the first time after connecting is no change.
-                             if (!oldValue.isNull())
-                                 printChange(device, key, oldValue, newValue, own, options.json);
-                         });
         QObject::connect(&session.watch(), &DeviceWatch::SGL_GivenUp, &scope, [&stop, device] {
             stop(device, QStringLiteral("%1 stopped answering (%2 reads in a row without reply)")
                              .arg(device)
