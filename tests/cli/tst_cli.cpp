@@ -97,7 +97,8 @@ private slots:
     void fleet();
     void watchFleet_data();
     void watchFleet();
-    void watchGivesUp();
+    void watchEnds_data();
+    void watchEnds();
     void snapshotRefused_data();
     void snapshotRefused();
     void discover();
@@ -511,16 +512,25 @@ void TestCli::watchFleet()
     QCOMPARE(watch.exitStatus() == QProcess::NormalExit ? watch.exitCode() : -1, 0);
 }
 
-void TestCli::watchGivesUp()
+void TestCli::watchEnds_data()
 {
-    // The second device hangs a few seconds after its start, its connection kept open.
+    QTest::addColumn<QStringList>("fault"); // of the second device, after its first whole read
+    QTest::addColumn<QString>("said");      // last on standard error, %1 the device
+    QTest::newRow("hangs") << QStringList{"--freeze-after", "4"}
+                           << "%1 stopped answering (3 reads in a row without reply)\n";
+    QTest::newRow("drops the link") << QStringList{"--disconnect-after", "16"} << "the link to %1 was lost\n";
+}
+
+void TestCli::watchEnds()
+{
+    QFETCH(QStringList, fault);
+    QFETCH(QString, said);
     SimDevice live;
-    SimDevice hung;
-    QVERIFY(live.start({}) && hung.start({"--freeze-after", "4"}));
-    const Run run = cli({"watch", "--interval", "1", "--tcp", address(live), "--tcp", address(hung)});
+    SimDevice failing;
+    QVERIFY(live.start({}) && failing.start(fault));
+    const Run run = cli({"watch", "--interval", "1", "--tcp", address(live), "--tcp", address(failing)});
     QCOMPARE(run.exitCode, 3);
-    QVERIFY2(run.err.endsWith(address(hung) + " stopped answering (3 reads in a row without reply)\n"),
-             qPrintable(run.err));
+    QVERIFY2(run.err.endsWith(said.arg(address(failing))), qPrintable(run.err));
     QCOMPARE(run.out, QString());
 }
 
