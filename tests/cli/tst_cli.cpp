@@ -124,9 +124,6 @@ void TestCli::commands_data()
                                      << QStringList{tcp, "127.0.0.1:1", "watch", "--interval", "0"} << 2
                                      << "--interval needs a whole number of seconds from 1" << QStringList{}
                                      << "";
-    QTest::newRow("watch every 1.5 s")
-        << "" << QStringList{} << QStringList{tcp, "127.0.0.1:1", "watch", "--interval", "1.5"} << 2
-        << "not '1.5'" << QStringList{} << "";
     QTest::newRow("unknown key") << "RKA204QE" << QStringList{}
                                  << QStringList{tcp, "DEV", "get", "output.colour"} << 2 << "unknown key"
                                  << QStringList{} << "";
@@ -494,19 +491,15 @@ void TestCli::watchFleet()
                    [](int n, SimDevice &sim) { return sim.requests().count("GET OUT HDCP") >= n; }),
         20000);
     const QString line = QString::fromUtf8(out + watch.readAllStandardOutput());
-    if (json) {
-        const QJsonValue time = QJsonDocument::fromJson(line.toUtf8()).object().value("time");
-        QVERIFY2(QDateTime::fromString(time.toString(), "yyyy-MM-dd'T'HH:mm:ss.zzz").isValid(),
-                 qPrintable(line));
-        const QJsonObject expected{{"time", time},       {"device", address(sims[1])}, {"key", "output.hdcp"},
-                                   {"old", "FORCE-1.4"}, {"new", "FORCE-2.2"},         {"own", false}};
-        QCOMPARE(line, QString(QJsonDocument(expected).toJson(QJsonDocument::Compact) + '\n'));
-    } else {
-        const QRegularExpression expected("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} " +
-                                          QRegularExpression::escape(address(sims[1])) +
-                                          " output\\.hdcp: FORCE-1\\.4 -> FORCE-2\\.2 \\(elsewhere\\)\\n$");
-        QVERIFY2(expected.match(line).hasMatch(), qPrintable(line));
-    }
+    const QString time = json ? QJsonDocument::fromJson(line.toUtf8())["time"].toString() : line.left(23);
+    QVERIFY2(
+        QDateTime::fromString(time, json ? "yyyy-MM-dd'T'HH:mm:ss.zzz" : "yyyy-MM-dd HH:mm:ss.zzz").isValid(),
+        qPrintable(line));
+    const QJsonObject change{{"time", time},       {"device", address(sims[1])}, {"key", "output.hdcp"},
+                             {"old", "FORCE-1.4"}, {"new", "FORCE-2.2"},         {"own", false}};
+    QCOMPARE(line,
+             json ? QString(QJsonDocument(change).toJson(QJsonDocument::Compact) + '\n')
+                  : time + ' ' + address(sims[1]) + " output.hdcp: FORCE-1.4 -> FORCE-2.2 (elsewhere)\n");
     QCOMPARE(::kill(pid_t(watch.processId()), SIGTERM), 0);
     QVERIFY(watch.waitForFinished(10000));
     QCOMPARE(watch.exitStatus() == QProcess::NormalExit ? watch.exitCode() : -1, 0);
