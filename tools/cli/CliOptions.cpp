@@ -88,7 +88,9 @@ CliParse parseCliOptions(const QStringList &arguments)
         QStringLiteral("Device on a serial line (%1 baud when not given).").arg(DefaultBaud),
         QStringLiteral("device[:baud]"));
     const QCommandLineOption jsonOption(
-        QStringLiteral("json"), QStringLiteral("One JSON result object per device on standard output."));
+        QStringLiteral("json"),
+        QStringLiteral(
+            "One JSON result object per device on standard output (log, watch: one object a line)."));
     const QCommandLineOption linkOption(
         QStringLiteral("with-link"),
         QStringLiteral("snapshot diff and restore: include the device's own baud rate and network settings "
