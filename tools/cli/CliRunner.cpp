@@ -98,6 +98,16 @@ CliResult CliRunner::run()
     return snapshot(file);
 }
 
+CliResult CliRunner::openAndReadAll()
+{
+    CliResult result;
+    if (!open(&result))
+        return result;
+    SetupReader reader(session);
+    read(reader, SetupReader::allGroups(), NoModel, &result);
+    return result;
+}
+
 bool CliRunner::open(CliResult *failure)
 {
     bool answered = false;
