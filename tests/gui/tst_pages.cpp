@@ -242,7 +242,8 @@ void TestPages::replyShowsOnPages_data()
     add("EDID upload refused", rka, {"EDID-USER ERROR\r"}, LOOK(MainWindowDriver::messages()),
         {QStringList{"The device did not take the EDID. Its answer:ERROR"}});
     add("second model reply", rka, {"MODEL TYPE TN386\r"},
-        LOOK(w->session->device().context().CurrentModel, au->commonFrame->isHidden()), {ModelRKA204QE, false});
+        LOOK(w->session->device().context().CurrentModel, au->commonFrame->isHidden()),
+        {ModelRKA204QE, false});
 }
 
 void TestPages::replyShowsOnPages()

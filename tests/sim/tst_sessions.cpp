@@ -5,6 +5,7 @@
 
 #include "core/LinkEventLog.h"
 #include "core/SimDevice.h"
+#include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
 #include "session/LinkSession.h"
 #include "setup/SetupReader.h"
@@ -32,19 +33,59 @@ class TestSessions : public QObject
     Q_OBJECT
 
 private slots:
+    // A click takes the place of a watch read still waiting for its gap: the click is written first, the read
+    // right after it.
+    void operatorRequestGoesBeforeWatchRead()
+    {
+        SimDevice sim;
+        QVERIFY(sim.start({"--model", "RKA204QE"}));
+        LinkSession session;
+        LinkEventLog log(session);
+        session.openTcpClient("127.0.0.1", "127.0.0.1", QString::number(sim.port()));
+        QVERIFY(log.waitFor(LinkEvent::ConnectStatus, 1, WaitMs));
+        SetupReader reader(session);
+        reader.start(SetupReader::allGroups());
+        QTRY_COMPARE_WITH_TIMEOUT(reader.outcome(), SetupReader::Outcome::Done, WaitMs);
+
+        QByteArray read;
+        LinkReply *click = nullptr;
+        QObject scope;
+        connect(&session, &LinkSession::SGL_RequestQueued, &scope, [&](quint64, const QByteArray &line) {
+            if (!read.isEmpty())
+                return;
+            read = line.chopped(1);
+            // As an operator clicks: from the event loop, while the read waits for its gap.
+            QTimer::singleShot(0, &scope, [&] {
+                click = session.send(WriteSetting(session.device().context(), "output.hdcp", "FORCE-2.2"));
+            });
+        });
+        session.watch().setInterval(1);
+        QTRY_VERIFY_WITH_TIMEOUT(click, WaitMs);
+        QSignalSpy ended(click, &LinkReply::finished);
+        QVERIFY(ended.wait(WaitMs) && click->outcome() == LinkReply::Outcome::Answered);
+        const int at = sim.requests().indexOf("SET OUT HDCP FORCE-2.2");
+        QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() > at + 1, WaitMs);
+        const QString withdrawn = QString::fromLatin1(read);
+        QCOMPARE(sim.requests().mid(at, 2), QStringList({"SET OUT HDCP FORCE-2.2", withdrawn}));
+        // Before the click only the setup read had asked it.
+        QCOMPARE(sim.requests().mid(0, at).count(withdrawn), 1);
+    }
+
     void twoDevicesInOneProcess()
     {
         SimDevice rka, tn;
         rka.seedState(json(R"({"output": {"hdcp": "FORCE-OFF"}, "audio": {"volume": 64},
                                "multiview": {"mode": "PIP", "windows": ["HDMI3", "USB-C"]}})"));
-        tn.seedState(json(R"({"audio": {"volume": 12, "mic1": {"volume": 33}}, "multiview": {"mode": "4xWIN"}})"));
+        tn.seedState(
+            json(R"({"audio": {"volume": 12, "mic1": {"volume": 33}}, "multiview": {"mode": "4xWIN"}})"));
         QVERIFY(rka.start({"--model", "RKA204QE"}) && tn.start({"--model", "TN386"}));
         LinkSession a, b;
         b.setTrafficRecording(false);
         LinkEventLog logA(a), logB(b);
         a.openTcpClient("127.0.0.1", "127.0.0.1", QString::number(rka.port()));
         b.openTcpClient("127.0.0.1", "127.0.0.1", QString::number(tn.port()));
-        QVERIFY(logA.waitFor(LinkEvent::ConnectStatus, 1, WaitMs) && logB.waitFor(LinkEvent::ConnectStatus, 1, WaitMs));
+        QVERIFY(logA.waitFor(LinkEvent::ConnectStatus, 1, WaitMs) &&
+                logB.waitFor(LinkEvent::ConnectStatus, 1, WaitMs));
 
         // Both read at once, each its whole device.
         SetupReader readA(a), readB(b);
@@ -59,14 +100,15 @@ private slots:
         QCOMPARE(b.device().context().CurrentModel, quint8(ModelTN386));
         const SetupValues &valuesA = readA.setup().values;
         const SetupValues &valuesB = readB.setup().values;
-        QCOMPARE(valuesA.at("output.hdcp") + ' ' + valuesA.at("audio.volume") + ' ' + valuesA.at("multiview.mode") +
-                     ' ' + valuesA.at("multiview.window1"),
+        QCOMPARE(valuesA.at("output.hdcp") + ' ' + valuesA.at("audio.volume") + ' ' +
+                     valuesA.at("multiview.mode") + ' ' + valuesA.at("multiview.window1"),
                  QStringLiteral("FORCE-OFF 64 PIP HDMI3"));
-        QCOMPARE(valuesB.at("output.hdcp") + ' ' + valuesB.at("audio.volume") + ' ' + valuesB.at("multiview.mode") +
-                     ' ' + valuesB.at("audio.mic1Volume"),
+        QCOMPARE(valuesB.at("output.hdcp") + ' ' + valuesB.at("audio.volume") + ' ' +
+                     valuesB.at("multiview.mode") + ' ' + valuesB.at("audio.mic1Volume"),
                  QStringLiteral("FORCE-1.4 12 4xWIN 33"));
         // Neither holds a value only the other device has, and each model holds what its setup read.
-        QVERIFY(a.device().value("audio.mic1Volume").isNull() && b.device().value("multiview.pipPosition").isNull());
+        QVERIFY(a.device().value("audio.mic1Volume").isNull() &&
+                b.device().value("multiview.pipPosition").isNull());
         QCOMPARE(a.device().value("audio.volume"), QStringLiteral("64"));
         QCOMPARE(b.device().value("audio.volume"), QStringLiteral("12"));
         QVERIFY(a.traffic().size() > 0 && b.traffic().size() == 0);

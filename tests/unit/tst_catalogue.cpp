@@ -56,8 +56,10 @@ void row(const char *call, Pre pre, const Expect &expect, Call run)
                QByteArray::number(pre.size) + QByteArray::number(pre.modeIndex);
     QTest::newRow(tag.constData()) << pre << run << expect.line << expect.keyword << expect.pauseMs;
 }
-#define SENDS(pre, call, ...) row(#call, pre, Expect{__VA_ARGS__}, []([[maybe_unused]] const DeviceContext &d) { return call; })
-#define NONE(pre, call) row(#call, pre, Expect{}, []([[maybe_unused]] const DeviceContext &d) { return call; })
+#define SENDS(pre, call, ...)                                                                                \
+    row(#call, pre, Expect{__VA_ARGS__}, []([[maybe_unused]] const DeviceContext &d) { return call; })
+#define NONE(pre, call)                                                                                      \
+    row(#call, pre, Expect{}, []([[maybe_unused]] const DeviceContext &d) { return call; })
 
 const unsigned char zeroEdid[256] = {};
 
@@ -134,8 +136,10 @@ private slots:
               "SET NETWORK-INFO " + QByteArray(1001, '9') + " a b c", "NETWORK-INFO");
         NONE(any, SetNetworkInfo(QString(1002, '9'), "a", "b", "c"));
         SENDS(any, ResetDevice(), "SET RESET", "RESET", Busy);
-        SENDS(any, WriteSetting(d, "output.resolution", 7u), "SET OUT RESOLUTION 1920x1080p60", "OUT RESOLUTION", Busy);
-        SENDS(any, WriteSetting(d, "output.resolution", 15u), "SET OUT RESOLUTION USER", "OUT RESOLUTION", Busy);
+        SENDS(any, WriteSetting(d, "output.resolution", 7u), "SET OUT RESOLUTION 1920x1080p60",
+              "OUT RESOLUTION", Busy);
+        SENDS(any, WriteSetting(d, "output.resolution", 15u), "SET OUT RESOLUTION USER", "OUT RESOLUTION",
+              Busy);
         NONE(any, WriteSetting(d, "output.resolution", 16u));
         SENDS(any, SetUserResolution(1920, -1), "SET RESO-USER 1920 -1", "RESO-USER", Busy);
         SENDS(any, WriteSetting(d, "output.hdcp", 2u), "SET OUT HDCP FORCE-OFF", "OUT HDCP");
@@ -171,7 +175,8 @@ private slots:
         NONE(in(ModeSingle), SetLayoutAspect(d, 1));
         NONE(in(ModePip), SetLayoutAspect(d, 1));
         SENDS(in(ModePip, 4, 0), SetUserWindow(d, 0, 0, 960, 540), "SET PIP USER 0 0 960 540", "PIP USER");
-        SENDS(in(ModePip, 1, 3), SetUserWindow(d, 100, 50, 640, 360), "SET PIP USER 100 50 640 360", "PIP USER");
+        SENDS(in(ModePip, 1, 3), SetUserWindow(d, 100, 50, 640, 360), "SET PIP USER 100 50 640 360",
+              "PIP USER");
         SENDS(in(ModePbp, 0, 0, 2), SetUserWindow(d, 10, 20, 1280, 720), "SET PBP-PRESENTER 10 20 1280 720",
               "PBP-PRESENTER");
         NONE(in(ModePip, 0, 0), SetUserWindow(d, 0, 0, 1, 1));
@@ -184,7 +189,8 @@ private slots:
         SENDS(on(TN204), SetWindowInput(d, 0, 3), "SET WINDOW1 IN DP", "WINDOW1 IN");
         NONE(on(M204), SetWindowInput(d, 4, 0));
         NONE(any, SetWindowInput(d, 0, 0));
-        SENDS(in(ModeSingle), WriteSetting(d, "multiview.autoSwitch", 1u), "SET AUTO SWITCH OFF", "AUTO SWITCH");
+        SENDS(in(ModeSingle), WriteSetting(d, "multiview.autoSwitch", 1u), "SET AUTO SWITCH OFF",
+              "AUTO SWITCH");
         NONE(in(ModeSingle), WriteSetting(d, "multiview.autoSwitch", 2u));
         NONE(in(ModePip), WriteSetting(d, "multiview.autoSwitch", 0u));
         SENDS(any, SaveScene(20), "SET SAVE SCENE 20", "SAVE SCENE");
@@ -209,7 +215,8 @@ private slots:
         SENDS(any, AudioVolumeDown(), "SET AUDIO VOL-", "AUDIO VOL");
         SENDS(any, WriteSetting(d, "audio.mute", 0u), "SET AUDIO-MUTE ON", "AUDIO-MUTE");
         NONE(any, WriteSetting(d, "audio.mute", 2u));
-        SENDS(on(TN386), WriteSetting(d, "audio.mainAudio", 1u), "SET MAIN-AUDIO ONOFF OFF", "MAIN-AUDIO ONOFF");
+        SENDS(on(TN386), WriteSetting(d, "audio.mainAudio", 1u), "SET MAIN-AUDIO ONOFF OFF",
+              "MAIN-AUDIO ONOFF");
         NONE(on(TN386), WriteSetting(d, "audio.mainAudio", 2u));
         NONE(on(M204), WriteSetting(d, "audio.mainAudio", 1u));
         SENDS(on(TN386), WriteSetting(d, "audio.mic1", 0u), "SET MIC1 ONOFF ON", "MIC1 ONOFF");
@@ -220,7 +227,8 @@ private slots:
         NONE(on(TN386), WriteSetting(d, "audio.mic1Volume", QString("51")));
         NONE(on(TN386), WriteSetting(d, "audio.mic1Volume", QString("-1")));
         // A word of the list whatever its case, never text that is no value.
-        SENDS(any, WriteSetting(d, "output.hdcp", QString("force-off")), "SET OUT HDCP FORCE-OFF", "OUT HDCP");
+        SENDS(any, WriteSetting(d, "output.hdcp", QString("force-off")), "SET OUT HDCP FORCE-OFF",
+              "OUT HDCP");
         NONE(any, WriteSetting(d, "output.hdcp", QString("FORCE-3")));
         NONE(any, WriteSetting(d, "audio.volume", QString("6x")));
         NONE(any, WriteSetting(d, "multiview.window1", 0u));

@@ -36,7 +36,8 @@ bool enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs
     return true;
 }
 
-void enqueueLine(const QByteArray &line, quint64 answers, qint32 roundTripUs, QMutex *lock, CommandQueue *queue)
+void enqueueLine(const QByteArray &line, quint64 answers, qint32 roundTripUs, QMutex *lock,
+                 CommandQueue *queue)
 {
     QueueEntry entry;
     entry.data = QByteArray(line.constData(), line.size());

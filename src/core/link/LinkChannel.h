@@ -35,7 +35,7 @@ struct CommandEnd
 
 // A FIFO of entries. `present` is false while the channel is closed: entries offered then are dropped.
 // `length` follows the number of entries (set by every change, under the queue's lock) so that it can be
-// read without taking the lock: the transport gives up a send attempt when it finds the lock taken.
+// read without taking the lock: the transport asks it before a send attempt and never waits on the lock.
 struct CommandQueue
 {
     std::deque<QueueEntry> entries;
@@ -54,10 +54,10 @@ constexpr int MaxQueuedEntries = 10000;
 // floods the link faster than the GUI can show the lines waits behind a fraction of a second of them.
 constexpr int MaxQueuedLines = 500;
 
-// The queues of one transport. The GUI thread appends commands under `sendLock` (blocking) and the
-// transport takes them with tryLock(0); the transport appends reply lines under `recvLock` (blocking) and
-// the GUI thread drains them with tryLock(0). No code holds both locks at once. The current rule and the
-// line buffer belong to the transport thread.
+// The queues of one transport. The GUI thread appends commands under `sendLock` (blocking); the transport
+// looks at the queue's length without the lock and takes the next command under it; the transport appends
+// reply lines under `recvLock` (blocking) and the GUI thread drains them with tryLock(0). No code holds both
+// locks at once. The current rule and the line buffer belong to the transport thread.
 struct LinkChannel
 {
     QMutex sendLock;
@@ -95,7 +95,8 @@ bool enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs
 // Appends a received line that released the command `answers` (0: none). For a closed channel nothing. A
 // full queue (MaxQueuedLines) first drops its oldest line that released nothing: a device's unsolicited
 // lines go before the replies to the tool's commands.
-void enqueueLine(const QByteArray &line, quint64 answers, qint32 roundTripUs, QMutex *lock, CommandQueue *queue);
+void enqueueLine(const QByteArray &line, quint64 answers, qint32 roundTripUs, QMutex *lock,
+                 CommandQueue *queue);
 // Notes a command that ended without a reply line, and takes every such note at once.
 void noteCommandEnd(LinkChannel *channel, quint64 id, CommandEnd::Kind kind);
 std::deque<CommandEnd> takeCommandEnds(LinkChannel *channel);

@@ -136,12 +136,10 @@ bool LinkService::delayWithEvents(int ms)
 
 bool LinkService::hasQueuedCommand()
 {
-    // Never wait for the GUI thread here: if it is queuing right now, its own request to send follows.
-    if (!channel.sendLock.tryLock(0))
-        return false;
-    const bool queued = !channel.sendQueue.isEmpty();
-    channel.sendLock.unlock();
-    return queued;
+    // Read without the lock, never waiting for the GUI thread. Giving up when the lock is taken is no answer:
+    // the GUI thread also holds it without queuing (to look at the queue, or to take entries back), and then
+    // no further request to send would come.
+    return channel.sendQueue.length.load() > 0;
 }
 
 void LinkService::sendStep()

@@ -64,7 +64,8 @@ SetupValues contextValues(const DeviceContext &device)
     if (device.MultiviewMode == ModePip) {
         values[QStringLiteral("multiview.pipPosition")] =
             QString::fromLatin1(Tables::PipPositions.at(device.PipPosition));
-        values[QStringLiteral("multiview.pipSize")] = QString::fromLatin1(Tables::PipSizes.at(device.PipSize));
+        values[QStringLiteral("multiview.pipSize")] =
+            QString::fromLatin1(Tables::PipSizes.at(device.PipSize));
     }
     return values;
 }
@@ -213,8 +214,9 @@ Request SetUserWindow(const DeviceContext &device, qint32 hStart, qint32 vStart,
     const QByteArray object = userWindowObject(device);
     if (object.isEmpty())
         return {};
-    return requestWithRule(words({"SET", object, number(hStart), number(vStart), number(hSize), number(vSize)}),
-                           defaultReplyRule(object));
+    return requestWithRule(
+        words({"SET", object, number(hStart), number(vStart), number(hSize), number(vSize)}),
+        defaultReplyRule(object));
 }
 
 Request SetWindowInput(const DeviceContext &device, quint32 window, quint32 source)
@@ -250,12 +252,14 @@ Request MicVolumeUp(quint32 mic)
 {
     if (mic > 1)
         return {};
-    return requestWithRule(words({"SET", micWord(mic), "VOL+"}), defaultReplyRule(words({micWord(mic), "VOL"})));
+    return requestWithRule(words({"SET", micWord(mic), "VOL+"}),
+                           defaultReplyRule(words({micWord(mic), "VOL"})));
 }
 
 Request MicVolumeDown(quint32 mic)
 {
     if (mic > 1)
         return {};
-    return requestWithRule(words({"SET", micWord(mic), "VOL-"}), defaultReplyRule(words({micWord(mic), "VOL"})));
+    return requestWithRule(words({"SET", micWord(mic), "VOL-"}),
+                           defaultReplyRule(words({micWord(mic), "VOL"})));
 }

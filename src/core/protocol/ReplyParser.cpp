@@ -1,7 +1,7 @@
 #include "protocol/ReplyParser.h"
 
-#include "protocol/DeviceContext.h"
 #include "protocol/ByteHelpers.h"
+#include "protocol/DeviceContext.h"
 #include "protocol/ReplyKeywords.h"
 #include "protocol/SetupKeys.h"
 #include "protocol/ValueTables.h"

@@ -17,16 +17,46 @@ constexpr int MaxScreenNumber = 9999;
 constexpr int LowestPort = 1;
 constexpr int HighestPort = 65534;
 
-const WordList &onOff(quint32) { return Tables::OnOff; }
-const WordList &resolutions(quint32) { return Tables::OutputResolutions; }
-const WordList &hdcpModes(quint32) { return Tables::HdcpModes; }
-const WordList &vkaModes(quint32) { return Tables::VkaModes; }
-const WordList &edidModes(quint32) { return Tables::EdidModes; }
-const WordList &multiviewModes(quint32) { return Tables::MultiviewModes; }
-const WordList &pipPositions(quint32) { return Tables::PipPositions; }
-const WordList &pipSizes(quint32) { return Tables::PipSizes; }
-const WordList &aspects(quint32) { return Tables::Aspects; }
-const WordList &baudRates(quint32) { return Tables::BaudRates; }
+const WordList &onOff(quint32)
+{
+    return Tables::OnOff;
+}
+const WordList &resolutions(quint32)
+{
+    return Tables::OutputResolutions;
+}
+const WordList &hdcpModes(quint32)
+{
+    return Tables::HdcpModes;
+}
+const WordList &vkaModes(quint32)
+{
+    return Tables::VkaModes;
+}
+const WordList &edidModes(quint32)
+{
+    return Tables::EdidModes;
+}
+const WordList &multiviewModes(quint32)
+{
+    return Tables::MultiviewModes;
+}
+const WordList &pipPositions(quint32)
+{
+    return Tables::PipPositions;
+}
+const WordList &pipSizes(quint32)
+{
+    return Tables::PipSizes;
+}
+const WordList &aspects(quint32)
+{
+    return Tables::Aspects;
+}
+const WordList &baudRates(quint32)
+{
+    return Tables::BaudRates;
+}
 
 constexpr const char *Report = "MULTIVIEW-SYNC";
 

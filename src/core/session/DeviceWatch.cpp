@@ -104,7 +104,10 @@ void DeviceWatch::step()
         if (!reply)
             continue;
         inFlight = true;
-        connect(reply, &LinkReply::finished, this, [this, reply] { ended(*reply); });
+        if (reply->isFinished())
+            ended(*reply);
+        else
+            connect(reply, &LinkReply::finished, this, [this, reply] { ended(*reply); });
         return;
     }
 }

@@ -602,10 +602,11 @@ void LinkSession::takeCommandEnds(LinkService *service)
 {
     for (const CommandEnd &end : ::takeCommandEnds(&service->linkChannel()))
         finishReply(end.id, end.kind == CommandEnd::Written ? LinkReply::Outcome::Written
-                                                             : LinkReply::Outcome::TimedOut);
+                                                            : LinkReply::Outcome::TimedOut);
 }
 
-void LinkSession::finishReply(quint64 id, LinkReply::Outcome outcome, const QByteArray &line, qint32 roundTripUs)
+void LinkSession::finishReply(quint64 id, LinkReply::Outcome outcome, const QByteArray &line,
+                              qint32 roundTripUs)
 {
     const auto it = pending.find(id);
     if (it == pending.end())

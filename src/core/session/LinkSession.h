@@ -16,8 +16,8 @@
 #include <QTimer>
 
 #include <deque>
-#include <memory>
 #include <map>
+#include <memory>
 #include <vector>
 
 class LinkService;

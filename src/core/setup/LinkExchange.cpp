@@ -2,7 +2,9 @@
 
 #include "session/LinkSession.h"
 
-LinkExchange::LinkExchange(LinkSession &linkSession, QObject *parent) : QObject(parent), session(linkSession) {}
+LinkExchange::LinkExchange(LinkSession &linkSession, QObject *parent) : QObject(parent), session(linkSession)
+{
+}
 
 void LinkExchange::setReplyHandler(std::function<void(const LinkReply &)> replyHandler)
 {

@@ -49,9 +49,9 @@ Request build(const QString &key, const SetupValues &after, const DeviceContext 
     if (key == QLatin1String("link.baudRate"))
         return SetBaudrate(value.toInt());
     if (key.startsWith(QLatin1String("link.")))
-        return SetNetworkInfo(valueOf(after, QStringLiteral("link.ip")), valueOf(after, QStringLiteral("link.port")),
-                              valueOf(after, QStringLiteral("link.mask")),
-                              valueOf(after, QStringLiteral("link.gateway")));
+        return SetNetworkInfo(
+            valueOf(after, QStringLiteral("link.ip")), valueOf(after, QStringLiteral("link.port")),
+            valueOf(after, QStringLiteral("link.mask")), valueOf(after, QStringLiteral("link.gateway")));
     return WriteSetting(device, key.toLatin1().constData(), value);
 }
 
@@ -76,8 +76,8 @@ PlanPart planPartOf(const SetupKey &key)
     return PlanPart::Settings;
 }
 
-std::vector<Request> planSetup(quint32 model, const SetupValues &current, const SetupValues &target, PlanPart part,
-                               quint32 linkType)
+std::vector<Request> planSetup(quint32 model, const SetupValues &current, const SetupValues &target,
+                               PlanPart part, quint32 linkType)
 {
     const SetupValues after = merged(current, target);
     QStringList names;

@@ -120,7 +120,8 @@ void SetupReader::followUp()
                           (values.count(QStringLiteral("multiview.pipSize")) ||
                            values.count(QStringLiteral("multiview.layout")));
     if (wants(SetupGroup::Multiview) && !userWindowAsked && complete &&
-        (SetupKeys::applies(*pipWindow, read.model, values) || SetupKeys::applies(*presenter, read.model, values))) {
+        (SetupKeys::applies(*pipWindow, read.model, values) ||
+         SetupKeys::applies(*presenter, read.model, values))) {
         userWindowAsked = true;
         requests.push_back(GetUserWindow(device));
     }

@@ -125,8 +125,7 @@ void SetupRestore::readBefore()
 {
     initial = reader->setup();
     const SetupValues wanted = targetWithoutLink();
-    std::vector<Request> requests =
-        planSetup(target.model, initial.values, wanted, PlanPart::Settings);
+    std::vector<Request> requests = planSetup(target.model, initial.values, wanted, PlanPart::Settings);
     const auto mode = wanted.find(QStringLiteral("multiview.mode"));
     const auto shown = initial.values.find(QStringLiteral("multiview.mode"));
     if (mode != wanted.end() && (shown == initial.values.end() || shown->second != mode->second))
@@ -154,8 +153,7 @@ std::vector<Request> SetupRestore::planLayout(const SetupValues &now, bool *read
                                it->first.startsWith(QLatin1String("multiview.window"));
             it = later ? options.erase(it) : std::next(it);
         }
-        std::vector<Request> first =
-            planSetup(target.model, now, options, PlanPart::MultiviewDetails);
+        std::vector<Request> first = planSetup(target.model, now, options, PlanPart::MultiviewDetails);
         if (windowUnknown && !first.empty()) {
             layoutReadAgain = true;
             *readAgain = true;

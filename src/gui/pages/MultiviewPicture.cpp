@@ -1,7 +1,7 @@
 #include "pages/MultiviewPicture.h"
 
-#include "protocol/DeviceContext.h"
 #include "config/AppPaths.h"
+#include "protocol/DeviceContext.h"
 #include "protocol/ValueTables.h"
 
 QString multiviewPictureName(const DeviceContext &state)

@@ -1,12 +1,12 @@
 #include "pages/Ui_Audio.h"
 
 #include "config/AppState.h"
-#include "widgets/PlaceWidget.h"
 #include "pages/NumericField.h"
 #include "pages/PageWidgets.h"
 #include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
 #include "session/LinkSession.h"
+#include "widgets/PlaceWidget.h"
 
 #include <QComboBox>
 #include <QFrame>

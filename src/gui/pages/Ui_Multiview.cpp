@@ -1,7 +1,6 @@
 #include "pages/Ui_Multiview.h"
 
 #include "config/AppState.h"
-#include "widgets/PlaceWidget.h"
 #include "pages/MultiviewPicture.h"
 #include "pages/NumericField.h"
 #include "pages/PageWidgets.h"
@@ -13,6 +12,7 @@
 #include "session/LinkSession.h"
 #include "widgets/MessageBox.h"
 #include "widgets/Pictures.h"
+#include "widgets/PlaceWidget.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -90,10 +90,12 @@ void Ui_Multiview::showDeviceValues()
     DeviceModel &model = session.device();
     const auto onOff = [](const QString &word) { return indexOf(Tables::OnOff, word); };
     ValueHandlers handlers{
-        {"multiview.mode", [this](const QString &v) { SyncWindowMode(indexOf(Tables::MultiviewModes, v), false); }},
+        {"multiview.mode",
+         [this](const QString &v) { SyncWindowMode(indexOf(Tables::MultiviewModes, v), false); }},
         {"multiview.autoSwitch", [=](const QString &v) { SyncAutoSwitch(onOff(v)); }},
         {"multiview.inputResolution", [this](const QString &v) { SyncInputResolution(v); }},
-        {"multiview.pipPosition", [this](const QString &v) { SyncPosition(indexOf(Tables::PipPositions, v)); }},
+        {"multiview.pipPosition",
+         [this](const QString &v) { SyncPosition(indexOf(Tables::PipPositions, v)); }},
         {"multiview.pipSize", [this](const QString &v) { SyncSize(indexOf(Tables::PipSizes, v)); }},
         {"multiview.aspect", [this](const QString &v) { SyncAspect(indexOf(Tables::Aspects, v)); }},
         {"multiview.layout", [this](const QString &v) { SyncMode(v.toInt() - 1); }},
@@ -292,7 +294,8 @@ void Ui_Multiview::SLT_SetCaptureDisplayInfo()
     const std::optional<quint32> hSize = fieldNumber(hSizeField->text());
     const std::optional<quint32> vSize = fieldNumber(vSizeField->text());
     if (hStart && vStart && hSize && vSize)
-        session.send(SetUserWindow(device(), qint32(*hStart), qint32(*vStart), qint32(*hSize), qint32(*vSize)));
+        session.send(
+            SetUserWindow(device(), qint32(*hStart), qint32(*vStart), qint32(*hSize), qint32(*vSize)));
 }
 
 void Ui_Multiview::SLT_BTN_WindowSignal(bool)

@@ -1,12 +1,12 @@
 #include "pages/Ui_Output.h"
 
 #include "config/AppState.h"
-#include "widgets/PlaceWidget.h"
 #include "pages/NumericField.h"
 #include "pages/PageWidgets.h"
 #include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
 #include "session/LinkSession.h"
+#include "widgets/PlaceWidget.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -75,12 +75,16 @@ Ui_Output::Ui_Output(LinkSession &linkSession, QWidget *parent) : QWidget(parent
     connect(readAllButton, &QPushButton::clicked, this, &Ui_Output::SLT_ReadInfo_ALL);
 
     DeviceModel &device = session.device();
-    const auto index = [](const WordList &list, const QString &word) { return list.indexOf(word.toLatin1()); };
+    const auto index = [](const WordList &list, const QString &word) {
+        return list.indexOf(word.toLatin1());
+    };
     showDeviceValues(device, this,
-                     {{"output.resolution", [=](const QString &v) { SyncResolution(index(Tables::OutputResolutions, v)); }},
+                     {{"output.resolution",
+                       [=](const QString &v) { SyncResolution(index(Tables::OutputResolutions, v)); }},
                       {"output.userHeight",
                        [this, &device](const QString &height) {
-                           SyncUserResolution(device.value(QStringLiteral("output.userWidth")).toInt(), height.toInt());
+                           SyncUserResolution(device.value(QStringLiteral("output.userWidth")).toInt(),
+                                              height.toInt());
                        }},
                       {"output.hdcp", [=](const QString &v) { SyncHDCP(index(Tables::HdcpModes, v)); }},
                       {"output.vka", [=](const QString &v) { SyncVKA(index(Tables::VkaModes, v)); }},

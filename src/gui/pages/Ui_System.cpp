@@ -1,7 +1,6 @@
 #include "pages/Ui_System.h"
 
 #include "config/AppState.h"
-#include "widgets/PlaceWidget.h"
 #include "pages/NetworkSettings.h"
 #include "pages/PageWidgets.h"
 #include "protocol/Catalogue.h"
@@ -11,6 +10,7 @@
 #include "session/LinkSession.h"
 #include "widgets/FileChooser.h"
 #include "widgets/MessageBox.h"
+#include "widgets/PlaceWidget.h"
 
 #include <QComboBox>
 #include <QFrame>

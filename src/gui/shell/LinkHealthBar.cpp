@@ -17,7 +17,8 @@ constexpr int TickMs = 1000;
 const QString None = QStringLiteral("-");
 } // namespace
 
-LinkHealthBar::LinkHealthBar(LinkSession &linkSession, QWidget *parent) : QWidget(parent), session(linkSession)
+LinkHealthBar::LinkHealthBar(LinkSession &linkSession, QWidget *parent)
+    : QWidget(parent), session(linkSession)
 {
     health = new LinkHealth(session, this);
     auto *layout = new QHBoxLayout(this);

@@ -122,8 +122,8 @@ bool SetupActions::chooseSetup(const QString &caption, DeviceSetup *setup)
     if (loaded.setup.model != session.device().context().CurrentModel) {
         ShowMessage(t.SMSG_SetupOtherModel +
                         QStringLiteral(" %1 / %2")
-                            .arg(loaded.setup.modelName(),
-                                 QString::fromLatin1(Tables::Models.at(session.device().context().CurrentModel))),
+                            .arg(loaded.setup.modelName(), QString::fromLatin1(Tables::Models.at(
+                                                               session.device().context().CurrentModel))),
                     window);
         return false;
     }

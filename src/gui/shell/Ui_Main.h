@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-
 class LastingMessage;
 class LinkHealthBar;
 class LinkSession;
