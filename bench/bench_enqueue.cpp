@@ -58,9 +58,8 @@ int main(int argc, char *argv[])
     QObject::connect(&clicks, &QTimer::timeout, [&] {
         QElapsedTimer call;
         call.start();
-        GetOutHdcp();
+        session.send(ReadSetting(session.device().context(), "output.hdcp"));
         waits.push_back(call.nsecsElapsed());
-        session.requestSend();
     });
     clicks.start(1);
     QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);

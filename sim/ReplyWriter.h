@@ -24,7 +24,6 @@ public:
     void enqueue(const QByteArray &bytes, int delayMs, std::function<void()> written = {});
     // Forgets everything not written yet (the peer is gone).
     void clear();
-    bool isIdle() const { return queue.isEmpty(); }
 
     static constexpr int ChunkSize = 8;
     static constexpr int ChunkPauseMs = 10;

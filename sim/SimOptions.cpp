@@ -29,6 +29,23 @@ bool readCount(const QCommandLineParser &parser, const QString &name, int *value
     return true;
 }
 
+// Seconds as a decimal number (0.5 is half a second) into milliseconds; false (with a message) when it is not
+// one from 0 to a million.
+bool readSeconds(const QCommandLineParser &parser, const QString &name, int *ms)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const double seconds = parser.value(name).toDouble(&ok);
+    if (!ok || !(seconds >= 0 && seconds <= 1e6)) {
+        printError(QStringLiteral("--%1 needs a number of seconds from 0 to 1000000, not \"%2\"")
+                       .arg(name, parser.value(name)));
+        return false;
+    }
+    *ms = int(seconds * 1000 + 0.5);
+    return true;
+}
+
 } // namespace
 
 bool parseListenAddress(const QString &text, QHostAddress *address, quint16 *port)
@@ -64,7 +81,8 @@ SimOptionsResult parseSimOptions(const QCoreApplication &app)
     parser.setApplicationDescription(QStringLiteral(
         "Simulates one Lumaplex-controlled multiviewer on a TCP port and/or a pseudo-terminal, so that\n"
         "the tool can be tried and tested without hardware. Every request line gets the reply a device\n"
-        "gives; the fault options make it misbehave on purpose. At start it prints one line such as\n"
+        "gives; any number of TCP clients share the one device, as controllers of a real one do; the\n"
+        "fault options make it misbehave on purpose. At start it prints one line such as\n"
         "  lumaplex-sim: TN386 listening on tcp 127.0.0.1:2000, pty /dev/pts/3 (link /tmp/ttyLumaplex)\n"
         "and then logs the traffic on standard output. SIGINT or SIGTERM end it after saving the state."));
     parser.addHelpOption();
@@ -99,6 +117,11 @@ SimOptionsResult parseSimOptions(const QCoreApplication &app)
              "Load the device state from this JSON file at start (when it exists) and save it after "
              "every change."),
          QStringLiteral("FILE")},
+        {QStringLiteral("announce"),
+         QStringLiteral(
+             "Send the reply line of every change a client makes, unasked, to every other client "
+             "(the other TCP clients and the serial line), as a device that reports changes to all "
+             "its controllers does. Reads and requests that change nothing are not announced.")},
         {QStringLiteral("reset-ms"),
          QStringLiteral("After SET RESET the device is unreachable for this long (default 3000)."),
          QStringLiteral("N")},
@@ -124,6 +147,12 @@ SimOptionsResult parseSimOptions(const QCoreApplication &app)
          QStringLiteral("Fault: send N unsolicited status lines (\"IN STATUS ...\", \"OUT STATUS ...\") per "
                         "second."),
          QStringLiteral("N")},
+        {QStringLiteral("freeze-after"),
+         QStringLiteral(
+             "Fault: S seconds after start (decimals allowed, e.g. 0.5) stop answering anything on "
+             "every link, like a hung device whose network stack still runs: every connection "
+             "stays open and new ones are still accepted."),
+         QStringLiteral("S")},
         {QStringLiteral("quiet"), QStringLiteral("Do not log the traffic on standard output.")},
     });
 
@@ -201,8 +230,10 @@ SimOptionsResult parseSimOptions(const QCoreApplication &app)
         !readCount(parser, QStringLiteral("drop-every"), &o.dropEvery) ||
         !readCount(parser, QStringLiteral("garbage-every"), &o.garbageEvery) ||
         !readCount(parser, QStringLiteral("disconnect-after"), &o.disconnectAfter) ||
-        !readCount(parser, QStringLiteral("flood"), &o.flood))
+        !readCount(parser, QStringLiteral("flood"), &o.flood) ||
+        !readSeconds(parser, QStringLiteral("freeze-after"), &o.freezeAfterMs))
         return result;
+    o.announce = parser.isSet(QStringLiteral("announce"));
     o.silent = parser.isSet(QStringLiteral("silent"));
     o.split = parser.isSet(QStringLiteral("split"));
     o.quiet = parser.isSet(QStringLiteral("quiet"));

@@ -33,6 +33,9 @@ struct SimOptions
     bool split = false;
     int disconnectAfter = 0;
     int flood = 0;
+    // Milliseconds after start from which nothing is answered any more; -1: never.
+    int freezeAfterMs = -1;
+    bool announce = false;
     bool quiet = false;
 };
 

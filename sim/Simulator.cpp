@@ -6,6 +6,7 @@
 
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -56,16 +57,7 @@ bool Simulator::start()
 
     if (options.tcpEnabled) {
         tcp = new TcpTransport(this);
-        attach(tcpSession, tcp);
-        connect(tcp, &TcpTransport::clientConnected, this, [this](const QString &peer) {
-            tcpSession.writer->clear();
-            tcpSession.replies = 0;
-            log.note(tcp->tag(), QStringLiteral("client %1 connected").arg(peer));
-        });
-        connect(tcp, &TcpTransport::clientDisconnected, this, [this] {
-            tcpSession.writer->clear();
-            log.note(tcp->tag(), QStringLiteral("client disconnected"));
-        });
+        connect(tcp, &TcpTransport::clientConnected, this, &Simulator::addClient);
         // A device whose network settings were written earlier comes back on them, unless told otherwise.
         QHostAddress address = options.tcpAddress;
         quint16 port = options.tcpPort;
@@ -121,6 +113,10 @@ bool Simulator::start()
         floodClock.start();
         floodTimer.start(qBound(5, 1000 / options.flood, 1000));
     }
+    if (options.freezeAfterMs == 0)
+        freeze();
+    else if (options.freezeAfterMs > 0)
+        QTimer::singleShot(options.freezeAfterMs, this, &Simulator::freeze);
     return true;
 }
 
@@ -129,14 +125,15 @@ void Simulator::shutdown()
     floodTimer.stop();
     store.save(state);
     // The links go first, so that nothing they report while closing reaches a half-destroyed simulator.
-    for (Session *session : {&tcpSession, &ptySession}) {
-        if (!session->link)
-            continue;
+    // Each writer goes with its link.
+    for (Session *session : sessions())
         session->link->disconnect(this);
-        delete session->link;
-        delete session->writer;
-        *session = Session();
-    }
+    if (tcp)
+        tcp->disconnect(this);
+    delete tcp;
+    delete pty;
+    tcpSessions.clear();
+    ptySession = Session();
     tcp = nullptr;
     pty = nullptr;
 }
@@ -145,15 +142,50 @@ void Simulator::attach(Session &session, SimLink *link)
 {
     session.link = link;
     session.writer = new ReplyWriter([link](const QByteArray &bytes) { return link->writeBytes(bytes); },
-                                     options.split, this);
+                                     options.split, link);
     connect(link, &SimLink::lineReceived, this,
             [this, &session](const QByteArray &line) { handleLine(session, line); });
+}
+
+void Simulator::addClient(TcpClient *client)
+{
+    tcpSessions.push_back(std::make_unique<Session>());
+    Session &session = *tcpSessions.back();
+    session.client = client;
+    attach(session, client);
+    connect(client, &TcpClient::closed, this, [this, client] { removeClient(client); });
+    log.note(client->tag(), QStringLiteral("client %1 connected").arg(client->peer()));
+}
+
+// The link deletes itself, with its writer, once the connection is down.
+void Simulator::removeClient(TcpClient *client)
+{
+    log.note(client->tag(), QStringLiteral("client disconnected"));
+    client->disconnect(this);
+    const auto it = std::find_if(tcpSessions.begin(), tcpSessions.end(),
+                                 [client](const auto &session) { return session->client == client; });
+    if (it == tcpSessions.end())
+        return;
+    (*it)->writer->clear();
+    tcpSessions.erase(it);
+}
+
+QList<Simulator::Session *> Simulator::sessions()
+{
+    QList<Session *> all;
+    for (const auto &session : tcpSessions)
+        all << session.get();
+    if (ptySession.link)
+        all << &ptySession;
+    return all;
 }
 
 void Simulator::handleLine(Session &session, const QByteArray &line)
 {
     const QString tag = session.link->tag();
     log.received(tag, line);
+    if (frozen)
+        return;
     if (restarting) {
         log.note(tag, QStringLiteral("ignored: the device is restarting"));
         return;
@@ -176,6 +208,8 @@ void Simulator::handleLine(Session &session, const QByteArray &line)
     } else {
         for (const QByteArray &reply : response.lines)
             queueReply(session, reply);
+        if (options.announce && response.changed)
+            announceChange(session, response.lines);
     }
     if (response.action != SimResponse::Action::None) {
         const SimResponse::Action action = response.action;
@@ -199,12 +233,34 @@ void Simulator::queueReply(Session &session, const QByteArray &reply)
     session.writer->enqueue(bytes, options.delayMs, [this, &session, tag, bytes] {
         log.sent(tag, bytes);
         ++session.replies;
-        if (options.disconnectAfter > 0 && session.replies >= options.disconnectAfter &&
-            session.link == tcp) {
+        if (options.disconnectAfter > 0 && session.replies >= options.disconnectAfter && session.client) {
             log.note(tag, QStringLiteral("closing the connection (--disconnect-after)"));
-            tcp->dropClient();
+            session.client->close(); // ends the session
         }
     });
+}
+
+void Simulator::announceChange(const Session &from, const QList<QByteArray> &lines)
+{
+    for (Session *other : sessions()) {
+        if (other == &from || !other->link->isConnected())
+            continue;
+        const QString tag = other->link->tag();
+        for (const QByteArray &line : lines) {
+            const QByteArray bytes = line + lineEnd();
+            other->writer->enqueue(bytes, options.delayMs, [this, tag, bytes] { log.sent(tag, bytes); });
+        }
+    }
+}
+
+// A hung firmware: the network stack still holds and accepts connections, nothing answers any more.
+void Simulator::freeze()
+{
+    frozen = true;
+    floodTimer.stop();
+    for (Session *session : sessions())
+        session->writer->clear();
+    TrafficLog::announce(QStringLiteral("frozen: no more answers"));
 }
 
 void Simulator::runAction(SimResponse::Action action)
@@ -235,7 +291,7 @@ bool Simulator::listenTcp(const QHostAddress &address, quint16 port, QString *er
 }
 
 // Written network settings that name this device (its own or a loopback address) move the control port;
-// the client is dropped, as a real device drops it when its address changes.
+// the clients are dropped, as a real device drops them when its address changes.
 void Simulator::applyNetwork()
 {
     if (!tcp || restarting)
@@ -268,10 +324,8 @@ void Simulator::applyNetwork()
 void Simulator::beginReset()
 {
     restarting = true;
-    for (Session *session : {&tcpSession, &ptySession}) {
-        if (session->writer)
-            session->writer->clear();
-    }
+    for (Session *session : sessions())
+        session->writer->clear();
     if (tcp)
         tcp->stopListening();
     TrafficLog::announce(
@@ -307,8 +361,8 @@ void Simulator::sendStatusLines()
         if (restarting)
             continue;
         const QByteArray bytes = faults.statusLine() + lineEnd();
-        for (Session *session : {&tcpSession, &ptySession}) {
-            if (!session->link || !session->link->isConnected())
+        for (Session *session : sessions()) {
+            if (!session->link->isConnected())
                 continue;
             const QString tag = session->link->tag();
             session->writer->enqueue(bytes, 0, [this, tag, bytes] { log.sent(tag, bytes); });

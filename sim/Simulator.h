@@ -12,13 +12,17 @@
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
+#include <vector>
+
 class PtyTransport;
 class ReplyWriter;
 class SimLink;
+class TcpClient;
 class TcpTransport;
 
-// The simulated device: its state, its two ways in (TCP control port, serial line on a pseudo-terminal),
-// the faults it is told to show and the traffic log.
+// The simulated device: its one state, its ways in (any number of clients on the TCP control port, a serial
+// line on a pseudo-terminal), the faults it is told to show and the traffic log.
 class Simulator : public QObject
 {
     Q_OBJECT
@@ -37,13 +41,21 @@ private:
     struct Session
     {
         SimLink *link = nullptr;
+        TcpClient *client = nullptr; // the same link when it is a TCP client
         ReplyWriter *writer = nullptr;
         int replies = 0;
     };
 
     void attach(Session &session, SimLink *link);
+    void addClient(TcpClient *client);
+    void removeClient(TcpClient *client);
+    // Every link with a peer: the TCP clients and the serial line.
+    QList<Session *> sessions();
     void handleLine(Session &session, const QByteArray &line);
     void queueReply(Session &session, const QByteArray &reply);
+    // Sends the reply lines of a change, unasked, to every link but the one that made it (--announce).
+    void announceChange(const Session &from, const QList<QByteArray> &lines);
+    void freeze();
     void runAction(SimResponse::Action action);
     bool listenTcp(const QHostAddress &address, quint16 port, QString *error);
     void applyNetwork();
@@ -67,10 +79,11 @@ private:
 
     TcpTransport *tcp = nullptr;
     PtyTransport *pty = nullptr;
-    Session tcpSession;
+    std::vector<std::unique_ptr<Session>> tcpSessions;
     Session ptySession;
 
     bool restarting = false;
+    bool frozen = false;
     QTimer floodTimer;
     QElapsedTimer floodClock;
     qint64 statusLinesSent = 0;

@@ -2,15 +2,68 @@
 
 #include <QTcpSocket>
 
-TcpTransport::TcpTransport(QObject *parent) : SimLink(parent)
+#include <algorithm>
+
+TcpClient::TcpClient(QTcpSocket *socket, int slot, QObject *parent)
+    : SimLink(parent), socket(socket), number(slot),
+      peerText(QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort()))
 {
-    connect(&server, &QTcpServer::newConnection, this, &TcpTransport::acceptClient);
+    socket->setParent(this);
+    connect(socket, &QTcpSocket::readyRead, this, &TcpClient::read);
+    connect(socket, &QTcpSocket::disconnected, this, &TcpClient::close);
 }
 
-TcpTransport::~TcpTransport()
+TcpClient::~TcpClient()
 {
-    if (client)
-        client->disconnect(this);
+    socket->disconnect(this);
+}
+
+void TcpClient::close()
+{
+    if (!open)
+        return;
+    open = false;
+    splitter.clear();
+    socket->disconnect(this);
+    connect(socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    socket->disconnectFromHost();
+    if (socket->state() == QAbstractSocket::UnconnectedState)
+        deleteLater();
+    emit closed();
+}
+
+QString TcpClient::tag() const
+{
+    return number == 1 ? QStringLiteral("tcp") : QStringLiteral("tcp%1").arg(number);
+}
+
+bool TcpClient::isConnected() const
+{
+    return open && socket->state() == QAbstractSocket::ConnectedState;
+}
+
+bool TcpClient::writeBytes(const QByteArray &bytes)
+{
+    if (!isConnected())
+        return false;
+    const bool written = socket->write(bytes) == bytes.size();
+    socket->flush();
+    return written;
+}
+
+void TcpClient::read()
+{
+    const QList<QByteArray> lines = splitter.feed(socket->readAll());
+    for (const QByteArray &line : lines) {
+        if (!open)
+            break; // a line before this one closed the connection
+        emit lineReceived(line);
+    }
+}
+
+TcpTransport::TcpTransport(QObject *parent) : QObject(parent)
+{
+    connect(&server, &QTcpServer::newConnection, this, &TcpTransport::accept);
 }
 
 bool TcpTransport::listen(const QHostAddress &address, quint16 port, QString *error)
@@ -27,69 +80,20 @@ void TcpTransport::stopListening()
     // The listener closes first: a client that reconnects the moment it sees its connection end must find
     // nobody listening.
     server.close();
-    dropClient();
+    for (TcpClient *client : QList<TcpClient *>(clients))
+        client->close();
 }
 
-void TcpTransport::dropClient()
+void TcpTransport::accept()
 {
-    if (!client)
-        return;
-    QTcpSocket *old = client;
-    client.clear();
-    splitter.clear();
-    old->disconnect(this);
-    connect(old, &QTcpSocket::disconnected, old, &QObject::deleteLater);
-    old->disconnectFromHost();
-    if (old->state() == QAbstractSocket::UnconnectedState)
-        old->deleteLater();
-    emit clientDisconnected();
-}
-
-bool TcpTransport::isConnected() const
-{
-    return client && client->state() == QAbstractSocket::ConnectedState;
-}
-
-bool TcpTransport::writeBytes(const QByteArray &bytes)
-{
-    if (!isConnected())
-        return false;
-    const bool written = client->write(bytes) == bytes.size();
-    client->flush();
-    return written;
-}
-
-void TcpTransport::acceptClient()
-{
-    while (QTcpSocket *next = server.nextPendingConnection()) {
-        dropClient();
-        client = next;
-        splitter.clear();
-        connect(next, &QTcpSocket::readyRead, this, &TcpTransport::readClient);
-        connect(next, &QTcpSocket::disconnected, this, &TcpTransport::clientGone);
-        emit clientConnected(
-            QStringLiteral("%1:%2").arg(next->peerAddress().toString()).arg(next->peerPort()));
+    while (QTcpSocket *socket = server.nextPendingConnection()) {
+        int slot = 1;
+        while (std::any_of(clients.cbegin(), clients.cend(),
+                           [slot](const TcpClient *client) { return client->slot() == slot; }))
+            ++slot;
+        auto *client = new TcpClient(socket, slot, this);
+        clients.append(client);
+        connect(client, &TcpClient::closed, this, [this, client] { clients.removeOne(client); });
+        emit clientConnected(client);
     }
-}
-
-void TcpTransport::readClient()
-{
-    if (!client)
-        return;
-    const QList<QByteArray> lines = splitter.feed(client->readAll());
-    for (const QByteArray &line : lines) {
-        if (!client)
-            break; // a line before this one closed the connection
-        emit lineReceived(line);
-    }
-}
-
-void TcpTransport::clientGone()
-{
-    if (!client || client != sender())
-        return;
-    client->deleteLater();
-    client.clear();
-    splitter.clear();
-    emit clientDisconnected();
 }

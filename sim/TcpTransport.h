@@ -4,42 +4,65 @@
 #include "SimLink.h"
 
 #include <QHostAddress>
-#include <QPointer>
+#include <QList>
 #include <QTcpServer>
 
 class QTcpSocket;
 
-// The device's TCP control port: one client at a time; a new connection replaces the current one.
-class TcpTransport : public SimLink
+// One connection to the device's TCP control port.
+class TcpClient : public SimLink
 {
     Q_OBJECT
 public:
-    explicit TcpTransport(QObject *parent = nullptr);
-    ~TcpTransport() override;
+    TcpClient(QTcpSocket *socket, int slot, QObject *parent);
+    ~TcpClient() override;
 
-    bool listen(const QHostAddress &address, quint16 port, QString *error);
-    // Closes the listener and the client connection; nobody can connect until the next listen().
-    void stopListening();
-    bool isListening() const { return server.isListening(); }
-    QHostAddress address() const { return server.serverAddress(); }
-    quint16 port() const { return server.serverPort(); }
-    // Closes the client connection after what was written has gone out.
-    void dropClient();
+    // The client's number among those connected at once, from 1; the first free one when it connected.
+    int slot() const { return number; }
+    QString peer() const { return peerText; }
+    // Closes the connection after what was written has gone out; the object deletes itself then.
+    void close();
 
-    QString tag() const override { return QStringLiteral("tcp"); }
+    // "tcp" for the first client, "tcp2", "tcp3"... for those connected beside it.
+    QString tag() const override;
     bool isConnected() const override;
     bool writeBytes(const QByteArray &bytes) override;
 
 signals:
-    void clientConnected(const QString &peer);
-    void clientDisconnected();
+    // The connection ended (closed by either side); emitted once.
+    void closed();
 
 private:
-    void acceptClient();
-    void readClient();
-    void clientGone();
+    void read();
+
+    QTcpSocket *socket;
+    int number;
+    QString peerText;
+    bool open = true;
+    LineSplitter splitter;
+};
+
+// The device's TCP control port: any number of clients at once, each a link of its own.
+class TcpTransport : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TcpTransport(QObject *parent = nullptr);
+
+    bool listen(const QHostAddress &address, quint16 port, QString *error);
+    // Closes the listener and every client connection; nobody can connect until the next listen().
+    void stopListening();
+    bool isListening() const { return server.isListening(); }
+    QHostAddress address() const { return server.serverAddress(); }
+    quint16 port() const { return server.serverPort(); }
+
+signals:
+    // A client connected; its link lives until it has emitted TcpClient::closed.
+    void clientConnected(TcpClient *client);
+
+private:
+    void accept();
 
     QTcpServer server;
-    QPointer<QTcpSocket> client;
-    LineSplitter splitter;
+    QList<TcpClient *> clients;
 };

@@ -1,6 +1,6 @@
 // lumaplex-cli against lumaplex-sim: exit codes and output of every command, setup snapshots saved from one
 // device and restored onto another with only the differing change requests, link settings only on request,
-// refused snapshots, a fleet, and a serial log ended by SIGINT.
+// refused snapshots, a fleet, a serial log ended by SIGINT, and a fleet watched for changes made elsewhere.
 
 #include "config/Version.h"
 #include "core/PtyPair.h"
@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <algorithm>
@@ -94,6 +95,10 @@ private slots:
     void linkSettingsOnRequest();
     void fleet_data();
     void fleet();
+    void watchFleet_data();
+    void watchFleet();
+    void watchEnds_data();
+    void watchEnds();
     void snapshotRefused_data();
     void snapshotRefused();
     void discover();
@@ -115,6 +120,10 @@ void TestCli::commands_data()
                                << QStringList{} << "";
     QTest::newRow("no command") << "" << QStringList{} << QStringList{tcp, "127.0.0.1:1", "reboot"} << 2
                                 << "is no command" << QStringList{} << "";
+    QTest::newRow("watch every 0 s") << "" << QStringList{}
+                                     << QStringList{tcp, "127.0.0.1:1", "watch", "--interval", "0"} << 2
+                                     << "--interval needs a whole number of seconds from 1" << QStringList{}
+                                     << "";
     QTest::newRow("unknown key") << "RKA204QE" << QStringList{}
                                  << QStringList{tcp, "DEV", "get", "output.colour"} << 2 << "unknown key"
                                  << QStringList{} << "";
@@ -199,7 +208,7 @@ void TestCli::helpAndVersion()
          {"--tcp <host[:port]>", "port 2000 when not given", "--serial <device[:baud]>", "9600 baud when not",
           "--json", "--with-link", "--version", "identify ", "sync ", "get KEY ", "set KEY VALUE ",
           "send \"RAW LINE\" ", "snapshot save FILE ", "snapshot diff FILE ", "snapshot restore FILE ",
-          "log "})
+          "log ", "watch ", "--interval <seconds>"})
         QVERIFY2(help.out.contains(listed), listed);
     // Every program of the project tells the same version.
     QCOMPARE(cli({"--version"}).out, QStringLiteral("lumaplex-cli " LUMAPLEX_VERSION "\n"));
@@ -445,6 +454,78 @@ void TestCli::fleet()
                  statuses[i].leftJustified(messageAt - statusAt));
         QVERIFY2(rows[i].mid(messageAt).startsWith(messages[i]), qPrintable(run.out));
     }
+}
+
+void TestCli::watchFleet_data()
+{
+    QTest::addColumn<bool>("json");
+    QTest::newRow("JSON") << true;
+    QTest::newRow("text") << false;
+}
+
+void TestCli::watchFleet()
+{
+    QFETCH(bool, json);
+    SimDevice sims[3];
+    QStringList args{"watch", "--interval", "1"};
+    for (SimDevice &sim : sims) {
+        QVERIFY(sim.start({}));
+        args << "--tcp" << address(sim);
+    }
+    QProcess watch;
+    watch.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-cli"), json ? args + QStringList{"--json"} : args);
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += watch.readAllStandardError()).contains("watching 3 device(s)"), 30000);
+    // Another controller changes the second device.
+    QTcpSocket other;
+    other.connectToHost("127.0.0.1", sims[1].port());
+    QVERIFY(other.waitForConnected(5000) && other.write("SET OUT HDCP FORCE-2.2\r") > 0);
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += watch.readAllStandardOutput()).contains('\n'), 20000);
+    // Each device is read twice more: no other line comes.
+    QList<int> reads;
+    for (SimDevice &sim : sims)
+        reads << sim.requests().count("GET OUT HDCP") + 2;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::equal(reads.begin(), reads.end(), sims,
+                   [](int n, SimDevice &sim) { return sim.requests().count("GET OUT HDCP") >= n; }),
+        20000);
+    const QString line = QString::fromUtf8(out + watch.readAllStandardOutput());
+    const QString time = json ? QJsonDocument::fromJson(line.toUtf8())["time"].toString() : line.left(23);
+    QVERIFY2(
+        QDateTime::fromString(time, json ? "yyyy-MM-dd'T'HH:mm:ss.zzz" : "yyyy-MM-dd HH:mm:ss.zzz").isValid(),
+        qPrintable(line));
+    const QJsonObject change{{"time", time},       {"device", address(sims[1])}, {"key", "output.hdcp"},
+                             {"old", "FORCE-1.4"}, {"new", "FORCE-2.2"},         {"own", false}};
+    QCOMPARE(line,
+             json ? QString(QJsonDocument(change).toJson(QJsonDocument::Compact) + '\n')
+                  : time + ' ' + address(sims[1]) + " output.hdcp: FORCE-1.4 -> FORCE-2.2 (elsewhere)\n");
+    QCOMPARE(::kill(pid_t(watch.processId()), SIGTERM), 0);
+    QVERIFY(watch.waitForFinished(10000));
+    QCOMPARE(watch.exitStatus() == QProcess::NormalExit ? watch.exitCode() : -1, 0);
+}
+
+void TestCli::watchEnds_data()
+{
+    QTest::addColumn<QStringList>("fault"); // of the second device, after its first whole read
+    QTest::addColumn<QString>("said");      // last on standard error, %1 the device
+    QTest::newRow("hangs") << QStringList{"--freeze-after", "4"}
+                           << "%1 stopped answering (3 reads in a row without reply)\n";
+    QTest::newRow("drops the link") << QStringList{"--disconnect-after", "16"} << "the link to %1 was lost\n";
+}
+
+void TestCli::watchEnds()
+{
+    QFETCH(QStringList, fault);
+    QFETCH(QString, said);
+    SimDevice live;
+    SimDevice failing;
+    QVERIFY(live.start({}) && failing.start(fault));
+    // The failing device is read first, long before the time its fault begins.
+    const Run run = cli({"watch", "--interval", "1", "--tcp", address(failing), "--tcp", address(live)});
+    QCOMPARE(run.exitCode, 3);
+    QVERIFY2(run.err.endsWith(said.arg(address(failing))), qPrintable(run.err));
+    QCOMPARE(run.out, QString());
 }
 
 void TestCli::snapshotRefused_data()

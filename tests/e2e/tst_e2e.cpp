@@ -496,7 +496,7 @@ void TestE2e::misbehavingDevice()
     QVERIFY(ui->click(connection->networkConnectButton));
     QTRY_COMPARE_WITH_TIMEOUT(ui->messages(), (QStringList{message, message}), ReplyTimeoutMs);
     QCOMPARE(sim->requests(), (QStringList{"GET MODEL TYPE", "GET MODEL TYPE"}));
-    QCOMPARE(State().CurrentModel, NoModel);
+    QCOMPARE(w()->session->device().context().CurrentModel, NoModel);
     QCOMPARE(State().LinkType, quint32(LinkNone));
     QVERIFY(!connection->statusOk && connection->serialConnectButton->isEnabled());
     QCOMPARE(connection->networkConnectButton->text(), QStringLiteral("Connect"));

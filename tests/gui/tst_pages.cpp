@@ -5,6 +5,7 @@
 #include "core/RequestRecorder.h"
 #include "gui/MainWindowDriver.h"
 
+#include "session/LinkSession.h"
 #include "widgets/FileChooserSeam.h"
 #include "widgets/MessageBoxSeam.h"
 #include "widgets/MyComboBox.h"
@@ -192,7 +193,7 @@ void TestPages::actionSendsRequest()
     MainWindowDriver::clearMessages();
     if (answer != NotAsked)
         MessageBoxSeam::pushAnswer(answer == Yes);
-    RequestRecorder recorder;
+    RequestRecorder recorder(*w()->session);
 
     QVERIFY(act(*driver, w()));
     QCOMPARE(recorder.lines(), sent);
@@ -235,8 +236,14 @@ void TestPages::replyShowsOnPages_data()
         LOOK(flatSource(mv, 1), flatSource(mv, 0)), {2, 0});
     add("volume over the TN386 limit", ModelTN386, {"AUDIO VOL 51\r", "MIC2 VOL 33\r"},
         LOOK(au->overallVolumeField->text(), au->micVolumeField[1]->text()), {"", "33"});
+    // Only the answer that releases an upload confirms it; any other is told as it came.
+    add("EDID upload confirmed", rka, {"EDID-USER OK\r"}, LOOK(MainWindowDriver::messages()),
+        {QStringList{"EDID Write Success."}});
+    add("EDID upload refused", rka, {"EDID-USER ERROR\r"}, LOOK(MainWindowDriver::messages()),
+        {QStringList{"The device did not take the EDID. Its answer:ERROR"}});
     add("second model reply", rka, {"MODEL TYPE TN386\r"},
-        LOOK(State().CurrentModel, au->commonFrame->isHidden()), {ModelRKA204QE, false});
+        LOOK(w->session->device().context().CurrentModel, au->commonFrame->isHidden()),
+        {ModelRKA204QE, false});
 }
 
 void TestPages::replyShowsOnPages()
@@ -248,7 +255,7 @@ void TestPages::replyShowsOnPages()
     QFETCH(QByteArrayList, sent);
     driver->openLink(LinkTcpClient); // without a transport
     driver->identify(model);
-    RequestRecorder recorder;
+    RequestRecorder recorder(*w()->session);
 
     driver->feed(lines);
     QCOMPARE(look(w()), shown);

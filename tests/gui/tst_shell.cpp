@@ -117,7 +117,7 @@ void TestShell::pagesFollowSettings()
 
     // Hidden pages are read at identification and show the replies all the same.
     driver->openLink(LinkTcpClient);
-    RequestRecorder recorder;
+    RequestRecorder recorder(*w()->session);
     driver->feed({"MODEL TYPE RKA204QE\r", "OUT HDCP FORCE-OFF\r",
                   "MULTIVIEW-SYNC 4xWIN HDMI1 HDMI3 USB-C HDMI2 16:9 2 6\r"});
     QCOMPARE(recorder.take(), OutputReads + MultiviewReads + AudioReads + SystemReads);
@@ -280,7 +280,6 @@ void TestShell::consoleSendsTypedLines()
     QTest::keyClick(w(), Qt::Key_Z, Qt::AltModifier);
     QCOMPARE(console->isVisible(), link != LinkNone);
     console->show();
-    QSignalSpy sendAsked(console, &Ui_Debug::SGL_UpdateEmit);
     if (hex)
         QTest::mouseClick(console->hexButton, Qt::LeftButton);
     // What the echo pane shows of written commands stays out of what is sent.
@@ -296,7 +295,6 @@ void TestShell::consoleSendsTypedLines()
     }
     const std::deque<QByteArray> commands = w()->session->queuedCommands();
     QCOMPARE(QByteArrayList(commands.begin(), commands.end()), queued);
-    QCOMPARE(sendAsked.count(), messages.isEmpty() ? typed.size() : 0);
     QCOMPARE(MainWindowDriver::messages(), messages);
     if (!messages.isEmpty())
         return;

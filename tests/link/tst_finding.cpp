@@ -194,8 +194,7 @@ void TestFinding::lineSettingsReachThePort()
     LinkEventLog log(session);
     session.openSerial({sim.ptyLink(), settings[0], settings[1], settings[2], settings[3], "0"});
     QVERIFY(log.waitFor(LinkEvent::ConnectStatus, 1, 5000));
-    GetModelType();
-    session.requestSend();
+    session.send(GetModelType());
     if (read.isEmpty()) {
         QVERIFY(log.waitFor(LinkEvent::Received, 1, 5000));
         QCOMPARE(log.lines().first().trimmed(), QByteArray("MODEL TYPE RKA204QE"));

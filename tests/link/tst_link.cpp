@@ -8,7 +8,7 @@
 #include "core/PtyPair.h"
 #include "link/LinkChannel.h"
 #include "link/LinkService.h"
-#include "protocol/ReplyRule.h"
+#include "protocol/Catalogue.h"
 #include "session/LinkHealth.h"
 #include "session/LinkSession.h"
 #include "session/TrafficFormat.h"
@@ -136,10 +136,8 @@ private slots:
         link.send("GET OUT ITC", defaultReplyRule("OUT ITC"));
         QVERIFY(peer.waitForCommands(1, WaitMs));
         QVERIFY(msBetween(requestedNs, peer.commands()[0].arrivedNs) >= GapMs);
+        // Nothing more is written while the reply is awaited; the gap counts from the reply.
         QVERIFY(!peer.waitForCommands(2, 300));
-        // A send request while the reply is awaited writes nothing; the gap still counts from the reply.
-        link.session().requestSend();
-        QVERIFY(!peer.waitForCommands(2, 20));
         peer.reply("OUT HDCP FORCE-2.2\r");
         QVERIFY(peer.waitForCommands(2, WaitMs));
         QVERIFY(msBetween(peer.lastReplyNs(), peer.commands()[1].arrivedNs) >= GapMs);
@@ -413,19 +411,28 @@ private slots:
         QCOMPARE(lines.last(), status(2 * MaxQueuedLines - 1));
     }
 
-    // A queue that nothing empties keeps its newest 10,000 commands and says once that it dropped some.
+    // A queue that nothing empties keeps its newest 10,000 commands and says once that it dropped some; the
+    // replies of the dropped ones tell so.
     void queueIsBounded()
     {
         LinkSession session;
         QSignalSpy dropped(&session, &LinkSession::SGL_CommandsDropped);
-        State().LinkType = LinkTcpClient;
-        for (int i = 0; i <= MaxQueuedEntries + 5; ++i)
-            session.queue("GET " + QByteArray::number(i) + '\r');
+        session.openWithoutTransport(LinkTcpClient);
+        QList<LinkReply::Outcome> ends;
+        for (int i = 0; i <= MaxQueuedEntries + 5; ++i) {
+            LinkReply *reply = session.send(requestWithRule("GET " + QByteArray::number(i), ReplyRule()));
+            if (i < 8)
+                connect(reply, &LinkReply::finished, &session, [&ends, reply] { ends << reply->outcome(); });
+        }
         const std::deque<QByteArray> queued = session.queuedCommands();
-        State().LinkType = LinkNone;
         QCOMPARE(int(queued.size()), MaxQueuedEntries);
         QCOMPARE(queued.front(), QByteArray("GET 6\r"));
         QCOMPARE(dropped.count(), 1);
+        const LinkReply::Outcome drop = LinkReply::Outcome::Dropped;
+        QCOMPARE(ends, (QList<LinkReply::Outcome>{drop, drop, drop, drop, drop, drop}));
+        session.closeLink();
+        QCOMPARE(ends.size(), 8);
+        QCOMPARE(ends.last(), LinkReply::Outcome::LinkEnded);
     }
 
     // Closing the link discards the queued commands, nothing is written after it, and what the closed link

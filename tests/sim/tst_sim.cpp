@@ -1,5 +1,6 @@
 // The device simulator as the program reaches it, through LinkSession: the replies of each model, the state
-// kept across a restart, the fault options, the serial line on a pseudo-terminal and the command line.
+// kept across a restart, several clients on one device, the fault options, the serial line on a
+// pseudo-terminal and the command line.
 
 #include "core/LinkEventLog.h"
 #include "core/SimDevice.h"
@@ -39,8 +40,7 @@ public:
         const int timeouts = log.count(LinkEvent::ReplyTimeout);
         QElapsedTimer clock;
         clock.start();
-        sendWithRule(request.constData(), quint32(request.size()), rule);
-        session.requestSend();
+        session.send(requestWithRule(request, rule));
         QByteArrayList lines;
         const bool done = QTest::qWaitFor(
             [&] {
@@ -147,6 +147,72 @@ private slots:
         }
     }
 
+    // Two clients at once share the one device: a change by the first is what the second reads. With
+    // --announce the second is also sent the change's reply line at once, unasked; the first gets its reply
+    // once, and reads or writes that change nothing are told to nobody else.
+    void sharedDevice_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("serial"); // the second client is on the serial line
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<bool>("announced");
+        QTest::newRow("two clients") << QStringList{} << false << QByteArray("SET OUT HDCP FORCE-2.2")
+                                     << false;
+        QTest::newRow("--announce") << QStringList{"--announce"} << false
+                                    << QByteArray("SET OUT HDCP FORCE-2.2") << true;
+        QTest::newRow("--announce, serial line")
+            << QStringList{"--announce"} << true << QByteArray("SET OUT HDCP FORCE-2.2") << true;
+        QTest::newRow("--announce, same value")
+            << QStringList{"--announce"} << false << QByteArray("SET OUT HDCP FORCE-1.4") << false;
+        QTest::newRow("--announce, a read")
+            << QStringList{"--announce"} << false << QByteArray("GET OUT HDCP") << false;
+    }
+
+    void sharedDevice()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, serial);
+        QFETCH(QByteArray, request);
+        QFETCH(bool, announced);
+        SimDevice sim;
+        QVERIFY(sim.start(args, serial));
+        ToolLink changer, other;
+        QVERIFY(changer.openTcp(sim.port()));
+        QVERIFY(serial ? other.openSerial(sim.ptyLink()) : other.openTcp(sim.port()));
+        QTRY_COMPARE(sim.connections(), serial ? 1 : 2);
+        const QByteArray value =
+            request.startsWith("SET ") ? request.mid(4) : QByteArray("OUT HDCP FORCE-1.4");
+        QCOMPARE(changer.ask(request), reply(value));
+        QCOMPARE(other.log.waitFor(LinkEvent::Received, 1, announced ? 5000 : 300), announced);
+        QCOMPARE(other.linesSince(0), announced ? reply(value) : QByteArrayList());
+        QCOMPARE(other.ask("GET OUT HDCP"), reply(value));
+        QVERIFY(!changer.log.waitFor(LinkEvent::Received, 2, 300));
+        QCOMPARE(changer.linesSince(0), reply(value));
+        QCOMPARE(sim.requests(), QStringList({request, "GET OUT HDCP"}));
+        QCOMPARE(changer.log.count(LinkEvent::LinkLost) + other.log.count(LinkEvent::LinkLost), 0);
+    }
+
+    // --freeze-after: answers until then, nothing after; the connection stays open and a new one is still
+    // accepted. The first answer is due well within the two seconds, even on a slow machine.
+    void freezeAfter()
+    {
+        SimDevice sim;
+        QVERIFY(sim.start({"--freeze-after", "2"}));
+        ToolLink link;
+        QVERIFY(link.openTcp(sim.port()));
+        QCOMPARE(link.ask("GET OUT HDCP"), reply("OUT HDCP FORCE-1.4"));
+        QVERIFY(sim.process.waitForOutput(QRegularExpression("frozen: no more answers\n")).hasMatch());
+        QCOMPARE(link.ask("GET OUT VKA"), QByteArrayList());
+        ToolLink late;
+        QVERIFY(late.openTcp(sim.port()));
+        QCOMPARE(late.ask("GET OUT ITC"), QByteArrayList());
+        QVERIFY(!link.log.waitFor(LinkEvent::LinkLost, 1, 1500));
+        QCOMPARE(late.log.count(LinkEvent::LinkLost), 0);
+        QCOMPARE(sim.requests(), QStringList({"GET OUT HDCP", "GET OUT VKA", "GET OUT ITC"}));
+        QCOMPARE(sim.connections(), 2);
+        QCOMPARE(sim.logLines("frozen: no more answers"), 1);
+    }
+
     // Each fault option does what it says. `replies` holds what each request brought, " | " between lines.
     void faults_data()
     {
@@ -228,7 +294,7 @@ private slots:
         ToolLink link;
         QVERIFY(link.openSerial(sim.ptyLink()));
         QCOMPARE(link.ask("GET MODEL TYPE"), reply("MODEL TYPE TN204E"));
-        link.session.queue("GET OUT ITC\r\n");
+        link.session.send(Request{"GET OUT ITC\r\n", ReplyRule()});
         QCOMPARE(link.ask("GET BAUDRATE"), QByteArrayList({"OUT ITC OFF", "BAUDRATE 9600"}));
         QCOMPARE(sim.requests(), QStringList({"GET MODEL TYPE", "GET OUT ITC", "GET BAUDRATE"}));
         QCOMPARE(sim.connections(), 0);
@@ -245,7 +311,7 @@ private slots:
         for (const char *option :
              {"--model", "--tcp", "--listen-any", "--no-tcp", "--pty", "--line-ending", "--state",
               "--reset-ms", "--silent", "--no-reply", "--delay-ms", "--drop-every", "--garbage-every",
-              "--split", "--disconnect-after", "--flood", "--quiet"})
+              "--split", "--disconnect-after", "--flood", "--announce", "--freeze-after", "--quiet"})
             QVERIFY2(text.contains(QLatin1String(option)), option);
     }
 };

@@ -1,8 +1,8 @@
 // Byte helpers used on raw device data, the check of a user EDID image, the model rules of the value tables
 // and the window layouts that the simulator reports and the preview pictures draw.
 
-#include "config/AppState.h"
 #include "protocol/ByteHelpers.h"
+#include "protocol/DeviceContext.h"
 #include "protocol/LayoutCatalogue.h"
 #include "protocol/ValueTables.h"
 

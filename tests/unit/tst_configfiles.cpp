@@ -24,7 +24,8 @@ const QByteArray DefaultConfig = "Key_LanguageIsEnglish=1\r\nKey_UI_Login=1\r\nK
                                  "Spassword_Admin=583029\r\nSpassword_User=583029\r\nSP_Name=COM1\r\n"
                                  "SP_BaudRate=9600\r\nSP_DataBit=8\r\nSP_Parity=0\r\nSP_StopBit=1\r\n"
                                  "SP_FlowControl=0\r\nSP_RemoteIp=192.168.0.247\r\nSP_RemotePort=2000\r\n"
-                                 "SP_RemoteSubmask=255.255.255.0\r\nSP_RemoteGateway=192.168.0.1\r\n";
+                                 "SP_RemoteSubmask=255.255.255.0\r\nSP_RemoteGateway=192.168.0.1\r\n"
+                                 "SP_WatchSeconds=10\r\n";
 
 // "摄像机 = links" and "布局 20 ": names an operator may type.
 const QString Camera = QString::fromUtf8("\xE6\x91\x84\xE5\x83\x8F\xE6\x9C\xBA = links");
@@ -135,6 +136,9 @@ private slots:
         keyRow("UTF-8", "SP_Name=\xE4\xB8\xB2\xE5\x8F\xA3 1\r\n",
                {{"SP_Name", QString::fromUtf8("\xE4\xB8\xB2\xE5\x8F\xA3 1")}});
         keyRow("empty file", "", {{"SP_Name", "COM1"}, {"SP_Parity", "2"}});
+        // The file of a version before watching: the device is watched at the default interval.
+        keyRow("the 18 lines before watching", DefaultConfig.left(DefaultConfig.indexOf("SP_WatchSeconds")),
+               {{"SP_RemoteGateway", "192.168.0.1"}, {"SP_WatchSeconds", "10"}});
     }
 
     void readsByKey()

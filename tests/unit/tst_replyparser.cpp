@@ -2,7 +2,7 @@
 // a page (table index, numbers, words, the multiview report), the status line and the end of the
 // synchronisation, for the identified model and the multiview layout shown before the line.
 
-#include "config/AppState.h"
+#include "protocol/DeviceContext.h"
 #include "protocol/ReplyKeywords.h"
 #include "protocol/ReplyParser.h"
 #include "protocol/ValueTables.h"
@@ -156,11 +156,12 @@ private slots:
                                                     "words=10.0.0.9|80|255.0.0.0|255.0.0.0 status syncOver");
         row("BAUDRATE 115200\r", "BAUDRATE '115200' apply number=115200 status syncOver");
         row("BAUDRATE 57600 8N1\r", "BAUDRATE '57600 8N1' apply number=57600 status syncOver");
-        row("MAIN-AUDIO ONOFF OFF\r", "MAIN-AUDIO ONOFF 'OFF' apply index=1 target=0", TN386);
-        row("MIC2 ONOFF ON\r", "MIC2 ONOFF 'ON' apply index=0 target=2", TN386);
-        row("MIC1 VOL 30\r", "MIC1 VOL '30' apply target=0 number=30", TN386);
-        row("MIC2 VOL 51\r", "MIC2 VOL '51' target=1 number=51", TN386);
-        row("MIC2 VOL 51\r", "MIC2 VOL '51' apply target=1 number=51");
+        row("MAIN-AUDIO ONOFF OFF\r", "MAIN-AUDIO ONOFF 'OFF' apply index=1", TN386);
+        row("MIC2 ONOFF ON\r", "MIC2 ONOFF 'ON' apply index=0", TN386);
+        row("MIC1 VOL 30\r", "MIC1 VOL '30' apply number=30", TN386);
+        // A microphone takes at most 50, whatever the model.
+        row("MIC2 VOL 51\r", "MIC2 VOL '51' number=51", TN386);
+        row("MIC2 VOL 50\r", "MIC2 VOL '50' apply number=50");
         row("PBP-PRESENTER 0 0 960 1080\r", "PBP-PRESENTER '0 0 960 1080' apply numbers=0,0,960,1080");
         row("PIP USER 10 20\r", "PIP USER '10 20' apply numbers=10,20,20,20");
         row("PIP USER -5 x 7 4294967295\r", "PIP USER '-5 x 7 4294967295' apply numbers=0,0,7,4294967295");

@@ -27,13 +27,16 @@ const char *const Description =
     "  snapshot diff FILE           print every value that differs from FILE\n"
     "  snapshot restore FILE        send what differs from FILE, then read back\n"
     "  log                          print the traffic with timestamps until interrupted\n"
+    "  watch                        read the whole state every --interval seconds and print each value\n"
+    "                               that changed, until interrupted\n"
     "  devices                      list the saved devices (no device needed)\n"
     "  discover CIDR                find the devices of a range such as 192.168.0.0/24 (at most 1024\n"
     "                               addresses) on the control port (--port, 2000 when not given)\n"
     "\n"
     "Several --tcp (or --serial, --device) run the command on every device at once, one result row each.\n"
     "--serial DEVICE:auto searches the speed (9600, 115200, 57600, 38400, 19200) and names the one found.\n"
-    "Exit codes: 0 done, 2 usage, 3 link failure, 4 device refused or timed out, 5 snapshot differs.";
+    "Exit codes: 0 done, 2 usage, 3 link failure (watch: also a device that stopped answering), 4 device\n"
+    "refused or timed out, 5 snapshot differs.";
 
 // "name:suffix" into name and suffix when the suffix is a number; otherwise the whole text and `fallback`.
 std::pair<QString, QString> splitSuffix(const QString &text, const QString &fallback)
@@ -56,7 +59,8 @@ bool argumentsFit(const QString &command, const QStringList &arguments)
 {
     const int count = arguments.size();
     if (command == QLatin1String("identify") || command == QLatin1String("sync") ||
-        command == QLatin1String("log") || command == QLatin1String("devices"))
+        command == QLatin1String("log") || command == QLatin1String("watch") ||
+        command == QLatin1String("devices"))
         return count == 0;
     if (command == QLatin1String("get") || command == QLatin1String("send") ||
         command == QLatin1String("discover"))
@@ -84,7 +88,9 @@ CliParse parseCliOptions(const QStringList &arguments)
         QStringLiteral("Device on a serial line (%1 baud when not given).").arg(DefaultBaud),
         QStringLiteral("device[:baud]"));
     const QCommandLineOption jsonOption(
-        QStringLiteral("json"), QStringLiteral("One JSON result object per device on standard output."));
+        QStringLiteral("json"),
+        QStringLiteral(
+            "One JSON result object per device on standard output (log, watch: one object a line)."));
     const QCommandLineOption linkOption(
         QStringLiteral("with-link"),
         QStringLiteral("snapshot diff and restore: include the device's own baud rate and network settings "
@@ -95,11 +101,15 @@ CliParse parseCliOptions(const QStringList &arguments)
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("discover: the control port to ask (2000)."),
                                         QStringLiteral("port"));
+    const QCommandLineOption intervalOption(
+        QStringLiteral("interval"),
+        QStringLiteral("watch: seconds between two reads of each device's whole state (10)."),
+        QStringLiteral("seconds"));
     const QCommandLineOption appDirOption(
         QStringLiteral("app-dir"),
         QStringLiteral("Read the device list kept below DIR, as lumaplex --app-dir."), QStringLiteral("dir"));
-    parser.addOptions(
-        {tcpOption, serialOption, deviceOption, jsonOption, linkOption, portOption, appDirOption});
+    parser.addOptions({tcpOption, serialOption, deviceOption, jsonOption, linkOption, portOption,
+                       intervalOption, appDirOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see above)."),
                                  QStringLiteral("command [arguments]"));
 
@@ -149,6 +159,21 @@ CliParse parseCliOptions(const QStringList &arguments)
             return result;
         }
         options.discoverPort = quint16(port);
+    }
+    if (parser.isSet(intervalOption)) {
+        bool ok = false;
+        const int seconds = parser.value(intervalOption).toInt(&ok, 10);
+        if (!ok || seconds < 1 || seconds > 86400) {
+            result.exitCode = usageError(
+                QStringLiteral("--interval needs a whole number of seconds from 1 to 86400, not '%1'")
+                    .arg(parser.value(intervalOption)));
+            return result;
+        }
+        if (options.command != QLatin1String("watch")) {
+            result.exitCode = usageError(QStringLiteral("--interval is for watch only"));
+            return result;
+        }
+        options.watchInterval = seconds;
     }
     const bool needsDevice =
         options.command != QLatin1String("devices") && options.command != QLatin1String("discover");

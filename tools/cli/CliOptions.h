@@ -25,11 +25,12 @@ struct CliDevice
 struct CliOptions
 {
     QList<CliDevice> devices;
-    QString command;       // identify, sync, get, set, send, snapshot, log, devices, discover
+    QString command;       // identify, sync, get, set, send, snapshot, log, watch, devices, discover
     QStringList arguments; // the command's arguments
     bool json = false;
     bool withLink = false;
     quint16 discoverPort = 2000; // discover: the control port asked
+    int watchInterval = 10;      // watch: seconds between two reads of a device's whole state
     // The arguments that do not name a device (for the child process of each device of a fleet).
     QStringList otherArguments;
 };

@@ -2,7 +2,6 @@
 
 #include "CliDiscover.h"
 
-#include "config/AppState.h"
 #include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
 #include "session/QuitOnSignal.h"
@@ -99,6 +98,16 @@ CliResult CliRunner::run()
     return snapshot(file);
 }
 
+CliResult CliRunner::openAndReadAll()
+{
+    CliResult result;
+    if (!open(&result))
+        return result;
+    SetupReader reader(session);
+    read(reader, SetupReader::allGroups(), NoModel, &result);
+    return result;
+}
+
 bool CliRunner::open(CliResult *failure)
 {
     bool answered = false;
@@ -107,6 +116,8 @@ bool CliRunner::open(CliResult *failure)
     QString reason;
     // The connections end with this function (they refer to its locals).
     const QObject scope;
+    // Only the log needs the traffic log: every other command learns from each request's reply.
+    session.setTrafficRecording(options.command == QLatin1String("log"));
     QObject::connect(&session, &LinkSession::SGL_ConnectStatus, &scope,
                      [&](quint32, bool status, int error, const QString &why) {
                          answered = true;
@@ -301,15 +312,14 @@ CliResult CliRunner::send()
     // Any line that comes back answers it.
     ReplyRule rule = defaultReplyRule(QByteArray());
     rule.acceptAnyLine = 1;
-    const std::vector<CapturedRequest> request =
-        captureRequests({}, [&] { sendWithRule(text.constData(), quint32(text.size()), rule); });
     LinkExchange exchange(session);
-    TrafficRecord reply;
-    exchange.setRecordHandler([&](const TrafficRecord &record) {
-        if (record.answersCommand() && record.command == request.front().line)
-            reply = record;
+    QByteArray answer;
+    qint32 roundTripUs = 0;
+    exchange.setReplyHandler([&](const LinkReply &reply) {
+        answer = reply.replyLine();
+        roundTripUs = reply.roundTripUs();
     });
-    if (!exchange.send(request))
+    if (!exchange.send({requestWithRule(text, rule)}))
         return CliResult::failure(ExitLinkFailure,
                                   QStringLiteral("the link to %1 was lost").arg(device.text));
     QEventLoop loop;
@@ -320,9 +330,9 @@ CliResult CliRunner::send()
     if (exchange.linkLost())
         return CliResult::failure(ExitLinkFailure,
                                   QStringLiteral("the link to %1 was lost").arg(device.text));
-    if (reply.bytes.isEmpty())
+    if (answer.isEmpty())
         return CliResult::failure(ExitRefused, noReplyText({QString::fromUtf8(text)}));
-    QByteArray line = reply.bytes;
+    QByteArray line = answer;
     while (line.endsWith('\r') || line.endsWith('\n'))
         line.chop(1);
     while (line.startsWith('\n'))
@@ -331,7 +341,7 @@ CliResult CliRunner::send()
     result.output = line + '\n';
     result.message = QString::fromLatin1(line);
     result.data.insert(QStringLiteral("reply"), QString::fromLatin1(line));
-    result.data.insert(QStringLiteral("roundTripMs"), double(reply.roundTripUs) / 1000.0);
+    result.data.insert(QStringLiteral("roundTripMs"), double(roundTripUs) / 1000.0);
     return result;
 }
 

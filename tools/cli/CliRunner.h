@@ -22,6 +22,9 @@ public:
     CliRunner(const CliOptions &options, const CliDevice &device);
 
     CliResult run();
+    // Opens the link and reads the device's whole state into the session's device model; the link stays open.
+    CliResult openAndReadAll();
+    LinkSession &linkSession() { return session; }
     // The speed found for --serial DEVICE:auto (0 when none was searched).
     qint32 searchedBaud() const { return foundBaud; }
 

@@ -5,6 +5,7 @@
 #include "CliOptions.h"
 #include "CliRunner.h"
 #include "CliSaved.h"
+#include "CliWatch.h"
 #include "config/Version.h"
 
 #include <QCoreApplication>
@@ -22,6 +23,8 @@ int main(int argc, char *argv[])
         return listSavedDevices(options.json);
     if (options.command == QLatin1String("discover"))
         return discover(options);
+    if (options.command == QLatin1String("watch"))
+        return watchDevices(options);
     if (options.devices.size() > 1)
         return runFleet(options);
     const CliDevice &device = options.devices.first();

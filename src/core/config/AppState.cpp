@@ -17,19 +17,7 @@ void resetAppState()
 {
     AppState &s = State();
     s.LinkType = 0;
-    s.ModelIdentified = false;
-    s.CurrentModel = NoModel;
-    s.InputCount = 0;
-    s.LinkParamReadPending = false;
     s.ConfigSavePending = true;
-    s.MultiviewMode = 0;
-    s.ModeCount = 0;
-    s.AspectIndex = 0;
-    s.ModeIndex = 0;
-    s.PipPosition = 0;
-    s.PipSize = 0;
-    for (quint32 &source : s.WindowSource)
-        source = 0;
     resetKeyTable(configKeyTable());
     resetKeyTable(languageKeyTable());
 }

@@ -5,31 +5,16 @@
 
 #include <QtGlobal>
 
-// Selects the channel new commands are queued on.
+// The kind of a link.
 enum LinkTypeValue : quint32 { LinkNone = 0, LinkSerial = 1, LinkTcpClient = 2 };
 
-// Model index that means "no device identified yet".
-constexpr quint8 NoModel = 5;
-
-// The process-wide state of the GUI thread: the active link, the identified model, the mirror of the
-// device's multiview settings that the request builders need, the settings and the language texts. Only the
-// GUI thread touches it; the transport threads share nothing but their link channels.
+// The process-wide state of the GUI thread: the link type of the main window's session, the settings and the
+// language texts. What is known about a device belongs to the device model of its link session. Only the GUI
+// thread touches it; the transport threads share nothing but their link channels.
 struct AppState
 {
     quint32 LinkType = 0; // 0 no link, 1 serial, 2 TCP client
-    bool ModelIdentified = false;
-    quint8 CurrentModel = NoModel;
-    quint32 InputCount = 0;
-    bool LinkParamReadPending = false;
     bool ConfigSavePending = true;
-
-    quint32 MultiviewMode = 0;
-    quint32 ModeCount = 0;
-    quint32 AspectIndex = 0;
-    quint32 ModeIndex = 0;
-    quint32 PipPosition = 0;
-    quint32 PipSize = 0;
-    quint32 WindowSource[4] = {0, 0, 0, 0};
 
     ConfigValues config;
     LanguageTexts text;

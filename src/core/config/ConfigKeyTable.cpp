@@ -24,6 +24,7 @@ const QVector<KeyBinding> &configKeyTable()
         {"SP_RemotePort", &c.SP_RemotePort, "2000"},
         {"SP_RemoteSubmask", &c.SP_RemoteSubmask, "255.255.255.0"},
         {"SP_RemoteGateway", &c.SP_RemoteGateway, "192.168.0.1"},
+        {"SP_WatchSeconds", &c.SP_WatchSeconds, "10"},
     };
     return table;
 }

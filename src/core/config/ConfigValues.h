@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// The 18 settings of config.ini. Numbers are kept as decimal text, flags as "1" / "0".
+// The settings of config.ini: the 18 of the first versions, then how often an open link re-reads the
+// device's whole state (seconds, 0 off). Numbers are kept as decimal text, flags as "1" / "0".
 struct ConfigValues
 {
     QString Key_LanguageIsEnglish;
@@ -23,4 +24,5 @@ struct ConfigValues
     QString SP_RemotePort;
     QString SP_RemoteSubmask;
     QString SP_RemoteGateway;
+    QString SP_WatchSeconds;
 };

@@ -217,4 +217,11 @@ struct LanguageTexts
     QString SMSG_BaudSearching;
     QString SMSG_BaudFound;
     QString SMSG_BaudNotFound;
+    QString SMSG_EdidWriteFail;
+    QString Slabel_WatchSeconds;
+    QString SMSG_ChangedOnDevice;
+    QString SMSG_DeviceSilent;
+    QString Slabel_HealthConfirmed;
+    QString S_HealthNotAnswering;
+    QString SMSG_RestartNotSent;
 };

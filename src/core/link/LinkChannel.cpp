@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
-int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
-                 CommandQueue *queue, quint64 id)
+bool enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
+                  CommandQueue *queue, quint64 id, quint64 *dropped)
 {
+    if (dropped)
+        *dropped = 0;
     if (!lock || !queue || bytes.isEmpty())
-        return 0;
+        return false;
     QueueEntry entry;
     // A deep copy: `bytes` may wrap the caller's buffer (QByteArray::fromRawData, a transport's line
     // buffer), which the caller overwrites after the call.
@@ -23,30 +25,32 @@ int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs,
     }
     QMutexLocker locker(lock);
     if (!queue->present)
-        return 0;
-    int dropped = 0;
+        return false;
     if (queue->entries.size() >= std::size_t(MaxQueuedEntries)) {
+        if (dropped)
+            *dropped = queue->entries.front().id;
         queue->entries.pop_front();
-        dropped = 1;
     }
     queue->entries.push_back(std::move(entry));
     queue->lengthChanged();
-    return dropped;
+    return true;
 }
 
-void enqueueLine(const QByteArray &line, bool reply, QMutex *lock, CommandQueue *queue)
+void enqueueLine(const QByteArray &line, quint64 answers, qint32 roundTripUs, QMutex *lock,
+                 CommandQueue *queue)
 {
     QueueEntry entry;
     entry.data = QByteArray(line.constData(), line.size());
     entry.rule.expectReply = 0;
-    entry.reply = reply;
+    entry.answers = answers;
+    entry.roundTripUs = roundTripUs;
     QMutexLocker locker(lock);
     if (!queue->present)
         return;
     std::deque<QueueEntry> &entries = queue->entries;
     if (entries.size() >= std::size_t(MaxQueuedLines)) {
         const auto unsolicited = std::find_if(entries.begin(), entries.end(),
-                                              [](const QueueEntry &queued) { return !queued.reply; });
+                                              [](const QueueEntry &queued) { return queued.answers == 0; });
         entries.erase(unsolicited != entries.end() ? unsolicited : entries.begin());
     }
     entries.push_back(std::move(entry));
@@ -68,6 +72,22 @@ std::deque<QueueEntry> takeAllEntries(CommandQueue *queue)
         taken.swap(queue->entries);
         queue->lengthChanged();
     }
+    return taken;
+}
+
+void noteCommandEnd(LinkChannel *channel, quint64 id, CommandEnd::Kind kind)
+{
+    if (id == 0)
+        return;
+    QMutexLocker locker(&channel->endLock);
+    channel->ended.push_back({id, kind});
+}
+
+std::deque<CommandEnd> takeCommandEnds(LinkChannel *channel)
+{
+    std::deque<CommandEnd> taken;
+    QMutexLocker locker(&channel->endLock);
+    taken.swap(channel->ended);
     return taken;
 }
 

@@ -10,19 +10,32 @@
 #include <deque>
 
 // One queued item: a copy of the bytes and the rule that goes with them (receive-queue entries carry an
-// empty rule, and say whether they are the reply that released the command in flight), and the id the
+// empty rule, and the id of the command they released, 0 for none, with its round trip), and the id the
 // session gave a command (0 when it gave none).
 struct QueueEntry
 {
     QByteArray data;
     ReplyRule rule;
     quint64 id = 0;
-    bool reply = false;
+    quint64 answers = 0;
+    qint32 roundTripUs = 0;
+};
+
+// A command that ended without a reply line: written (it awaits none) or left without reply in time.
+struct CommandEnd
+{
+    enum Kind
+    {
+        Written,
+        TimedOut
+    };
+    quint64 id = 0;
+    Kind kind = Written;
 };
 
 // A FIFO of entries. `present` is false while the channel is closed: entries offered then are dropped.
 // `length` follows the number of entries (set by every change, under the queue's lock) so that it can be
-// read without taking the lock: the transport gives up a send attempt when it finds the lock taken.
+// read without taking the lock: the transport asks it before a send attempt and never waits on the lock.
 struct CommandQueue
 {
     std::deque<QueueEntry> entries;
@@ -41,10 +54,10 @@ constexpr int MaxQueuedEntries = 10000;
 // floods the link faster than the GUI can show the lines waits behind a fraction of a second of them.
 constexpr int MaxQueuedLines = 500;
 
-// The queues of one transport. The GUI thread appends commands under `sendLock` (blocking) and the
-// transport takes them with tryLock(0); the transport appends reply lines under `recvLock` (blocking) and
-// the GUI thread drains them with tryLock(0). No code holds both locks at once. The current rule and the
-// line buffer belong to the transport thread.
+// The queues of one transport. The GUI thread appends commands under `sendLock` (blocking); the transport
+// looks at the queue's length without the lock and takes the next command under it; the transport appends
+// reply lines under `recvLock` (blocking) and the GUI thread drains them with tryLock(0). No code holds both
+// locks at once. The current rule and the line buffer belong to the transport thread.
 struct LinkChannel
 {
     QMutex sendLock;
@@ -67,17 +80,26 @@ struct LinkChannel
     // Set by the transport when it announces reply lines, cleared by the GUI thread before it takes them: a
     // device that streams lines makes one notice wait at a time, not one per line.
     std::atomic<bool> lineNoticePending{false};
+
+    // The commands that ended without a reply line, oldest first, until the session takes them (kept whether
+    // or not traffic is recorded). A command ended by a reply is named by that line's entry.
+    QMutex endLock;
+    std::deque<CommandEnd> ended;
 };
 
 // Appends a copy of `bytes` with a copy of `rule` (or, without rule, an empty rule whose waitMs is
-// `waitMs`). Does nothing for a null lock or queue, empty bytes or a queue of a closed channel. A full queue
-// drops its oldest entry first; returns the number of entries dropped (0 or 1).
-int enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
-                 CommandQueue *queue, quint64 id = 0);
-// Appends a received line (for a closed channel nothing). A full queue (MaxQueuedLines) first drops its
-// oldest line that is not a reply: a device's unsolicited lines go before the replies to the tool's
-// commands.
-void enqueueLine(const QByteArray &line, bool reply, QMutex *lock, CommandQueue *queue);
+// `waitMs`). Does nothing for a null lock or queue, empty bytes or a queue of a closed channel (false). A
+// full queue drops its oldest entry first; *dropped is then its id.
+bool enqueueEntry(const QByteArray &bytes, const ReplyRule *rule, quint32 waitMs, QMutex *lock,
+                  CommandQueue *queue, quint64 id = 0, quint64 *dropped = nullptr);
+// Appends a received line that released the command `answers` (0: none). For a closed channel nothing. A
+// full queue (MaxQueuedLines) first drops its oldest line that released nothing: a device's unsolicited
+// lines go before the replies to the tool's commands.
+void enqueueLine(const QByteArray &line, quint64 answers, qint32 roundTripUs, QMutex *lock,
+                 CommandQueue *queue);
+// Notes a command that ended without a reply line, and takes every such note at once.
+void noteCommandEnd(LinkChannel *channel, quint64 id, CommandEnd::Kind kind);
+std::deque<CommandEnd> takeCommandEnds(LinkChannel *channel);
 // Removes the oldest entry, if any. The caller holds the queue's lock.
 void popFrontEntry(CommandQueue *queue);
 // Takes every entry out of the queue at once (the caller holds the lock).

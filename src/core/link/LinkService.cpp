@@ -27,17 +27,6 @@ LinkService::~LinkService()
     closeChannel(&channel);
 }
 
-QList<QObject *> LinkService::workerObjects() const
-{
-    QList<QObject *> objects;
-    for (QObject *object : {static_cast<QObject *>(linkDevice()), static_cast<QObject *>(matchTimer),
-                            static_cast<QObject *>(waitTimer)}) {
-        if (object)
-            objects.append(object);
-    }
-    return objects;
-}
-
 LinkService::ActiveScope::ActiveScope(LinkService &owner) : service(owner)
 {
     ++service.activeDepth;
@@ -77,7 +66,6 @@ void LinkService::beginLink()
     connected = 1;
     waitingReply = 0;
     pausing = 0;
-    lastError = NoErrorSinceConnect;
     ++generation;
 }
 
@@ -148,12 +136,10 @@ bool LinkService::delayWithEvents(int ms)
 
 bool LinkService::hasQueuedCommand()
 {
-    // Never wait for the GUI thread here: if it is queuing right now, its own request to send follows.
-    if (!channel.sendLock.tryLock(0))
-        return false;
-    const bool queued = !channel.sendQueue.isEmpty();
-    channel.sendLock.unlock();
-    return queued;
+    // Read without the lock, never waiting for the GUI thread. Giving up when the lock is taken is no answer:
+    // the GUI thread also holds it without queuing (to look at the queue, or to take entries back), and then
+    // no further request to send would come.
+    return channel.sendQueue.length.load() > 0;
 }
 
 void LinkService::sendStep()
@@ -211,6 +197,8 @@ void LinkService::writeEntry(const QueueEntry &entry)
         matchTimer->start(int(qMin<quint32>(rule.timeoutMs, INT_MAX)));
         waitingReply = 1;
     } else {
+        noteCommandEnd(&channel, entry.id, CommandEnd::Written);
+        emit SGL_CommandsEnded();
         waitTimer->start(int(qMin<quint32>(rule.waitMs, INT_MAX)));
         pausing = 1;
         pauseAnnounced = rule.waitMs > 0;
@@ -287,6 +275,7 @@ void LinkService::completeLine()
     const bool record = channel.recordTraffic;
     TrafficRecord received = record ? stampedRecord(TrafficRecord::Received, line) : TrafficRecord();
     const bool released = waitingReply && lineMatchesCurrentRule();
+    const qint32 roundTripUs = released ? qint32(qMin<qint64>(monotonicNowUs() - writtenAtUs, INT_MAX)) : 0;
     if (released) {
         // One release per command: later lines, also of this chunk, meet no command in flight.
         waitingReply = 0;
@@ -295,11 +284,11 @@ void LinkService::completeLine()
         releasePending = true;
         received.command = inFlightCommand;
         received.commandId = inFlightId;
-        received.roundTripUs = qint32(qMin<qint64>(received.monotonicUs - writtenAtUs, INT_MAX));
+        received.roundTripUs = record ? qint32(qMin<qint64>(received.monotonicUs - writtenAtUs, INT_MAX)) : 0;
     }
     if (record)
         recordTraffic(std::move(received));
-    enqueueLine(line, released, &channel.recvLock, &channel.recvQueue);
+    enqueueLine(line, released ? inFlightId : 0, roundTripUs, &channel.recvLock, &channel.recvQueue);
     linesToAnnounce = true;
     clearLineBuffer();
 }
@@ -332,13 +321,6 @@ void LinkService::clearLineBuffer()
     channel.lineLength = 0;
 }
 
-void LinkService::restartLineAssembly()
-{
-    clearLineBuffer();
-    channel.skippingOverlongLine = false;
-    ++generation;
-}
-
 void LinkService::discardQueued()
 {
     for (auto [lock, queue] : {std::pair{&channel.sendLock, &channel.sendQueue},
@@ -367,6 +349,8 @@ void LinkService::matchTimeout()
             recordTraffic(std::move(record));
         }
         channel.currentRule.expectReply = 0;
+        noteCommandEnd(&channel, inFlightId, CommandEnd::TimedOut);
+        emit SGL_CommandsEnded();
         if (!lastCommand.isEmpty())
             announceReplyTimeout(lastCommand);
     }

@@ -37,16 +37,7 @@ class LinkService : public QObject
     Q_OBJECT
 
 public:
-    // lastError value that means "no error since the link was (re)established".
-    static constexpr qint32 NoErrorSinceConnect = 255;
-
     ~LinkService() override;
-
-    // The device and the two timers that exist now (created by a connect, deleted by the disconnect). Read it
-    // only while the worker thread is stopped or after the connect status arrived.
-    QList<QObject *> workerObjects() const;
-    // Last error code the device reported (NoErrorSinceConnect after a successful connect).
-    qint32 lastErrorCode() const { return lastError.load(); }
 
     // The queues this transport works; the GUI side appends commands and takes reply lines here.
     LinkChannel &linkChannel() { return channel; }
@@ -61,6 +52,8 @@ signals:
     // The open link failed for good (connection closed or timed out, port gone); it is stopped already and
     // waits for the disconnect. Emitted once per link with the device's error code and the system's text.
     void SGL_LinkLost(int ErrorCode, const QString &reason);
+    // Commands ended without a reply line (written, or left without reply): the channel names them.
+    void SGL_CommandsEnded();
 
 protected:
     LinkService();
@@ -106,9 +99,6 @@ protected:
     // Reply time-out and pause end.
     void matchTimeout();
     void waitTimeout();
-    // Starts the next line afresh on a new connection: the partial line of the old one is dropped and
-    // operations started on the old connection stop.
-    void restartLineAssembly();
 
     // Counts the service's running operations (send, receive, timer and error slots).
     class ActiveScope
@@ -129,7 +119,6 @@ protected:
     int gapBeforeWriteMs;
     quint8 connected = 0;
     quint8 connectResult = 0;
-    std::atomic<qint32> lastError{NoErrorSinceConnect};
     quint8 waitingReply = 0;
     QTimer *matchTimer = nullptr;
     quint8 pausing = 0;

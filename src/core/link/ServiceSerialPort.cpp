@@ -68,7 +68,6 @@ void ServiceSerialPort::SLT_WaitTimer_Timeout()
 
 void ServiceSerialPort::SLT_SerialPortError(QSerialPort::SerialPortError error)
 {
-    lastError = int(error);
     if (!connected || !port || !portIsLost(error))
         return;
     // Close at once: an open port whose device is gone keeps signalling the same error. The port object is

@@ -55,7 +55,6 @@ void ServiceTcpClient::SLT_WaitTimer_Timeout()
 
 void ServiceTcpClient::SLT_SocketError(QAbstractSocket::SocketError error)
 {
-    lastError = int(error);
     // While connecting, the connect request reports the failure itself.
     if (socket)
         loseLink(int(error), socket->errorString());

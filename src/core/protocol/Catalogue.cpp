@@ -1,6 +1,5 @@
 #include "protocol/Catalogue.h"
 
-#include "config/AppState.h"
 #include "protocol/ValueTables.h"
 
 namespace {
@@ -16,158 +15,174 @@ QByteArray words(std::initializer_list<QByteArray> parts)
     return line;
 }
 
-void send(const QByteArray &text, const ReplyRule &rule) { sendWithRule(text.constData(), quint32(text.size()), rule); }
-
 // "GET <object>" awaiting <object>.
-void get(const QByteArray &object) { send("GET " + object, defaultReplyRule(object)); }
-
-// "SET <object> <value>" awaiting `keyword`; nothing when the value word is empty (index out of range).
-void setWord(const QByteArray &object, const QByteArray &value, const QByteArray &keyword)
+Request get(const QByteArray &object)
 {
-    if (value.isEmpty())
-        return;
-    send(words({"SET", object, value}), defaultReplyRule(keyword));
+    return requestWithRule("GET " + object, defaultReplyRule(object));
 }
 
-QByteArray number(qint64 value) { return QByteArray::number(value); }
-
-QByteArray micWord(quint32 mic) { return "MIC" + number(qint64(mic) + 1); }
-
-const AppState &state() { return State(); }
-
-bool layoutHasOptions()
+// "SET <object> <value>" awaiting `keyword`; null when the value word is empty (index out of range).
+Request setWord(const QByteArray &object, const QByteArray &value, const QByteArray &keyword)
 {
-    const quint32 mode = state().MultiviewMode;
+    if (value.isEmpty())
+        return {};
+    return requestWithRule(words({"SET", object, value}), defaultReplyRule(keyword));
+}
+
+QByteArray number(qint64 value)
+{
+    return QByteArray::number(value);
+}
+
+QByteArray micWord(quint32 mic)
+{
+    return "MIC" + number(qint64(mic) + 1);
+}
+
+bool layoutHasOptions(const DeviceContext &device)
+{
+    const quint32 mode = device.MultiviewMode;
     return mode == ModePbp || mode == Mode3xWin || mode == Mode4xWin;
 }
 
 // "PIP USER" in PIP with a user position or size, "PBP-PRESENTER" in PBP layout mode 3; empty otherwise.
-QByteArray userWindowObject()
+QByteArray userWindowObject(const DeviceContext &device)
 {
-    const AppState &s = state();
-    if (s.MultiviewMode == ModePip && (s.PipPosition == PipUserPosition || s.PipSize == PipUserSize))
+    if (device.MultiviewMode == ModePip &&
+        (device.PipPosition == PipUserPosition || device.PipSize == PipUserSize))
         return "PIP USER";
-    if (s.MultiviewMode == ModePbp && s.ModeIndex == PbpPresenterModeIndex)
+    if (device.MultiviewMode == ModePbp && device.ModeIndex == PbpPresenterModeIndex)
         return "PBP-PRESENTER";
     return QByteArray();
 }
 
+// The values a setting's condition is judged by: the device's model and multiview arrangement.
+SetupValues contextValues(const DeviceContext &device)
+{
+    SetupValues values{{QStringLiteral("multiview.mode"),
+                        QString::fromLatin1(Tables::MultiviewModes.at(device.MultiviewMode))}};
+    if (device.MultiviewMode == ModePip) {
+        values[QStringLiteral("multiview.pipPosition")] =
+            QString::fromLatin1(Tables::PipPositions.at(device.PipPosition));
+        values[QStringLiteral("multiview.pipSize")] =
+            QString::fromLatin1(Tables::PipSizes.at(device.PipSize));
+    }
+    return values;
+}
+
+const SetupKey *settingOf(const DeviceContext &device, const char *name)
+{
+    const SetupKey *key = SetupKeys::find(QLatin1String(name));
+    return key && SetupKeys::applies(*key, device.CurrentModel, contextValues(device)) ? key : nullptr;
+}
+
 } // namespace
 
-namespace {
-RequestSink &requestSink()
+Request requestWithRule(const QByteArray &text, const ReplyRule &rule)
 {
-    static RequestSink sink;
-    return sink;
-}
-} // namespace
-
-RequestSink setRequestSink(RequestSink sink)
-{
-    RequestSink previous = std::move(requestSink());
-    requestSink() = std::move(sink);
-    return previous;
+    if (quint32(text.size()) > MaxRequestText)
+        return {};
+    return {text + '\r', rule};
 }
 
-void sendWithRule(const char *text, quint32 length, ReplyRule rule)
+Request ReadSetting(const DeviceContext &device, const char *key)
 {
-    if (!text || length > MaxRequestText || !requestSink())
-        return;
-    QByteArray line(text, int(length));
-    line += '\r';
-    requestSink()(line, rule);
+    const SetupKey *setting = settingOf(device, key);
+    return setting && setting->readObject ? get(setting->readObject) : Request();
 }
 
-void GetModelType() { get("MODEL TYPE"); }
-void GetNetworkInfo() { get("NETWORK-INFO"); }
-void GetBaudrate() { get("BAUDRATE"); }
+Request WriteSetting(const DeviceContext &device, const char *key, const QString &value)
+{
+    const SetupKey *setting = settingOf(device, key);
+    if (!setting || !setting->object)
+        return {};
+    const QString word = SetupKeys::normalized(*setting, device.CurrentModel, {}, value);
+    if (word.isNull())
+        return {};
+    const QByteArray object = setting->object;
+    const QByteArray line = words({"SET", object, word.toLatin1()});
+    return requestWithRule(line, setting->busyMs > 0 ? pauseReplyRule(object, setting->busyMs)
+                                                     : defaultReplyRule(object));
+}
 
-void GetVersion(quint32 kind)
+Request WriteSetting(const DeviceContext &device, const char *key, quint32 index)
+{
+    const SetupKey *setting = SetupKeys::find(QLatin1String(key));
+    if (!setting || !setting->words)
+        return {};
+    const QByteArray word = setting->words(device.CurrentModel).at(index);
+    return word.isEmpty() ? Request() : WriteSetting(device, key, QString::fromLatin1(word));
+}
+
+Request GetModelType()
+{
+    return get("MODEL TYPE");
+}
+
+Request GetNetworkInfo()
+{
+    return get("NETWORK-INFO");
+}
+
+Request GetBaudrate()
+{
+    return get("BAUDRATE");
+}
+
+Request GetVersion(quint32 kind)
 {
     static const char *const objects[] = {"VERSION", "SUB-VERSION", "EXPAND-VERSION", "KEYBOARD-VERSION"};
-    if (kind <= 3)
-        get(objects[kind]);
+    return kind <= 3 ? get(objects[kind]) : Request();
 }
 
-void GetOutResolution() { get("OUT RESOLUTION"); }
-void GetUserResolution() { get("RESO-USER"); }
-void GetOutHdcp() { get("OUT HDCP"); }
-void GetOutVka() { get("OUT VKA"); }
-void GetOutItc() { get("OUT ITC"); }
-
-void GetOut4KAuto()
+Request GetUserResolution()
 {
-    if (state().CurrentModel != ModelRKA07QE)
-        get("OUT 4K-AUTO");
+    return get("RESO-USER");
 }
 
-void GetInEdidMode() { get("IN EDIDMODE"); }
-
-void GetInResolution()
+Request GetInResolution(const DeviceContext &device)
 {
-    if (state().MultiviewMode == ModeSingle)
-        get("IN RESOLUTION");
+    return device.MultiviewMode == ModeSingle ? get("IN RESOLUTION") : Request();
 }
 
-void GetMultiviewSync() { get("MULTIVIEW-SYNC"); }
-
-void GetUserWindow()
+Request GetMultiviewSync()
 {
-    const QByteArray object = userWindowObject();
-    if (!object.isEmpty())
-        get(object);
+    return get("MULTIVIEW-SYNC");
 }
 
-void GetAudioSource() { get("AUDIO SOURCE"); }
-void GetAudioVolume() { get("AUDIO VOL"); }
-void GetAudioMute() { get("AUDIO-MUTE"); }
-void GetMainAudioOnOff() { get("MAIN-AUDIO ONOFF"); }
-
-void GetMicOnOff(quint32 mic)
+Request GetUserWindow(const DeviceContext &device)
 {
-    if (mic <= 1)
-        get(words({micWord(mic), "ONOFF"}));
+    const QByteArray object = userWindowObject(device);
+    return object.isEmpty() ? Request() : get(object);
 }
 
-void GetMicVolume(quint32 mic)
+Request SetBaudrate(qint32 rate)
 {
-    if (mic <= 1)
-        get(words({micWord(mic), "VOL"}));
+    return setWord("BAUDRATE", number(rate), "BAUDRATE");
 }
 
-void SetBaudrate(qint32 rate) { setWord("BAUDRATE", number(rate), "BAUDRATE"); }
-
-void SetNetworkInfo(const QString &ip, const QString &port, const QString &mask, const QString &gateway)
+Request SetNetworkInfo(const QString &ip, const QString &port, const QString &mask, const QString &gateway)
 {
-    send(words({"SET", "NETWORK-INFO", ip.toUtf8(), port.toUtf8(), mask.toUtf8(), gateway.toUtf8()}),
-         defaultReplyRule("NETWORK-INFO"));
+    return requestWithRule(
+        words({"SET", "NETWORK-INFO", ip.toUtf8(), port.toUtf8(), mask.toUtf8(), gateway.toUtf8()}),
+        defaultReplyRule("NETWORK-INFO"));
 }
 
-void ResetDevice() { send("SET RESET", pauseReplyRule("RESET", PauseAfterBusyCommandMs)); }
-
-void SetOutResolution(quint32 index)
+Request ResetDevice()
 {
-    const QByteArray value = Tables::OutputResolutions.at(index);
-    if (!value.isEmpty())
-        send(words({"SET", "OUT RESOLUTION", value}), pauseReplyRule("OUT RESOLUTION", PauseAfterBusyCommandMs));
+    return requestWithRule("SET RESET", pauseReplyRule("RESET", PauseAfterBusyCommandMs));
 }
 
-void SetUserResolution(qint32 width, qint32 height)
+Request SetUserResolution(qint32 width, qint32 height)
 {
-    send(words({"SET RESO-USER", number(width), number(height)}),
-         pauseReplyRule("RESO-USER", PauseAfterBusyCommandMs));
+    return requestWithRule(words({"SET RESO-USER", number(width), number(height)}),
+                           pauseReplyRule("RESO-USER", PauseAfterBusyCommandMs));
 }
 
-void SetOutHdcp(quint32 index) { setWord("OUT HDCP", Tables::HdcpModes.at(index), "OUT HDCP"); }
-void SetOutVka(quint32 index) { setWord("OUT VKA", Tables::VkaModes.at(index), "OUT VKA"); }
-void SetOutItc(quint32 index) { setWord("OUT ITC", Tables::OnOff.at(index), "OUT ITC"); }
-void SetOut4KAuto(quint32 index) { setWord("OUT 4K-AUTO", Tables::OnOff.at(index), "OUT 4K-AUTO"); }
-void SetInEdidMode(quint32 index) { setWord("IN EDIDMODE", Tables::EdidModes.at(index), "IN EDIDMODE"); }
-
-void SetUserEdid(const unsigned char *edid256)
+Request SetUserEdid(const unsigned char *edid256)
 {
     if (!edid256)
-        return;
+        return {};
     QByteArray line = "SET EDID-USER";
     static const char hex[] = "0123456789ABCDEF";
     for (int i = 0; i < 256; ++i) {
@@ -175,110 +190,76 @@ void SetUserEdid(const unsigned char *edid256)
         line += hex[edid256[i] >> 4];
         line += hex[edid256[i] & 0x0F];
     }
-    send(line, defaultReplyRule("EDID-USER OK"));
+    return requestWithRule(line, defaultReplyRule("EDID-USER OK"));
 }
 
-void SetMultiview(quint32 mode) { setWord("MULTIVIEW", Tables::MultiviewModes.at(mode), "MULTIVIEW"); }
-
-void SetPipPosition(quint32 index)
+Request SetLayoutMode(const DeviceContext &device, qint32 mode)
 {
-    if (state().MultiviewMode == ModePip)
-        setWord("PIP POS", Tables::PipPositions.at(index), "PIP POS");
+    if (!layoutHasOptions(device))
+        return {};
+    const QByteArray object = words({Tables::MultiviewModes.at(device.MultiviewMode), "MODE"});
+    return setWord(object, number(mode), object);
 }
 
-void SetPipSize(quint32 index)
+Request SetLayoutAspect(const DeviceContext &device, quint32 index)
 {
-    if (state().MultiviewMode == ModePip)
-        setWord("PIP SIZE", Tables::PipSizes.at(index), "PIP SIZE");
+    if (!layoutHasOptions(device))
+        return {};
+    const QByteArray object = words({Tables::MultiviewModes.at(device.MultiviewMode), "ASPECT"});
+    return setWord(object, Tables::Aspects.at(index), object);
 }
 
-void SetLayoutMode(qint32 mode)
+Request SetUserWindow(const DeviceContext &device, qint32 hStart, qint32 vStart, qint32 hSize, qint32 vSize)
 {
-    if (!layoutHasOptions())
-        return;
-    const QByteArray object = words({Tables::MultiviewModes.at(state().MultiviewMode), "MODE"});
-    setWord(object, number(mode), object);
-}
-
-void SetLayoutAspect(quint32 index)
-{
-    if (!layoutHasOptions())
-        return;
-    const QByteArray object = words({Tables::MultiviewModes.at(state().MultiviewMode), "ASPECT"});
-    setWord(object, Tables::Aspects.at(index), object);
-}
-
-void SetUserWindow(qint32 hStart, qint32 vStart, qint32 hSize, qint32 vSize)
-{
-    const QByteArray object = userWindowObject();
+    const QByteArray object = userWindowObject(device);
     if (object.isEmpty())
-        return;
-    send(words({"SET", object, number(hStart), number(vStart), number(hSize), number(vSize)}),
-         defaultReplyRule(object));
+        return {};
+    return requestWithRule(
+        words({"SET", object, number(hStart), number(vStart), number(hSize), number(vSize)}),
+        defaultReplyRule(object));
 }
 
-void SetWindowInput(quint32 window, quint32 source)
+Request SetWindowInput(const DeviceContext &device, quint32 window, quint32 source)
 {
     const QByteArray windowWord = Tables::WindowNames.at(window);
+    if (windowWord.isEmpty())
+        return {};
     const QByteArray object = words({windowWord, "IN"});
-    if (!windowWord.isEmpty())
-        setWord(object, Tables::inputSources(state().CurrentModel).at(source), object);
+    return setWord(object, Tables::inputSources(device.CurrentModel).at(source), object);
 }
 
-void SetAutoSwitch(quint32 index)
+Request SaveScene(qint32 scene)
 {
-    if (state().MultiviewMode == ModeSingle)
-        setWord("AUTO SWITCH", Tables::OnOff.at(index), "AUTO SWITCH");
+    return setWord("SAVE SCENE", number(scene), "SAVE SCENE");
 }
 
-void SaveScene(qint32 scene) { setWord("SAVE SCENE", number(scene), "SAVE SCENE"); }
-void LoadScene(qint32 scene) { setWord("LOAD SCENE", number(scene), "LOAD SCENE"); }
-
-void SetAudioSource(quint32 index)
+Request LoadScene(qint32 scene)
 {
-    setWord("AUDIO SOURCE", Tables::audioSources(state().CurrentModel).at(index), "AUDIO SOURCE");
+    return setWord("LOAD SCENE", number(scene), "LOAD SCENE");
 }
 
-void SetAudioVolume(qint32 volume)
+Request AudioVolumeUp()
 {
-    if (quint32(volume) <= quint32(Tables::volumeLimit(state().CurrentModel)))
-        setWord("AUDIO VOL", number(volume), "AUDIO VOL");
+    return requestWithRule("SET AUDIO VOL+", defaultReplyRule("AUDIO VOL"));
 }
 
-void AudioVolumeUp() { send("SET AUDIO VOL+", defaultReplyRule("AUDIO VOL")); }
-void AudioVolumeDown() { send("SET AUDIO VOL-", defaultReplyRule("AUDIO VOL")); }
-
-void SetAudioMute(quint32 index) { setWord("AUDIO-MUTE", Tables::OnOff.at(index), "AUDIO-MUTE"); }
-
-void SetMainAudioOnOff(quint32 index)
+Request AudioVolumeDown()
 {
-    setWord("MAIN-AUDIO ONOFF", Tables::OnOff.at(index), "MAIN-AUDIO ONOFF");
+    return requestWithRule("SET AUDIO VOL-", defaultReplyRule("AUDIO VOL"));
 }
 
-void SetMicOnOff(quint32 mic, quint32 index)
+Request MicVolumeUp(quint32 mic)
 {
     if (mic > 1)
-        return;
-    const QByteArray object = words({micWord(mic), "ONOFF"});
-    setWord(object, Tables::OnOff.at(index), object);
+        return {};
+    return requestWithRule(words({"SET", micWord(mic), "VOL+"}),
+                           defaultReplyRule(words({micWord(mic), "VOL"})));
 }
 
-void SetMicVolume(quint32 mic, qint32 volume)
+Request MicVolumeDown(quint32 mic)
 {
-    if (mic > 1 || quint32(volume) > quint32(MicVolumeLimit))
-        return;
-    const QByteArray object = words({micWord(mic), "VOL"});
-    setWord(object, number(volume), object);
-}
-
-void MicVolumeUp(quint32 mic)
-{
-    if (mic <= 1)
-        send(words({"SET", micWord(mic), "VOL+"}), defaultReplyRule(words({micWord(mic), "VOL"})));
-}
-
-void MicVolumeDown(quint32 mic)
-{
-    if (mic <= 1)
-        send(words({"SET", micWord(mic), "VOL-"}), defaultReplyRule(words({micWord(mic), "VOL"})));
+    if (mic > 1)
+        return {};
+    return requestWithRule(words({"SET", micWord(mic), "VOL-"}),
+                           defaultReplyRule(words({micWord(mic), "VOL"})));
 }

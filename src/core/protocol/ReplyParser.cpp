@@ -1,8 +1,9 @@
 #include "protocol/ReplyParser.h"
 
-#include "config/AppState.h"
 #include "protocol/ByteHelpers.h"
+#include "protocol/DeviceContext.h"
 #include "protocol/ReplyKeywords.h"
+#include "protocol/SetupKeys.h"
 #include "protocol/ValueTables.h"
 
 namespace {
@@ -126,29 +127,6 @@ MultiviewReport parseMultiview(Range value, const Line &line, quint32 model, qui
     return report;
 }
 
-// Label of the confirmation line a keyword writes, null for none.
-// Whether the row confirms the reply with a status line.
-bool writesStatusLine(int keyword)
-{
-    switch (keyword) {
-    case KwOutResolution:
-    case KwOut4KAuto:
-    case KwOutHdcp:
-    case KwOutVka:
-    case KwOutItc:
-    case KwAudioSource:
-    case KwAudioVol:
-    case KwAudioMute:
-    case KwInEdidMode:
-    case KwMultiviewSync:
-    case KwNetworkInfo:
-    case KwBaudrate:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Whether the line is dropped because the row's preconditions do not hold.
 bool precondition(int keyword, quint32 model, quint32 mode)
 {
@@ -183,15 +161,20 @@ void lookUpValue(ParsedReply &reply, const WordList &list, Range value, const Li
     reply.apply = reply.index >= 0;
 }
 
-void readVolume(ParsedReply &reply, Range value, quint32 model)
-{
-    reply.number = intOf(value);
-    reply.apply = reply.number >= 0 && reply.number <= Tables::volumeLimit(model);
-}
-
-// Fills in what the keyword's row reads from the value.
+// Fills in what the keyword's row reads from the value: a setting of the setup table is looked up in its
+// list, or read as a number in its range; the other rows read what they need themselves.
 void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model, quint32 mode)
 {
+    if (const SetupKey *key = SetupKeys::ofKeyword(reply.keyword)) {
+        if (key->words) {
+            lookUpValue(reply, key->words(model), value, line);
+        } else {
+            const std::pair<int, int> range = SetupKeys::range(*key, model, {});
+            reply.number = intOf(value);
+            reply.apply = reply.number >= range.first && reply.number <= range.second;
+        }
+        return;
+    }
     switch (reply.keyword) {
     case KwVersion:
     case KwArmVersion:
@@ -202,26 +185,8 @@ void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model
     case KwEdidUser:
         reply.apply = true;
         break;
-    case KwAutoSwitch:
-    case KwOut4KAuto:
-    case KwOutItc:
-    case KwAudioMute:
-        lookUpValue(reply, Tables::OnOff, value, line);
-        break;
     case KwInSource:
         lookUpValue(reply, Tables::inputSources(model), value, line);
-        break;
-    case KwOutResolution:
-        lookUpValue(reply, Tables::OutputResolutions, value, line);
-        break;
-    case KwOutHdcp:
-        lookUpValue(reply, Tables::HdcpModes, value, line);
-        break;
-    case KwOutVka:
-        lookUpValue(reply, Tables::VkaModes, value, line);
-        break;
-    case KwMultiview:
-        lookUpValue(reply, Tables::MultiviewModes, value, line);
         break;
     case KwWindow1In:
     case KwWindow2In:
@@ -229,12 +194,6 @@ void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model
     case KwWindow4In:
         reply.target = reply.keyword - KwWindow1In;
         lookUpValue(reply, Tables::inputSources(model), value, line);
-        break;
-    case KwPipPos:
-        lookUpValue(reply, Tables::PipPositions, value, line);
-        break;
-    case KwPipSize:
-        lookUpValue(reply, Tables::PipSizes, value, line);
         break;
     case KwPbpMode:
     case Kw3xWinMode:
@@ -246,15 +205,6 @@ void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model
     case Kw3xWinAspect:
     case Kw4xWinAspect:
         lookUpValue(reply, Tables::Aspects, value, line);
-        break;
-    case KwAudioSource:
-        lookUpValue(reply, Tables::audioSources(model), value, line);
-        break;
-    case KwAudioVol:
-        readVolume(reply, value, model);
-        break;
-    case KwInEdidMode:
-        lookUpValue(reply, Tables::EdidModes, value, line);
         break;
     case KwModelType:
         lookUpValue(reply, Tables::Models, value, line);
@@ -276,17 +226,6 @@ void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model
         reply.number = intOf(wordOf(value, 1));
         reply.apply = true;
         break;
-    case KwMainAudioOnOff:
-    case KwMic1OnOff:
-    case KwMic2OnOff:
-        reply.target = reply.keyword - KwMainAudioOnOff;
-        lookUpValue(reply, Tables::OnOff, value, line);
-        break;
-    case KwMic1Vol:
-    case KwMic2Vol:
-        reply.target = reply.keyword - KwMic1Vol;
-        readVolume(reply, value, model);
-        break;
     case KwPbpPresenter:
     case KwPipUser:
         for (int n = 0; n < 4; ++n)
@@ -304,6 +243,22 @@ void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model
 }
 
 } // namespace
+
+QString LanguageTexts::*statusLabelOf(int keyword)
+{
+    if (const SetupKey *key = SetupKeys::ofKeyword(keyword))
+        return key->statusLabel;
+    switch (keyword) {
+    case KwMultiviewSync:
+        return &LanguageTexts::Ui_Multiview_AppName;
+    case KwNetworkInfo:
+        return &LanguageTexts::Slabel_Network;
+    case KwBaudrate:
+        return &LanguageTexts::Slabel_Baudrate;
+    default:
+        return nullptr;
+    }
+}
 
 ParsedReply parseReplyLine(const QByteArray &latin1Line, quint32 currentModel, quint32 currentMultiviewMode)
 {
@@ -329,7 +284,7 @@ ParsedReply parseReplyLine(const QByteArray &latin1Line, quint32 currentModel, q
     if (reply.ignored)
         return reply;
     parseValue(reply, value, line, currentModel, currentMultiviewMode);
-    reply.statusLine = writesStatusLine(reply.keyword);
+    reply.statusLine = statusLabelOf(reply.keyword) != nullptr;
     reply.syncOver = reply.keyword == KwNetworkInfo || reply.keyword == KwBaudrate;
     return reply;
 }

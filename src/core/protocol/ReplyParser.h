@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/LanguageTexts.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -55,7 +57,7 @@ struct ParsedReply
     QString text;     // the value decoded as text
 
     int index = -1;    // result of the row's table lookup, -1 when no entry was found
-    int target = -1;   // window (WINDOWn IN), audio channel (... ONOFF) or microphone (MICn VOL)
+    int target = -1;   // window (WINDOWn IN)
     qint64 number = 0; // the row's integer (0 for a text that is not a number)
     QStringList words; // "NETWORK-INFO": words 1 to 4
     quint32 numbers[4] = {0, 0, 0, 0}; // "PBP-PRESENTER", "PIP USER": words 1 to 4; "RESO-USER": words 1, 2
@@ -74,3 +76,7 @@ struct ParsedReply
 // keyword or table word counts only when a space or CR of the line follows it, so in a line without CR the
 // value runs to the end of the line but its last word matches no table entry.
 ParsedReply parseReplyLine(const QByteArray &latin1Line, quint32 currentModel, quint32 currentMultiviewMode);
+
+// The label of the line "Sync <label> Message." that confirms a reply of `keyword` (ReplyKeywordIndex) in the
+// connection page's status box; null for a keyword whose replies earn none.
+QString LanguageTexts::*statusLabelOf(int keyword);

@@ -1,5 +1,6 @@
 #include "session/BaudProbe.h"
 
+#include "protocol/Catalogue.h"
 #include "session/ModelQuery.h"
 
 namespace {
@@ -64,7 +65,7 @@ void BaudProbe::tryNext()
     port.clear();
     pending.clear();
     emit SGL_Trying(speed);
-    port.write(modelQueryLine());
+    port.write(GetModelType().line);
     timer.start(ReplyTimeoutMs);
 }
 

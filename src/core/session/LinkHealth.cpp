@@ -25,6 +25,9 @@ LinkHealth::LinkHealth(LinkSession &linkSession, QObject *parent) : QObject(pare
         restart();
         changed();
     });
+    // A device that stops answering is shown at once.
+    connect(&session.watch(), &DeviceWatch::SGL_AnsweringChanged, this, &LinkHealth::SGL_HealthChanged);
+    connect(&session.watch(), &DeviceWatch::SGL_Confirmed, this, &LinkHealth::changed);
 }
 
 void LinkHealth::restart()
@@ -80,5 +83,7 @@ LinkHealth::Reading LinkHealth::reading() const
         r.lastLineAgeMs = (monotonicNowUs() - lastLineUs) / 1000;
     r.timeouts = timeouts;
     r.waiting = session.queuedCount();
+    r.answering = session.watch().isAnswering();
+    r.confirmedAgoMs = session.watch().confirmedAgoMs();
     return r;
 }

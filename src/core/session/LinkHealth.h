@@ -10,7 +10,8 @@ class LinkSession;
 
 // How the link of a session is doing, worked out from its traffic log and its reports alone (nothing is
 // asked of the device): where it leads, the median round trip of the last replies, how long ago the last
-// line came, the reply time-outs since the link was opened and the commands waiting to be written.
+// line came, the reply time-outs since the link was opened, the commands waiting to be written, and what
+// watching the device found.
 class LinkHealth : public QObject
 {
     Q_OBJECT
@@ -26,6 +27,10 @@ public:
         qint64 lastLineAgeMs = -1;     // -1 before the first line
         int timeouts = 0;
         int waiting = 0;
+        // What watching found: whether the device answers its reads, and how long ago its whole state was
+        // last read back (-1 before that).
+        bool answering = true;
+        qint64 confirmedAgoMs = -1;
     };
 
     explicit LinkHealth(LinkSession &session, QObject *parent = nullptr);

@@ -1,6 +1,5 @@
 #include "session/LinkSession.h"
 
-#include "config/AppState.h"
 #include "link/LinkChannel.h"
 #include "link/ServiceSerialPort.h"
 #include "link/ServiceTcpClient.h"
@@ -10,8 +9,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMutexLocker>
+#include <QScopedValueRollback>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 // How long received lines are reported in one turn of the event loop before the rest wait for the next.
@@ -34,24 +35,32 @@ void wireWorker(LinkSession *session, Service *service, QThread *thread, Disconn
 }
 } // namespace
 
-LinkSession::LinkSession(QObject *parent) : QObject(parent)
+LinkSession::LinkSession(QObject *parent) : QObject(parent), watcher(std::make_unique<DeviceWatch>(*this))
 {
     createWorker(LinkSerial);
     createWorker(LinkTcpClient);
-    setRequestSink([this](const QByteArray &line, const ReplyRule &rule) { queue(line, &rule); });
-    isRequestSink = true;
     pauseTicker.setInterval(CountdownTickMs);
     connect(&pauseTicker, &QTimer::timeout, this, &LinkSession::tickPause);
     RestartFollower::Hooks hooks;
     hooks.dial = [this](const LinkTarget &target) { dial(target); };
     hooks.hangUp = [this] { hangUp(); };
-    hooks.probe = [this] {
-        GetModelType();
-        requestSend();
-    };
+    hooks.probe = [this] { queueCommand(GetModelType(), 0, nullptr); };
     follower = std::make_unique<RestartFollower>(std::move(hooks));
-    connect(follower.get(), &RestartFollower::waiting, this,
-            [this](int seconds) { emit SGL_RestartWait(openType, seconds); });
+    // While the device restarts it is a stranger: it is identified and read again once it is back.
+    connect(follower.get(), &RestartFollower::waiting, this, [this](int seconds) {
+        model.forget();
+        holding = true;
+        holdQueued();
+        emit SGL_RestartWait(openType, seconds);
+    });
+    // What was held for the restart goes once the device is identified, after what its identification
+    // makes the tool read (queued by the same notice).
+    connect(&model, &DeviceModel::SGL_Identified, this, [this] {
+        if (!holding)
+            return;
+        holding = false;
+        QMetaObject::invokeMethod(this, &LinkSession::releaseHeld, Qt::QueuedConnection);
+    });
     connect(follower.get(), &RestartFollower::over, this,
             [this](bool back) { emit SGL_RestartOver(openType, back); });
 }
@@ -59,8 +68,6 @@ LinkSession::LinkSession(QObject *parent) : QObject(parent)
 LinkSession::~LinkSession()
 {
     closeLink();
-    if (isRequestSink)
-        setRequestSink(nullptr);
     // The transports are deleted after their threads have ended, with nothing left running in them. A thread
     // that does not end in time is left to the end of the process, never deleted while it runs.
     for (RetiredWorker &worker : retired) {
@@ -112,11 +119,6 @@ void LinkSession::retireWorker(quint32 type)
     createWorker(type);
 }
 
-quint32 LinkSession::linkType() const
-{
-    return State().LinkType;
-}
-
 LinkService &LinkSession::serialService()
 {
     return *serial;
@@ -153,7 +155,7 @@ QThread *LinkSession::threadFor(quint32 type) const
 
 LinkChannel *LinkSession::activeChannel() const
 {
-    LinkService *service = serviceFor(State().LinkType);
+    LinkService *service = serviceFor(openType);
     return service ? &service->linkChannel() : nullptr;
 }
 
@@ -175,6 +177,12 @@ void LinkSession::openTcpClient(const QString &localIp, const QString &remoteIp,
     open(target);
 }
 
+void LinkSession::openWithoutTransport(quint32 type)
+{
+    closeLink();
+    openType = type;
+}
+
 void LinkSession::open(const LinkTarget &target)
 {
     if (!threadFor(target.type))
@@ -187,7 +195,6 @@ void LinkSession::beginLink(quint32 type)
 {
     closeLink();
     openType = type;
-    State().LinkType = type;
     threadFor(type)->start();
 }
 
@@ -236,6 +243,8 @@ void LinkSession::hangUp()
 
 void LinkSession::renewRelay()
 {
+    // The commands of the connection given up went with it.
+    endPendingReplies();
     ++generation;
     receivedLines.clear();
     deliveryPosted = false;
@@ -266,7 +275,11 @@ void LinkSession::closeLink()
 {
     const quint32 type = openType;
     openType = LinkNone;
-    State().LinkType = LinkNone;
+    model.forget();
+    holding = false;
+    for (const HeldRequest &request : std::exchange(held, {}))
+        request.reply->finish(LinkReply::Outcome::LinkEnded);
+    endPendingReplies();
     ++generation;
     follower->stop();
     pauseTicker.stop();
@@ -323,7 +336,10 @@ void LinkSession::relayFrom(LinkService *service, quint32 type)
     relay = new QObject(this);
     relaySignal(service, &LinkService::SGL_PauseStarted, [this, type](int ms) { startPause(type, ms); });
     relaySignal(service, &LinkService::SGL_PauseEnded, [this, type] { endPause(type); });
+    relaySignal(service, &LinkService::SGL_CommandsEnded,
+                [this, type] { takeCommandEnds(serviceFor(type)); });
     relaySignal(service, &LinkService::SGL_LinkLost, [this, type](int code, const QString &reason) {
+        endPendingReplies();
         if (!follower->takeLoss())
             emit SGL_LinkLost(type, code, reason);
     });
@@ -381,8 +397,9 @@ void LinkSession::takeReceivedLines(quint32 type)
 {
     // Cleared before the lines are taken: a line appended after this takes comes with a notice of its own.
     serviceFor(type)->linkChannel().lineNoticePending = false;
-    // A delivery already waiting for its turn takes them then.
-    if (!deliveryPosted)
+    // A delivery already waiting for its turn takes them then; one under way (a handler of a line waits in a
+    // message box) goes on with them when it is back.
+    if (!deliveryPosted && !delivering)
         deliverLines(type);
 }
 
@@ -398,7 +415,7 @@ bool LinkSession::refillLines(quint32 type)
     // line taken here are there now, and a handler of a line may look up the command it answered.
     takeTraffic(serviceFor(type));
     for (QueueEntry &entry : lines)
-        receivedLines.push_back(std::move(entry.data));
+        receivedLines.push_back(std::move(entry));
     return !receivedLines.empty();
 }
 
@@ -410,13 +427,22 @@ void LinkSession::deliverLines(quint32 type)
     QElapsedTimer turn;
     turn.start();
     bool inTime = true;
+    // Lines are applied one after another in the order they came, never one inside the handling of another.
+    const QScopedValueRollback<bool> deliveringNow(delivering, true);
     while ((inTime = turn.nsecsElapsed() < DeliveryTurnNs) && (!receivedLines.empty() || refillLines(type))) {
-        const QByteArray line = std::move(receivedLines.front());
+        const QueueEntry entry = std::move(receivedLines.front());
         receivedLines.pop_front();
-        if (follower->takeLine(line))
+        if (follower->takeLine(entry.data))
             continue;
-        emit SGL_LineReceived(type, line);
-        // A handler of the line may have closed this link; its remaining lines went with it.
+        const auto answered = pending.find(entry.answers);
+        if (answered == pending.end())
+            model.applyLine(entry.data);
+        else
+            model.applyLine(entry.data, answered->second->request(), answered->second->isWatch());
+        emit SGL_LineReceived(type, entry.data);
+        if (linkGeneration == generation)
+            finishReply(entry.answers, LinkReply::Outcome::Answered, entry.data, entry.roundTripUs);
+        // A handler of the line or its reply may have closed this link; its remaining lines went with it.
         if (linkGeneration != generation)
             return;
     }
@@ -457,18 +483,147 @@ void LinkSession::endPause(quint32 type)
     follower->pauseEnded();
 }
 
-quint64 LinkSession::queue(const QByteArray &bytes, const ReplyRule *rule)
+LinkReply *LinkSession::send(const Request &request)
+{
+    if (request.isNull())
+        return nullptr;
+    auto *reply = new LinkReply(++lastCommandId, request.line, request.watch, this);
+    if (holding && openType != LinkNone) {
+        held.push_back({request, reply});
+        return reply;
+    }
+    if (!queueCommand(request, reply->id(), reply))
+        QMetaObject::invokeMethod(
+            reply, [reply] { reply->finish(LinkReply::Outcome::LinkEnded); }, Qt::QueuedConnection);
+    else if (!request.watch)
+        withdrawWatchReads();
+    return reply;
+}
+
+void LinkSession::withdrawWatchReads()
 {
     LinkChannel *channel = activeChannel();
-    if (!channel || bytes.isEmpty())
-        return 0;
-    lastQueued = bytes;
-    const quint64 id = ++lastCommandId;
-    const bool dropped = enqueueEntry(bytes, rule, 0, &channel->sendLock, &channel->sendQueue, id) > 0;
-    if (dropped && !overflowReported)
-        emit SGL_CommandsDropped(State().LinkType);
-    overflowReported = dropped;
-    return id;
+    if (!channel)
+        return;
+    const auto isWatchRead = [this](const QueueEntry &entry) {
+        const auto it = pending.find(entry.id);
+        return it != pending.end() && it->second->isWatch();
+    };
+    std::vector<quint64> withdrawn;
+    {
+        QMutexLocker locker(&channel->sendLock);
+        std::deque<QueueEntry> &entries = channel->sendQueue.entries;
+        const auto reads = std::stable_partition(
+            entries.begin(), entries.end(), [&](const QueueEntry &entry) { return !isWatchRead(entry); });
+        for (auto it = reads; it != entries.end(); ++it)
+            withdrawn.push_back(it->id);
+        entries.erase(reads, entries.end());
+        channel->sendQueue.lengthChanged();
+    }
+    // The operator's request now waits in the read's gap; the watch reads it again once the link is idle.
+    for (const quint64 id : withdrawn)
+        finishReply(id, LinkReply::Outcome::Dropped);
+}
+
+bool LinkSession::queueCommand(const Request &request, quint64 id, LinkReply *reply)
+{
+    LinkChannel *channel = activeChannel();
+    if (!channel || request.isNull())
+        return false;
+    if (id == 0)
+        id = ++lastCommandId;
+    quint64 dropped = 0;
+    if (!enqueueEntry(request.line, &request.rule, 0, &channel->sendLock, &channel->sendQueue, id, &dropped))
+        return false;
+    lastQueued = request.line;
+    if (reply)
+        pending[id] = reply;
+    emit SGL_RequestQueued(id, request.line);
+    if (dropped != 0 && !overflowReported)
+        emit SGL_CommandsDropped(openType);
+    overflowReported = dropped != 0;
+    finishReply(dropped, LinkReply::Outcome::Dropped);
+    requestSend();
+    return true;
+}
+
+void LinkSession::holdQueued()
+{
+    LinkChannel *channel = activeChannel();
+    if (!channel)
+        return;
+    std::deque<QueueEntry> queued;
+    {
+        QMutexLocker locker(&channel->sendLock);
+        queued = takeAllEntries(&channel->sendQueue);
+    }
+    for (QueueEntry &entry : queued) {
+        const auto it = pending.find(entry.id);
+        if (it == pending.end())
+            continue;
+        LinkReply *reply = it->second;
+        pending.erase(it);
+        // A watch read is of no use after the restart: the device is read anew.
+        if (reply->isWatch())
+            reply->finish(LinkReply::Outcome::LinkEnded);
+        else
+            held.push_back({Request{entry.data, entry.rule}, reply});
+    }
+}
+
+void LinkSession::releaseHeld()
+{
+    // A restart that began meanwhile holds them on.
+    if (holding)
+        return;
+    for (const HeldRequest &request : std::exchange(held, {})) {
+        if (!queueCommand(request.request, request.reply->id(), request.reply))
+            request.reply->finish(LinkReply::Outcome::LinkEnded);
+    }
+}
+
+QList<QByteArray> LinkSession::heldRequests() const
+{
+    QList<QByteArray> lines;
+    for (const HeldRequest &request : held)
+        lines << request.request.line;
+    return lines;
+}
+
+void LinkSession::addNote(const QString &text)
+{
+    if (!recording)
+        return;
+    ring.append(stampedRecord(TrafficRecord::Note, text.toUtf8()));
+    emit SGL_TrafficRecorded();
+}
+
+void LinkSession::takeCommandEnds(LinkService *service)
+{
+    for (const CommandEnd &end : ::takeCommandEnds(&service->linkChannel()))
+        finishReply(end.id, end.kind == CommandEnd::Written ? LinkReply::Outcome::Written
+                                                            : LinkReply::Outcome::TimedOut);
+}
+
+void LinkSession::finishReply(quint64 id, LinkReply::Outcome outcome, const QByteArray &line,
+                              qint32 roundTripUs)
+{
+    const auto it = pending.find(id);
+    if (it == pending.end())
+        return;
+    LinkReply *reply = it->second;
+    pending.erase(it);
+    reply->finish(outcome, line, roundTripUs);
+    if (pending.empty())
+        emit SGL_Idle();
+}
+
+void LinkSession::endPendingReplies()
+{
+    std::map<quint64, LinkReply *> ended;
+    ended.swap(pending);
+    for (const auto &entry : ended)
+        entry.second->finish(LinkReply::Outcome::LinkEnded);
 }
 
 void LinkSession::requestSend()

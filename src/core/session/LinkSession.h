@@ -1,6 +1,9 @@
 #pragma once
 
-#include "protocol/ReplyRule.h"
+#include "protocol/Request.h"
+#include "session/DeviceModel.h"
+#include "session/DeviceWatch.h"
+#include "session/LinkReply.h"
 #include "session/LinkTarget.h"
 #include "session/TrafficRing.h"
 
@@ -13,6 +16,7 @@
 #include <QTimer>
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -21,18 +25,21 @@ class RestartFollower;
 class ServiceSerialPort;
 class ServiceTcpClient;
 struct LinkChannel;
+struct QueueEntry;
 
 // The one door to the device link. It owns the serial and the TCP transport with their worker threads,
-// opens and closes the active link (and keeps LinkType in the application state), queues requests on the
-// active link's channel, makes the active transport send, and relays what happens on the link as signals
-// of the thread it lives in: lines written and received, connect results, losses, reply time-outs, pauses
-// and the device's planned restarts. Reports of a link that was closed meanwhile are never relayed.
+// opens and closes the active link, queues requests on the active link's channel and has the transport
+// write them in turn, tells each caller how its request ended (a LinkReply), and relays what happens on the
+// link as signals of the thread it lives in: lines written and received, connect results, losses, reply
+// time-outs, pauses and the device's planned restarts. Reports of a link that was closed meanwhile are never
+// relayed.
 //
-// It also keeps the traffic log: every command written, every line received (with the command it
-// answered and the round trip) and every reply time-out, as the transport stamped them, in a bounded ring.
+// It owns the device model of its link: every line received is applied to it before it is relayed. It also
+// keeps the traffic log: every command written, every line received (with the command it answered and the
+// round trip) and every reply time-out, as the transport stamped them, in a bounded ring.
 //
-// While it exists it is the request sink of the request builders: a builder's line goes to the active
-// link. Pages, the debug console, the reply handling, tools and tests reach the link only through it.
+// Nothing of a session is process-wide: several sessions, each with its own link and device, can live in one
+// process. Pages, the debug console, tools and tests reach a link only through its session.
 class LinkSession : public QObject
 {
     Q_OBJECT
@@ -51,15 +58,25 @@ public:
     LinkSession &operator=(const LinkSession &) = delete;
 
     // LinkType of the active link (0 none, 1 serial, 2 TCP client).
-    quint32 linkType() const;
+    quint32 linkType() const { return openType; }
+    // What the session knows about the device of its link, and what keeps it up to date.
+    DeviceModel &device() { return model; }
+    const DeviceModel &device() const { return model; }
+    DeviceWatch &watch() { return *watcher; }
+    const DeviceWatch &watch() const { return *watcher; }
+    // Whether nothing waits on the link: no request queued, none awaiting its end.
+    bool isIdle() const { return pending.empty(); }
     // Where the active link goes (while a restart is followed: the attempt in progress).
     LinkTarget target() const { return current; }
 
-    // Opens a link: sets LinkType, starts the transport's thread and asks it to connect. The result comes
-    // as SGL_ConnectStatus. An open link is closed first.
+    // Opens a link: starts the transport's thread and asks it to connect. The result comes as
+    // SGL_ConnectStatus. An open link is closed first; the device is forgotten.
     void open(const LinkTarget &target);
     void openSerial(const SerialSettings &settings);
     void openTcpClient(const QString &localIp, const QString &remoteIp, const QString &remotePort);
+    // Opens a link of `type` without starting its transport: requests are queued and never written. A seam
+    // for tests that look at what is queued without a device.
+    void openWithoutTransport(quint32 type);
     // Closes the active link (LinkType 0): the transport's thread ends, which disconnects it and discards
     // every queued command and unread reply line; a connect request it did not get to is dropped. Waits at
     // most CloseWaitMs for the thread: one that is still busy is retired, and the next link of its kind
@@ -78,12 +95,15 @@ public:
     // How long a restart is followed (60 s; tests shorten it).
     void setRestartLimit(int ms);
 
-    // Queues bytes on the active link (nothing without one): with a rule as the request builders do,
-    // without one (no reply awaited, no pause) as the debug console does. Returns the id the command's
-    // traffic records carry, 0 when nothing was queued.
-    quint64 queue(const QByteArray &bytes, const ReplyRule *rule = nullptr);
-    // Lets the active transport write the next queued command if the link is free.
-    void requestSend();
+    // Queues a request on the active link, which writes it in turn. The reply tells how it ended (without a
+    // link at once, as LinkEnded); null for a null request. Its id is the one its traffic records carry.
+    // While a planned restart is followed, requests (and those still queued when it began) are held, and
+    // queued once the device is back and identified, behind the reads its identification brings.
+    LinkReply *send(const Request &request);
+    // The requests held for the end of a planned restart (CR included), oldest first.
+    QList<QByteArray> heldRequests() const;
+    // Adds a note of the tool's own to the traffic log (a value the device changed, say).
+    void addNote(const QString &text);
     // Copies of the commands waiting on the active link, oldest first, and how many there are.
     std::deque<QByteArray> queuedCommands();
     int queuedCount() const;
@@ -93,9 +113,9 @@ public:
     QString peerBaudRate() const { return linkBaudRate; }
 
     // The traffic log. Recording can be switched off (it is on from the start); the ring keeps what it has.
+    // Nothing but the log depends on it.
     const TrafficRing &traffic() const { return ring; }
     void setTrafficRecording(bool on);
-    bool trafficRecording() const { return recording; }
 
     // The transports of the next or open link, for tests that look at their timers and devices.
     LinkService &serialService();
@@ -109,9 +129,11 @@ signals:
     // The open link failed for good (connection closed, silent or failed; serial port gone); `reason` is the
     // system's text. The link is left to be closed.
     void SGL_LinkLost(quint32 linkType, int ErrorCode, const QString &reason);
+    // A request was queued on the active link (CR included), with the id of its reply.
+    void SGL_RequestQueued(quint64 id, const QByteArray &line);
     // A command was written (Latin-1 text, CR included).
     void SGL_LineSent(quint32 linkType, const QString &Text);
-    // A complete reply line arrived (CR included).
+    // A complete reply line arrived (CR included); the device model has applied it.
     void SGL_LineReceived(quint32 linkType, const QByteArray &line);
     // No matching reply came in time for `cmd`.
     void SGL_ReplyTimeout(quint32 linkType, const QString &cmd);
@@ -132,6 +154,8 @@ signals:
     void SGL_TrafficRecorded();
     // The link of `linkType` was closed (everything still queued on it is gone).
     void SGL_LinkClosed(quint32 linkType);
+    // The last request waiting on the link has ended.
+    void SGL_Idle();
 
     // Internal: reaches both transports' send slots (only the connected one sends).
     void SGL_TrySend();
@@ -156,6 +180,21 @@ private:
     // open now stays open.
     template <class Sender, class Signal, class Handler>
     void relaySignal(Sender *sender, Signal signal, Handler handler);
+    // Lets the active transport write the next queued command if the link is free.
+    void requestSend();
+    // Queues a request on the active link at once under `id` (0: a new one); false when nothing was queued.
+    bool queueCommand(const Request &request, quint64 id, LinkReply *reply);
+    // While a restart is followed: the requests still queued wait for its end, with those sent meanwhile.
+    void holdQueued();
+    void releaseHeld();
+    // An operator's request goes before the watch reads not yet written: they are taken back (as Dropped).
+    void withdrawWatchReads();
+    // Ends the replies of commands that the transport reports ended without a reply line.
+    void takeCommandEnds(LinkService *service);
+    void finishReply(quint64 id, LinkReply::Outcome outcome, const QByteArray &line = QByteArray(),
+                     qint32 roundTripUs = 0);
+    // Ends every reply still waiting (the link ended).
+    void endPendingReplies();
     void takeReceivedLines(quint32 type);
     // Moves what the transport recorded into the traffic log.
     void takeTraffic(LinkService *service);
@@ -187,15 +226,26 @@ private:
     quint64 generation = 0;
     // Received lines taken from the transport and not yet reported; handed on a batch per turn of the event
     // loop, so that a device that floods the link never holds the GUI thread for long.
-    std::deque<QByteArray> receivedLines;
+    std::deque<QueueEntry> receivedLines;
     bool deliveryPosted = false;
+    bool delivering = false;
     // The command queued last (a planned restart may wait for it to be written).
     QByteArray lastQueued;
     // Whether the send queue's overflow has been reported and not yet ended.
     bool overflowReported = false;
-    // Whether this session is the request builders' sink now.
-    bool isRequestSink = false;
 
+    DeviceModel model;
+    std::unique_ptr<DeviceWatch> watcher;
+    // The replies of the commands queued and not yet ended, by command id.
+    std::map<quint64, LinkReply *> pending;
+    // Requests held while a planned restart is followed, with their replies; holding until they are queued.
+    struct HeldRequest
+    {
+        Request request;
+        LinkReply *reply;
+    };
+    std::vector<HeldRequest> held;
+    bool holding = false;
     TrafficRing ring;
     bool recording = true;
     quint64 lastCommandId = 0;

@@ -1,22 +1,8 @@
 #include "session/ModelQuery.h"
 
-#include "protocol/Catalogue.h"
+#include "protocol/DeviceContext.h"
 #include "protocol/ReplyKeywords.h"
 #include "protocol/ReplyParser.h"
-
-namespace {
-constexpr quint32 NoModel = 5;
-} // namespace
-
-QByteArray modelQueryLine()
-{
-    QByteArray query;
-    const RequestSink previous =
-        setRequestSink([&query](const QByteArray &line, const ReplyRule &) { query = line; });
-    GetModelType();
-    setRequestSink(previous);
-    return query;
-}
 
 QString modelInReply(const QByteArray &line)
 {

@@ -1,5 +1,6 @@
 #include "session/NetworkSweep.h"
 
+#include "protocol/Catalogue.h"
 #include "session/ModelQuery.h"
 
 #include <QHostAddress>
@@ -139,7 +140,7 @@ void NetworkSweep::closeAll()
 
 void NetworkSweep::launch()
 {
-    static const QByteArray query = modelQueryLine();
+    static const QByteArray query = GetModelType().line;
     while (running && next < range.count && probes.size() < std::size_t(InFlight)) {
         probes.push_back(std::make_unique<Probe>());
         Probe *probe = probes.back().get();

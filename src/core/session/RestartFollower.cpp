@@ -80,10 +80,10 @@ void RestartFollower::tick()
 
 void RestartFollower::dialNext()
 {
-    current = targets.at(attempts++ % targets.size());
+    const LinkTarget next = targets.at(attempts++ % targets.size());
     attemptRunning = true;
     probing = false;
-    hooks.dial(current);
+    hooks.dial(next);
 }
 
 void RestartFollower::finish(bool back)

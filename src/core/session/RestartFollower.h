@@ -41,9 +41,6 @@ public:
     void startAfter(const QByteArray &command, const QList<LinkTarget> &targets);
     // Forgets the restart (the link was closed).
     void stop();
-    bool isFollowing() const { return state == State::Following; }
-    // The target of the attempt in progress, or of the last one.
-    LinkTarget currentTarget() const { return current; }
 
     // Reports of the link; true when they belong to the restart and go no further.
     bool takeConnectStatus(bool status);
@@ -76,7 +73,6 @@ private:
     State state = State::Idle;
     int limitMs = DefaultLimitMs;
     QList<LinkTarget> targets;
-    LinkTarget current;
     QByteArray trigger;
     bool triggerWritten = false;
     int attempts = 0;

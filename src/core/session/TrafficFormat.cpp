@@ -52,6 +52,8 @@ QString direction(TrafficRecord::Kind kind)
         return QStringLiteral("RX");
     case TrafficRecord::TimedOut:
         return QStringLiteral("TIMEOUT");
+    case TrafficRecord::Note:
+        return QStringLiteral("NOTE");
     }
     return QString();
 }
@@ -69,12 +71,15 @@ QString fileHeader()
 QString fileLine(const TrafficRecord &record)
 {
     const bool timedOut = record.kind == TrafficRecord::TimedOut;
+    const bool note = record.kind == TrafficRecord::Note;
     const bool answers = record.answersCommand();
     QString line = timestamp(record.wallMs);
     line += QLatin1Char('\t') + milliseconds(record.monotonicUs);
     line += QLatin1Char('\t') + direction(record.kind);
-    line += QLatin1Char('\t') + (timedOut ? QString() : escaped(record.bytes));
-    line += QLatin1Char('\t') + (timedOut ? QString() : hex(record.bytes));
+    line += QLatin1Char('\t') + (timedOut ? QString()
+                                 : note   ? QString::fromUtf8(record.bytes)
+                                          : escaped(record.bytes));
+    line += QLatin1Char('\t') + (timedOut || note ? QString() : hex(record.bytes));
     line += QLatin1Char('\t') + (timedOut  ? escaped(record.bytes)
                                  : answers ? escaped(record.command)
                                            : QString());

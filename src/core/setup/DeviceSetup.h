@@ -1,6 +1,6 @@
 #pragma once
 
-#include "setup/SetupKeys.h"
+#include "protocol/SetupKeys.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -2,58 +2,42 @@
 
 #include "session/LinkSession.h"
 
-#include <algorithm>
-
 LinkExchange::LinkExchange(LinkSession &linkSession, QObject *parent) : QObject(parent), session(linkSession)
 {
-    seen = session.traffic().endSequence();
-    connect(&session, &LinkSession::SGL_TrafficRecorded, this, &LinkExchange::takeRecords);
-    connect(&session, &LinkSession::SGL_LinkClosed, this, &LinkExchange::loseLink);
-    connect(&session, &LinkSession::SGL_LinkLost, this, &LinkExchange::loseLink);
 }
 
-void LinkExchange::setRecordHandler(std::function<void(const TrafficRecord &)> recordHandler)
+void LinkExchange::setReplyHandler(std::function<void(const LinkReply &)> replyHandler)
 {
-    handler = std::move(recordHandler);
+    handler = std::move(replyHandler);
 }
 
-bool LinkExchange::send(const std::vector<CapturedRequest> &requests)
+bool LinkExchange::send(const std::vector<Request> &requests)
 {
-    if (lost)
+    if (lost || session.linkType() == 0)
         return false;
-    for (const CapturedRequest &request : requests) {
-        const quint64 id = session.queue(request.line, &request.rule);
-        if (id == 0) {
-            loseLink();
-            return false;
-        }
-        pending.push_back({id, request.rule.expectReply != 0});
+    for (const Request &request : requests) {
+        LinkReply *reply = session.send(request);
+        if (!reply)
+            continue;
+        ++waiting;
+        connect(reply, &LinkReply::finished, this, [this, reply] { ended(*reply); });
     }
-    session.requestSend();
     return true;
 }
 
-void LinkExchange::takeRecords()
+void LinkExchange::ended(const LinkReply &reply)
 {
-    const TrafficRing &ring = session.traffic();
-    const bool wasBusy = !pending.empty();
-    for (quint64 sequence = ring.keptFrom(seen); sequence < ring.endSequence(); ++sequence) {
-        seen = sequence + 1;
-        const TrafficRecord &record = ring.at(sequence);
-        if (handler)
-            handler(record);
-        const bool ends = record.kind == TrafficRecord::TimedOut || record.answersCommand() ||
-                          record.kind == TrafficRecord::Written;
-        const auto it = std::find_if(pending.begin(), pending.end(),
-                                     [&](const Pending &p) { return p.id == record.commandId; });
-        if (!ends || record.commandId == 0 || it == pending.end() ||
-            (record.kind == TrafficRecord::Written && it->awaitsReply))
-            continue;
-        if (record.kind == TrafficRecord::TimedOut)
-            unanswered << QString::fromLatin1(record.bytes).remove(QLatin1Char('\r'));
-        pending.erase(it);
+    const LinkReply::Outcome outcome = reply.outcome();
+    if (outcome == LinkReply::Outcome::LinkEnded || outcome == LinkReply::Outcome::Dropped) {
+        loseLink();
+        return;
     }
-    if (wasBusy && pending.empty() && !lost)
+    if (outcome == LinkReply::Outcome::TimedOut)
+        unanswered << QString::fromLatin1(reply.request()).remove(QLatin1Char('\r'));
+    // Follow-up requests count before this one is taken as done.
+    if (handler)
+        handler(reply);
+    if (--waiting == 0 && !lost)
         emit SGL_Settled();
 }
 
@@ -62,6 +46,6 @@ void LinkExchange::loseLink()
     if (lost)
         return;
     lost = true;
-    pending.clear();
+    waiting = 0;
     emit SGL_LinkLost();
 }

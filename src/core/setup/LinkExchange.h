@@ -1,6 +1,6 @@
 #pragma once
 
-#include "setup/RequestCapture.h"
+#include "protocol/Request.h"
 
 #include <QObject>
 #include <QStringList>
@@ -8,26 +8,25 @@
 #include <functional>
 #include <vector>
 
+class LinkReply;
 class LinkSession;
-struct TrafficRecord;
 
-// Sends requests through the link session and follows each to its end: answered by a reply line, left
-// without reply (time-out) or, for a request that awaits no reply, written. Every record the traffic log
-// gets meanwhile goes to the record handler first, so that its owner sees the replies as they come (and can
-// send follow-up requests from there).
+// Sends requests through the link session and follows each to its end, as its reply tells: answered,
+// written (a request that awaits no reply), left without reply (time-out) or cut off by the end of the link.
+// The reply handler sees each reply as it ends, so that its owner can send follow-up requests from there.
 class LinkExchange : public QObject
 {
     Q_OBJECT
 public:
     explicit LinkExchange(LinkSession &session, QObject *parent = nullptr);
 
-    void setRecordHandler(std::function<void(const TrafficRecord &)> handler);
-    // Queues the requests on the active link and lets it send; false when no link is open.
-    bool send(const std::vector<CapturedRequest> &requests);
+    void setReplyHandler(std::function<void(const LinkReply &)> handler);
+    // Queues the requests on the active link; false when no link is open.
+    bool send(const std::vector<Request> &requests);
 
-    bool settled() const { return pending.empty(); }
+    bool settled() const { return waiting == 0; }
     bool linkLost() const { return lost; }
-    // The requests left without reply so far, as text without CR.
+    // The requests left without reply so far, as text without CR, in the order they ended.
     QStringList timedOut() const { return unanswered; }
 
 signals:
@@ -37,19 +36,12 @@ signals:
     void SGL_LinkLost();
 
 private:
-    void takeRecords();
+    void ended(const LinkReply &reply);
     void loseLink();
 
-    struct Pending
-    {
-        quint64 id;
-        bool awaitsReply;
-    };
-
     LinkSession &session;
-    std::function<void(const TrafficRecord &)> handler;
-    std::vector<Pending> pending;
-    quint64 seen = 0;
+    std::function<void(const LinkReply &)> handler;
+    int waiting = 0;
     QStringList unanswered;
     bool lost = false;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "setup/RequestCapture.h"
-#include "setup/SetupKeys.h"
+#include "protocol/Request.h"
+#include "protocol/SetupKeys.h"
 
 #include <vector>
 
@@ -20,8 +20,8 @@ enum class PlanPart
 // window rectangle and the network settings go as one request each), in the order of the key table. Link
 // settings put the one of the link in use (`linkType`, 1 serial, 2 TCP client) last, since the link breaks
 // once the device takes it.
-std::vector<CapturedRequest> planSetup(quint32 model, const SetupValues &current, const SetupValues &target,
-                                       PlanPart part, quint32 linkType = 0);
+std::vector<Request> planSetup(quint32 model, const SetupValues &current, const SetupValues &target,
+                               PlanPart part, quint32 linkType = 0);
 
 // The part a key belongs to.
 PlanPart planPartOf(const SetupKey &key);

@@ -4,16 +4,16 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 class LinkExchange;
+class LinkReply;
 class LinkSession;
-struct ParsedReply;
-struct TrafficRecord;
 
 // Reads a device's setup through the link session: asks for the model (unless it is known), sends the read
-// requests of the wanted groups and takes the values from every reply line that comes meanwhile, with the
-// follow-up reads some replies call for (the user resolution, a user window rectangle). Finishes once every
+// requests of the wanted groups, with the follow-up reads some values call for (the user resolution, a user
+// window rectangle), and takes the values the session's device model was given meanwhile. Finishes once every
 // request it sent has been answered or has timed out, or the link is gone.
 class SetupReader : public QObject
 {
@@ -50,17 +50,14 @@ signals:
     void SGL_Finished();
 
 private:
-    void handle(const TrafficRecord &record);
-    void apply(const ParsedReply &reply);
-    void applyMultiviewReport(const ParsedReply &reply);
+    void ended(const LinkReply &reply);
     void readGroups();
     void followUp();
     void settle();
     void finish(Outcome outcome);
     bool wants(SetupGroup group) const;
-    void set(const char *key, const QString &value);
-    // A new layout: what was read of the old one no longer holds.
-    void forgetMultiview();
+    // The values reported since the read began.
+    SetupValues reportedValues() const;
 
     LinkSession &session;
     LinkExchange *exchange = nullptr;
@@ -71,7 +68,6 @@ private:
     bool userResolutionAsked = false;
     bool userResolutionAlways = false;
     bool userWindowAsked = false;
-    bool networkAsked = false;
-    QList<quint64> linkReads;
+    QSet<QString> reported;
     Outcome result = Outcome::Running;
 };

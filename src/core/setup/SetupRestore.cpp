@@ -5,8 +5,16 @@
 #include "setup/SetupPlan.h"
 #include "setup/SetupReader.h"
 
+#include <utility>
+
 SetupRestore::SetupRestore(LinkSession &linkSession, QObject *parent) : QObject(parent), session(linkSession)
 {
+}
+
+SetupRestore::~SetupRestore()
+{
+    if (watchHeld)
+        session.watch().release();
 }
 
 QStringList SetupRestore::timedOut() const
@@ -16,6 +24,9 @@ QStringList SetupRestore::timedOut() const
 
 void SetupRestore::start(const DeviceSetup &setup, bool withLinkSettings)
 {
+    // Watching rests while the device is written: its reads would only see values on their way.
+    if (!std::exchange(watchHeld, true))
+        session.watch().hold();
     target = setup;
     withLink = withLinkSettings;
     result = Outcome::Running;
@@ -82,7 +93,7 @@ void SetupRestore::readDone()
         for (const auto &entry : reader->setup().values)
             now[entry.first] = entry.second;
         bool readAgain = false;
-        const std::vector<CapturedRequest> requests = planLayout(now, &readAgain);
+        const std::vector<Request> requests = planLayout(now, &readAgain);
         return send(readAgain ? Step::LayoutOptions : Step::LayoutDetails, requests);
     }
     default:
@@ -114,20 +125,19 @@ void SetupRestore::readBefore()
 {
     initial = reader->setup();
     const SetupValues wanted = targetWithoutLink();
-    std::vector<CapturedRequest> requests =
-        planSetup(target.model, initial.values, wanted, PlanPart::Settings);
+    std::vector<Request> requests = planSetup(target.model, initial.values, wanted, PlanPart::Settings);
     const auto mode = wanted.find(QStringLiteral("multiview.mode"));
     const auto shown = initial.values.find(QStringLiteral("multiview.mode"));
     if (mode != wanted.end() && (shown == initial.values.end() || shown->second != mode->second))
         return send(Step::Settings, requests);
     // The device shows the layout of the setup already.
     bool readAgain = false;
-    const std::vector<CapturedRequest> layout = planLayout(initial.values, &readAgain);
+    const std::vector<Request> layout = planLayout(initial.values, &readAgain);
     requests.insert(requests.end(), layout.begin(), layout.end());
     send(readAgain ? Step::LayoutOptions : Step::LayoutDetails, requests);
 }
 
-std::vector<CapturedRequest> SetupRestore::planLayout(const SetupValues &now, bool *readAgain)
+std::vector<Request> SetupRestore::planLayout(const SetupValues &now, bool *readAgain)
 {
     SetupValues wanted = targetWithoutLink();
     *readAgain = false;
@@ -143,8 +153,7 @@ std::vector<CapturedRequest> SetupRestore::planLayout(const SetupValues &now, bo
                                it->first.startsWith(QLatin1String("multiview.window"));
             it = later ? options.erase(it) : std::next(it);
         }
-        std::vector<CapturedRequest> first =
-            planSetup(target.model, now, options, PlanPart::MultiviewDetails);
+        std::vector<Request> first = planSetup(target.model, now, options, PlanPart::MultiviewDetails);
         if (windowUnknown && !first.empty()) {
             layoutReadAgain = true;
             *readAgain = true;
@@ -154,10 +163,10 @@ std::vector<CapturedRequest> SetupRestore::planLayout(const SetupValues &now, bo
     return planSetup(target.model, now, wanted, PlanPart::MultiviewDetails);
 }
 
-void SetupRestore::send(Step next, const std::vector<CapturedRequest> &requests)
+void SetupRestore::send(Step next, const std::vector<Request> &requests)
 {
     step = next;
-    for (const CapturedRequest &request : requests)
+    for (const Request &request : requests)
         sentLines << QString::fromLatin1(request.line).remove(QLatin1Char('\r'));
     if (requests.empty())
         return settled();
@@ -189,5 +198,7 @@ void SetupRestore::finish(Outcome outcome)
     if (result != Outcome::Running)
         return;
     result = outcome;
+    if (std::exchange(watchHeld, false))
+        session.watch().release();
     emit SGL_Finished();
 }

@@ -8,7 +8,7 @@
 class LinkExchange;
 class LinkSession;
 class SetupReader;
-struct CapturedRequest;
+struct Request;
 
 // Makes a device hold the values of a setup: reads what it holds, refuses a setup of another model, sends
 // only the change requests for the values that differ, in a safe order (the multiview layout before the
@@ -32,6 +32,7 @@ public:
     };
 
     explicit SetupRestore(LinkSession &session, QObject *parent = nullptr);
+    ~SetupRestore() override;
 
     void start(const DeviceSetup &target, bool withLinkSettings);
 
@@ -69,9 +70,9 @@ private:
     // The requests for the layout's options, user window and window sources against `now`. While the user
     // window of the setup is not known yet (the layout did not show one), only the options go, and the rest
     // after another read: *readAgain tells.
-    std::vector<CapturedRequest> planLayout(const SetupValues &now, bool *readAgain);
+    std::vector<Request> planLayout(const SetupValues &now, bool *readAgain);
     void settled();
-    void send(Step next, const std::vector<CapturedRequest> &requests);
+    void send(Step next, const std::vector<Request> &requests);
     void finish(Outcome outcome);
     SetupValues targetWithoutLink() const;
     QList<SetupGroup> targetGroups(bool withLink) const;
@@ -90,4 +91,5 @@ private:
     int exchangeTimeoutsTaken = 0;
     QList<SetupDifference> differences;
     Outcome result = Outcome::Running;
+    bool watchHeld = false;
 };

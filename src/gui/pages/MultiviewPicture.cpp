@@ -1,10 +1,10 @@
 #include "pages/MultiviewPicture.h"
 
-#include "config/AppState.h"
 #include "config/AppPaths.h"
+#include "protocol/DeviceContext.h"
 #include "protocol/ValueTables.h"
 
-QString multiviewPictureName(const AppState &state)
+QString multiviewPictureName(const DeviceContext &state)
 {
     const QString underscore = QStringLiteral("_");
     switch (state.MultiviewMode) {

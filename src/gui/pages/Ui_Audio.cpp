@@ -1,11 +1,12 @@
 #include "pages/Ui_Audio.h"
 
 #include "config/AppState.h"
-#include "widgets/PlaceWidget.h"
 #include "pages/NumericField.h"
 #include "pages/PageWidgets.h"
 #include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
+#include "session/LinkSession.h"
+#include "widgets/PlaceWidget.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -54,8 +55,7 @@ void placeOnOffRow(QLabel *label, QPushButton *on, QPushButton *off)
 
 void showNumber(QLineEdit *field, int value)
 {
-    field->clear();
-    field->setText(QString::number(value));
+    showDeviceText(field, QString::number(value));
 }
 
 // Marks the on (index 0) or the off (index 1) button of a pair; other indexes leave both alone.
@@ -68,7 +68,7 @@ void markOnOff(QPushButton *on, QPushButton *off, int index)
 }
 } // namespace
 
-Ui_Audio::Ui_Audio(QWidget *parent) : QWidget(parent)
+Ui_Audio::Ui_Audio(LinkSession &linkSession, QWidget *parent) : QWidget(parent), session(linkSession)
 {
     commonFrame = makeBoxFrame(this);
     commonFrame->setGeometry(QRect(QPoint(4, 4), CommonFrameSize));
@@ -99,6 +99,38 @@ Ui_Audio::Ui_Audio(QWidget *parent) : QWidget(parent)
                                 micOff[1], overallMuteOn, overallMuteOff})
         connect(button, &QPushButton::clicked, this, &Ui_Audio::SLT_BTN_AudioMute);
     connect(readAllButton, &QPushButton::clicked, this, &Ui_Audio::SLT_ReadInfo_ALL);
+
+    const auto onOff = [](const QString &word) { return Tables::OnOff.indexOf(word.toLatin1()); };
+    showDeviceValues(
+        session.device(), this,
+        {{"audio.source",
+          [this](const QString &v) { SyncAudioSource(Tables::audioSources(model()).indexOf(v.toLatin1())); }},
+         {"audio.volume", [this](const QString &v) { SyncVolume(v.toInt()); }},
+         {"audio.mute", [=](const QString &v) { SyncAudioMute(onOff(v)); }},
+         {"audio.mainAudio", [=](const QString &v) { SyncAudioSwitch(0, onOff(v)); }},
+         {"audio.mic1", [=](const QString &v) { SyncAudioSwitch(1, onOff(v)); }},
+         {"audio.mic2", [=](const QString &v) { SyncAudioSwitch(2, onOff(v)); }},
+         {"audio.mic1Volume", [this](const QString &v) { SyncMicVolume(0, v.toInt()); }},
+         {"audio.mic2Volume", [this](const QString &v) { SyncMicVolume(1, v.toInt()); }}});
+    flashChangedValues(session.device(), this,
+                       {{"audio.source", {commonSourceCombo, mainSourceCombo}},
+                        {"audio.volume", {commonVolumeField, overallVolumeField}},
+                        {"audio.mute", {commonMuteOn, commonMuteOff, overallMuteOn, overallMuteOff}},
+                        {"audio.mainAudio", {mainOn, mainOff}},
+                        {"audio.mic1", {micOn[0], micOff[0]}},
+                        {"audio.mic2", {micOn[1], micOff[1]}},
+                        {"audio.mic1Volume", {micVolumeField[0]}},
+                        {"audio.mic2Volume", {micVolumeField[1]}}});
+}
+
+quint8 Ui_Audio::model() const
+{
+    return session.device().context().CurrentModel;
+}
+
+void Ui_Audio::writeSetting(const char *key, const QString &value)
+{
+    session.send(WriteSetting(session.device().context(), key, value));
 }
 
 void Ui_Audio::buildCommonFrame()
@@ -203,8 +235,7 @@ void Ui_Audio::SLT_SetAudioSource(int index)
     const QString name = sender() ? sender()->objectName() : QString();
     if (name != QLatin1String("Common-AudioSource") && name != QLatin1String("Main-AudioSource"))
         return;
-    SetAudioSource(quint32(index));
-    emit SGL_UpdateEmit();
+    session.send(WriteSetting(session.device().context(), "audio.source", quint32(index)));
 }
 
 void Ui_Audio::SLT_SetVolumeValue()
@@ -216,17 +247,14 @@ void Ui_Audio::SLT_SetVolumeValue()
     // An empty field or text that is no number sends nothing: a mistyped value must not silence a live
     // output. Values above the model's limit are refused by the request builders.
     const std::optional<quint32> value = fieldNumber(field->text());
-    if (name == QLatin1String("Common-VolumeValue") || name == QLatin1String("Overall-VolumeValue")) {
-        if (value)
-            SetAudioVolume(qint32(*value));
-    } else if (name == QLatin1String("Microphone1-VolumeValue") ||
-               name == QLatin1String("Microphone2-VolumeValue")) {
-        if (value)
-            SetMicVolume(name.startsWith(QLatin1String("Microphone1")) ? 0 : 1, qint32(*value));
-    } else {
+    if (!value)
         return;
-    }
-    emit SGL_UpdateEmit();
+    if (name == QLatin1String("Common-VolumeValue") || name == QLatin1String("Overall-VolumeValue"))
+        writeSetting("audio.volume", QString::number(*value));
+    else if (name == QLatin1String("Microphone1-VolumeValue"))
+        writeSetting("audio.mic1Volume", QString::number(*value));
+    else if (name == QLatin1String("Microphone2-VolumeValue"))
+        writeSetting("audio.mic2Volume", QString::number(*value));
 }
 
 void Ui_Audio::SLT_BTN_Volume(bool)
@@ -243,18 +271,10 @@ void Ui_Audio::SLT_BTN_Volume(bool)
     else
         return;
 
-    if (name.digit == QLatin1Char('0')) {
-        if (audio)
-            AudioVolumeDown();
-        else
-            MicVolumeDown(mic);
-    } else if (name.digit == QLatin1Char('1')) {
-        if (audio)
-            AudioVolumeUp();
-        else
-            MicVolumeUp(mic);
-    }
-    emit SGL_UpdateEmit();
+    if (name.digit == QLatin1Char('0'))
+        session.send(audio ? AudioVolumeDown() : MicVolumeDown(mic));
+    else if (name.digit == QLatin1Char('1'))
+        session.send(audio ? AudioVolumeUp() : MicVolumeUp(mic));
 }
 
 void Ui_Audio::SLT_BTN_AudioMute(bool)
@@ -262,49 +282,36 @@ void Ui_Audio::SLT_BTN_AudioMute(bool)
     const SenderName name = splitName(sender());
     if (name.digit != QLatin1Char('0') && name.digit != QLatin1Char('1'))
         return;
-    const quint32 index = name.digit == QLatin1Char('0') ? 0 : 1;
+    const QString word = QString::fromLatin1(Tables::OnOff.at(name.digit == QLatin1Char('0') ? 0 : 1));
     if (name.prefix == QLatin1String("Common-AudioMute-") ||
         name.prefix == QLatin1String("Overall-AudioMute-"))
-        SetAudioMute(index);
+        writeSetting("audio.mute", word);
     else if (name.prefix == QLatin1String("Main-AudioMute-"))
-        SetMainAudioOnOff(index);
+        writeSetting("audio.mainAudio", word);
     else if (name.prefix == QLatin1String("Microphone1-AudioMute-"))
-        SetMicOnOff(0, index);
+        writeSetting("audio.mic1", word);
     else if (name.prefix == QLatin1String("Microphone2-AudioMute-"))
-        SetMicOnOff(1, index);
-    else
-        return;
-    emit SGL_UpdateEmit();
+        writeSetting("audio.mic2", word);
 }
 
 void Ui_Audio::SLT_ReadInfo_ALL()
 {
-    GetAudioSource();
-    GetAudioVolume();
-    GetAudioMute();
-    if (State().CurrentModel == ModelTN386) {
-        GetMainAudioOnOff();
-        for (quint32 mic = 0; mic < 2; ++mic) {
-            GetMicOnOff(mic);
-            GetMicVolume(mic);
-        }
-    }
-    emit SGL_UpdateEmit();
+    readSettings(session, SetupGroup::Audio);
 }
 
 void Ui_Audio::SyncAudioSource(int index)
 {
-    (State().CurrentModel == ModelTN386 ? mainSourceCombo : commonSourceCombo)->setCurrentIndex(index);
+    (model() == ModelTN386 ? mainSourceCombo : commonSourceCombo)->setCurrentIndex(index);
 }
 
 void Ui_Audio::SyncVolume(int value)
 {
-    showNumber(State().CurrentModel == ModelTN386 ? overallVolumeField : commonVolumeField, value);
+    showNumber(model() == ModelTN386 ? overallVolumeField : commonVolumeField, value);
 }
 
 void Ui_Audio::SyncAudioMute(int index)
 {
-    if (State().CurrentModel == ModelTN386)
+    if (model() == ModelTN386)
         markOnOff(overallMuteOn, overallMuteOff, index);
     else
         markOnOff(commonMuteOn, commonMuteOff, index);
@@ -312,7 +319,7 @@ void Ui_Audio::SyncAudioMute(int index)
 
 void Ui_Audio::SyncAudioSwitch(int which, int index)
 {
-    if (State().CurrentModel != ModelTN386)
+    if (model() != ModelTN386)
         return;
     if (which == 0)
         markOnOff(mainOn, mainOff, index);
@@ -349,7 +356,7 @@ QStringList Ui_Audio::sourceNames(bool tn386) const
 {
     const LanguageTexts &t = State().text;
     QStringList names{t.Slabel_Windows_Name[0]};
-    const quint32 inputs = State().InputCount;
+    const quint32 inputs = session.device().context().InputCount;
     if (inputs >= 1 && inputs <= 9) {
         for (quint32 i = 0; i < inputs; ++i)
             names << t.S_InputSource_Name[i];
@@ -357,7 +364,7 @@ QStringList Ui_Audio::sourceNames(bool tn386) const
     if (tn386) {
         for (const QString &name : t.S_TN386_ExpandAudioSource_Name)
             names << name;
-    } else if (State().CurrentModel == ModelRKA386QE) {
+    } else if (model() == ModelRKA386QE) {
         names << t.S_RKA386QE_ExpandAudioSource_Name[0];
     }
     return names;
@@ -365,9 +372,9 @@ QStringList Ui_Audio::sourceNames(bool tn386) const
 
 void Ui_Audio::ApplyModel()
 {
-    if (State().CurrentModel == NoModel)
+    if (model() == NoModel)
         return;
-    const bool tn386 = State().CurrentModel == ModelTN386;
+    const bool tn386 = model() == ModelTN386;
     placeContainers(tn386);
     refill(tn386 ? mainSourceCombo : commonSourceCombo, sourceNames(tn386));
 }

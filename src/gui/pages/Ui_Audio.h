@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class LinkSession;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -12,12 +13,12 @@ class QPushButton;
 // The Audio page: audio source, volume and mute. TN386 has a richer audio section and gets three groups
 // instead of the common frame: main audio (on/off and source), microphones 1 and 2 (on/off and volume) and
 // overall (volume and mute). Buttons and fields of the same kind share one slot, which tells them apart by
-// the sender's object name; the widgets change only when the device's replies arrive.
+// the sender's object name; the widgets change only when the device model reports the device's values.
 class Ui_Audio : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Ui_Audio(QWidget *parent = nullptr);
+    explicit Ui_Audio(LinkSession &session, QWidget *parent = nullptr);
 
     void SyncAudioSource(int index);
     void SyncVolume(int value);
@@ -67,9 +68,6 @@ public:
 
     QPushButton *readAllButton = nullptr;
 
-signals:
-    void SGL_UpdateEmit();
-
 public slots:
     void SLT_SetAudioSource(int index);
     void SLT_SetVolumeValue();
@@ -85,4 +83,8 @@ private:
     void placeContainers(bool tn386);
     void assignObjectNames();
     QStringList sourceNames(bool tn386) const;
+    void writeSetting(const char *key, const QString &value);
+    quint8 model() const;
+
+    LinkSession &session;
 };

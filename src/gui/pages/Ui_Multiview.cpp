@@ -1,15 +1,18 @@
 #include "pages/Ui_Multiview.h"
 
 #include "config/AppState.h"
-#include "widgets/PlaceWidget.h"
 #include "pages/MultiviewPicture.h"
 #include "pages/NumericField.h"
 #include "pages/PageWidgets.h"
 #include "protocol/Catalogue.h"
 #include "protocol/LayoutCatalogue.h"
+#include "protocol/ReplyKeywords.h"
+#include "protocol/ReplyParser.h"
 #include "protocol/ValueTables.h"
+#include "session/LinkSession.h"
 #include "widgets/MessageBox.h"
 #include "widgets/Pictures.h"
+#include "widgets/PlaceWidget.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -43,15 +46,19 @@ QStringList modeItems(int count)
     return items;
 }
 
-bool rectangleInUse()
+bool rectangleInUse(const DeviceContext &s)
 {
-    const AppState &s = State();
     return (s.MultiviewMode == ModePip && (s.PipPosition == PipUserPosition || s.PipSize == PipUserSize)) ||
            (s.MultiviewMode == ModePbp && s.ModeIndex == PbpPresenterModeIndex);
 }
+
+int indexOf(const WordList &list, const QString &word)
+{
+    return list.indexOf(word.toLatin1());
+}
 } // namespace
 
-Ui_Multiview::Ui_Multiview(QWidget *parent) : QWidget(parent)
+Ui_Multiview::Ui_Multiview(LinkSession &linkSession, QWidget *parent) : QWidget(parent), session(linkSession)
 {
     controlFrame = makeBoxFrame(this);
     pictureFrame = makeBoxFrame(controlFrame);
@@ -70,6 +77,64 @@ Ui_Multiview::Ui_Multiview(QWidget *parent) : QWidget(parent)
 
     ReloadUIText(true, false);
     connectWidgets();
+    showDeviceValues();
+}
+
+const DeviceContext &Ui_Multiview::device() const
+{
+    return session.device().context();
+}
+
+void Ui_Multiview::showDeviceValues()
+{
+    DeviceModel &model = session.device();
+    const auto onOff = [](const QString &word) { return indexOf(Tables::OnOff, word); };
+    ValueHandlers handlers{
+        {"multiview.mode",
+         [this](const QString &v) { SyncWindowMode(indexOf(Tables::MultiviewModes, v), false); }},
+        {"multiview.autoSwitch", [=](const QString &v) { SyncAutoSwitch(onOff(v)); }},
+        {"multiview.inputResolution", [this](const QString &v) { SyncInputResolution(v); }},
+        {"multiview.pipPosition",
+         [this](const QString &v) { SyncPosition(indexOf(Tables::PipPositions, v)); }},
+        {"multiview.pipSize", [this](const QString &v) { SyncSize(indexOf(Tables::PipSizes, v)); }},
+        {"multiview.aspect", [this](const QString &v) { SyncAspect(indexOf(Tables::Aspects, v)); }},
+        {"multiview.layout", [this](const QString &v) { SyncMode(v.toInt() - 1); }},
+        {"multiview.modeCount",
+         [this](const QString &v) {
+             SyncModeCount(v.toInt());
+             SyncMode(int(device().ModeIndex));
+         }},
+    };
+    for (int window = 0; window < 4; ++window)
+        handlers[QStringLiteral("multiview.window%1").arg(window + 1)] = [this, window](const QString &v) {
+            SyncWindowSource(window, indexOf(Tables::inputSources(device().CurrentModel), v));
+        };
+    for (const char *rectangle : {"multiview.pipWindow", "multiview.presenterWindow"})
+        handlers[QLatin1String(rectangle)] = [this](const QString &v) {
+            const QStringList n = v.split(QLatin1Char(' '));
+            if (n.size() == 4)
+                SyncCaptureDisplayInfo(n[0].toInt(), n[1].toInt(), n[2].toInt(), n[3].toInt());
+        };
+    ::showDeviceValues(model, this, std::move(handlers));
+    std::map<QString, QList<QWidget *>> shown{
+        {"multiview.mode", {modeButtons.begin(), modeButtons.end()}},
+        {"multiview.autoSwitch", {sources->autoSwitchOnButton, sources->autoSwitchOffButton}},
+        {"multiview.pipPosition", {positionCombo}},
+        {"multiview.pipSize", {sizeCombo}},
+        {"multiview.aspect", {aspectCombo}},
+        {"multiview.layout", {modeCombo}},
+        {"multiview.pipWindow", {hStartField, vStartField, hSizeField, vSizeField}},
+        {"multiview.presenterWindow", {hStartField, vStartField, hSizeField, vSizeField}}};
+    for (int window = 0; window < 4; ++window)
+        shown[QStringLiteral("multiview.window%1").arg(window + 1)] = {sources->windowLabels.at(window)};
+    flashChangedValues(model, this, std::move(shown));
+    connect(&model, &DeviceModel::SGL_ReplyApplied, this, [this](const ParsedReply &reply) {
+        // A new mode reported alone: its windows and options are read at once.
+        if (reply.keyword == KwMultiview && reply.apply)
+            session.send(GetMultiviewSync());
+        if (std::exchange(pictureStale, false))
+            UpdatePicture();
+    });
 }
 
 void Ui_Multiview::buildControlFrame()
@@ -163,8 +228,7 @@ void Ui_Multiview::connectWidgets()
 
 void Ui_Multiview::selectMode(quint32 mode)
 {
-    SetMultiview(mode);
-    emit SGL_UpdateEmit();
+    session.send(WriteSetting(device(), "multiview.mode", mode));
 }
 
 void Ui_Multiview::SLT_WindowMode_Single(bool)
@@ -190,48 +254,37 @@ void Ui_Multiview::SLT_WindowMode_4xWIN(bool)
 
 void Ui_Multiview::SLT_SetAspect(int index)
 {
-    SetLayoutAspect(quint32(index));
-    emit SGL_UpdateEmit();
+    session.send(SetLayoutAspect(device(), quint32(index)));
 }
 
 void Ui_Multiview::SLT_SetMode(int index)
 {
-    SetLayoutMode(index + 1);
-    emit SGL_UpdateEmit();
+    session.send(SetLayoutMode(device(), index + 1));
 }
 
 // A user-defined PIP window needs both its position and its size to be "USER"; leaving one of them drops
 // the other to a fixed value. Only the chosen value is sent: the device couples the other itself.
 void Ui_Multiview::SLT_SetPosition(int index)
 {
-    if (quint32(index) == PipUserPosition) {
+    if (quint32(index) == PipUserPosition)
         sizeCombo->setCurrentIndex(int(PipUserSize));
-        State().PipSize = PipUserSize;
-    } else if (quint32(sizeCombo->currentIndex()) == PipUserSize) {
+    else if (quint32(sizeCombo->currentIndex()) == PipUserSize)
         sizeCombo->setCurrentIndex(int(PipLargeSize));
-        State().PipSize = PipLargeSize;
-    }
-    SetPipPosition(quint32(index));
-    emit SGL_UpdateEmit();
+    session.send(WriteSetting(device(), "multiview.pipPosition", quint32(index)));
 }
 
 void Ui_Multiview::SLT_SetSize(int index)
 {
-    if (quint32(index) == PipUserSize) {
+    if (quint32(index) == PipUserSize)
         positionCombo->setCurrentIndex(int(PipUserPosition));
-        State().PipPosition = PipUserPosition;
-    } else if (quint32(positionCombo->currentIndex()) == PipUserPosition) {
+    else if (quint32(positionCombo->currentIndex()) == PipUserPosition)
         positionCombo->setCurrentIndex(int(PipRightBottom));
-        State().PipPosition = PipRightBottom;
-    }
-    SetPipSize(quint32(index));
-    emit SGL_UpdateEmit();
+    session.send(WriteSetting(device(), "multiview.pipSize", quint32(index)));
 }
 
 void Ui_Multiview::SLT_ReadCaptureDisplayInfo()
 {
-    GetUserWindow();
-    emit SGL_UpdateEmit();
+    session.send(GetUserWindow(device()));
 }
 
 void Ui_Multiview::SLT_SetCaptureDisplayInfo()
@@ -241,8 +294,8 @@ void Ui_Multiview::SLT_SetCaptureDisplayInfo()
     const std::optional<quint32> hSize = fieldNumber(hSizeField->text());
     const std::optional<quint32> vSize = fieldNumber(vSizeField->text());
     if (hStart && vStart && hSize && vSize)
-        SetUserWindow(qint32(*hStart), qint32(*vStart), qint32(*hSize), qint32(*vSize));
-    emit SGL_UpdateEmit();
+        session.send(
+            SetUserWindow(device(), qint32(*hStart), qint32(*vStart), qint32(*hSize), qint32(*vSize)));
 }
 
 void Ui_Multiview::SLT_BTN_WindowSignal(bool)
@@ -250,29 +303,25 @@ void Ui_Multiview::SLT_BTN_WindowSignal(bool)
     bool ok = false;
     const int k = sender() ? sender()->objectName().mid(6).toInt(&ok, 10) : 0;
     if (ok && k >= 0 && k < MultiviewSourceGrid::ButtonCount)
-        SetWindowInput(quint32(k / MultiviewSourceGrid::SourceCount),
-                       quint32(k % MultiviewSourceGrid::SourceCount));
-    emit SGL_UpdateEmit();
+        session.send(SetWindowInput(device(), quint32(k / MultiviewSourceGrid::SourceCount),
+                                    quint32(k % MultiviewSourceGrid::SourceCount)));
 }
 
 void Ui_Multiview::SLT_GetInputResolution()
 {
-    GetInResolution();
-    emit SGL_UpdateEmit();
+    session.send(GetInResolution(device()));
 }
 
 void Ui_Multiview::SLT_ReadInfo_ALL()
 {
-    GetMultiviewSync();
-    emit SGL_UpdateEmit();
+    readSettings(session, SetupGroup::Multiview);
 }
 
 void Ui_Multiview::SLT_SetSaveLayout(int index)
 {
     if (!ShowConfirm(State().text.SMSG_SaveMessage, this))
         return;
-    SaveScene(index + 1);
-    emit SGL_UpdateEmit();
+    session.send(SaveScene(index + 1));
     layouts->renameSlot(index);
 }
 
@@ -280,19 +329,15 @@ void Ui_Multiview::SLT_SetLoadLayout(int index)
 {
     if (!ShowConfirm(State().text.SMSG_LoadMessage, this))
         return;
-    LoadScene(index + 1);
-    emit SGL_UpdateEmit();
+    session.send(LoadScene(index + 1));
 }
 
 void Ui_Multiview::SLT_BTN_AutoSwitch(bool)
 {
     bool ok = false;
     const int k = sender() ? sender()->objectName().mid(10).toInt(&ok, 10) : -1;
-    if (ok && k == 1)
-        SetAutoSwitch(0);
-    else if (ok && k == 0)
-        SetAutoSwitch(1);
-    emit SGL_UpdateEmit();
+    if (ok && (k == 0 || k == 1))
+        session.send(WriteSetting(device(), "multiview.autoSwitch", quint32(1 - k)));
 }
 
 void Ui_Multiview::SLT_ModifySourceName()
@@ -315,15 +360,14 @@ void Ui_Multiview::SyncWindowMode(int mode, bool resync)
 {
     LayoutForMode(mode);
     if (resync)
-        GetMultiviewSync();
-    UpdatePicture();
-    emit SGL_UpdateEmit();
+        session.send(GetMultiviewSync());
+    pictureStale = true;
 }
 
 void Ui_Multiview::SyncAspect(int index)
 {
     aspectCombo->setCurrentIndex(index);
-    UpdatePicture();
+    pictureStale = true;
 }
 
 void Ui_Multiview::SyncModeCount(int count)
@@ -334,19 +378,19 @@ void Ui_Multiview::SyncModeCount(int count)
 void Ui_Multiview::SyncMode(int index)
 {
     modeCombo->setCurrentIndex(index);
-    UpdatePicture();
+    pictureStale = true;
 }
 
 void Ui_Multiview::SyncPosition(int index)
 {
     positionCombo->setCurrentIndex(index);
-    UpdatePicture();
+    pictureStale = true;
 }
 
 void Ui_Multiview::SyncSize(int index)
 {
     sizeCombo->setCurrentIndex(index);
-    UpdatePicture();
+    pictureStale = true;
 }
 
 void Ui_Multiview::SyncWindowSource(int window, int source)
@@ -362,10 +406,10 @@ void Ui_Multiview::SyncInputResolution(const QString &text)
 
 void Ui_Multiview::SyncCaptureDisplayInfo(int hStart, int vStart, int hSize, int vSize)
 {
-    hStartField->setText(QString::number(hStart));
-    vStartField->setText(QString::number(vStart));
-    hSizeField->setText(QString::number(hSize));
-    vSizeField->setText(QString::number(vSize));
+    showDeviceText(hStartField, QString::number(hStart));
+    showDeviceText(vStartField, QString::number(vStart));
+    showDeviceText(hSizeField, QString::number(hSize));
+    showDeviceText(vSizeField, QString::number(vSize));
 }
 
 void Ui_Multiview::SyncAutoSwitch(int index)
@@ -375,7 +419,7 @@ void Ui_Multiview::SyncAutoSwitch(int index)
 
 void Ui_Multiview::ApplyModel()
 {
-    const AppState &s = State();
+    const DeviceContext &s = device();
     if (s.CurrentModel == NoModel)
         return;
     sources->showGrid(LayoutCatalogue::windowCount(s.MultiviewMode), int(s.InputCount));
@@ -383,7 +427,6 @@ void Ui_Multiview::ApplyModel()
 
 void Ui_Multiview::LayoutForMode(int mode)
 {
-    State().MultiviewMode = quint32(mode);
     markSelected(modeButtons, modeButtons.value(mode));
     ApplyModel();
     sources->showSingleRows(mode == ModeSingle);
@@ -414,30 +457,14 @@ void Ui_Multiview::placeModeOptions(int mode)
         widget->setVisible(split);
 }
 
-void Ui_Multiview::BeginReport()
-{
-    ++reportDepth;
-}
-
-void Ui_Multiview::EndReport()
-{
-    if (--reportDepth == 0 && std::exchange(pictureStale, false))
-        UpdatePicture();
-}
-
 void Ui_Multiview::UpdatePicture()
 {
-    if (reportDepth > 0) {
-        pictureStale = true;
-        return;
-    }
-    ShowPicture(picture, multiviewPicturePath(multiviewPictureName(State())));
+    ShowPicture(picture, multiviewPicturePath(multiviewPictureName(device())));
 
-    if (rectangleInUse()) {
+    if (rectangleInUse(device())) {
         showRectangleGroup(true);
         updateRectangleLabel();
-        GetUserWindow();
-        emit SGL_UpdateEmit();
+        session.send(GetUserWindow(device()));
     } else {
         showRectangleGroup(false);
     }
@@ -451,9 +478,10 @@ void Ui_Multiview::showRectangleGroup(bool visible)
 
 void Ui_Multiview::updateRectangleLabel()
 {
-    const AppState &s = State();
+    const DeviceContext &s = device();
+    const LanguageTexts &t = State().text;
     const bool presenter = s.MultiviewMode == ModePbp && s.ModeIndex == PbpPresenterModeIndex;
-    rectangleLabel->setText(presenter ? s.text.Slabel_CaptureDisplay_1 : s.text.Slabel_CaptureDisplay_2);
+    rectangleLabel->setText(presenter ? t.Slabel_CaptureDisplay_1 : t.Slabel_CaptureDisplay_2);
 }
 
 void Ui_Multiview::ReloadUIText(bool initial, bool readBack)
@@ -479,7 +507,7 @@ void Ui_Multiview::ReloadUIText(bool initial, bool readBack)
     readAllButton->setText(t.S_ReadWrite[0]);
 
     refill(aspectCombo, {t.ScomboBox_Aspect[0], t.ScomboBox_Aspect[1]});
-    refill(modeCombo, modeItems(initial ? 6 : int(State().ModeCount)));
+    refill(modeCombo, modeItems(initial ? 6 : int(device().ModeCount)));
     refill(positionCombo, QStringList(t.ScomboBox_Position, t.ScomboBox_Position + 5));
     refill(sizeCombo, QStringList(t.ScomboBox_Size, t.ScomboBox_Size + 4));
     updateRectangleLabel();

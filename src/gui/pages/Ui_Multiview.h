@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class LinkSession;
+struct DeviceContext;
 class QComboBox;
 class QFrame;
 class QIntValidator;
@@ -19,12 +21,13 @@ class QPushButton;
 // options (aspect and layout mode, or PIP position and size), the user rectangle of the PIP window and of
 // the PBP presenter layout, the source of every window, the input resolution and auto switch in SINGLE
 // mode, scene save/load with layout names, and the renaming of input sources. Operator actions queue one
-// request each; the widgets follow the device's replies.
+// request each on the link session; the widgets follow what the device model reports, and the picture is
+// drawn once per reply line, however many values it brought.
 class Ui_Multiview : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Ui_Multiview(QWidget *parent = nullptr);
+    explicit Ui_Multiview(LinkSession &session, QWidget *parent = nullptr);
 
     void SyncWindowMode(int mode, bool resync);
     void SyncAspect(int index);
@@ -40,10 +43,6 @@ public:
     void ReloadUIText(bool initial, bool readBack);
     void LayoutForMode(int mode);
     void UpdatePicture();
-    // While a report of several values is applied, the picture (and the read of the user rectangle it may
-    // need) is updated once, at the report's end.
-    void BeginReport();
-    void EndReport();
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -81,7 +80,6 @@ public:
     QPushButton *readAllButton = nullptr;
 
 signals:
-    void SGL_UpdateEmit();
     void SGL_SyncInputSourceName();
 
 public slots:
@@ -105,10 +103,10 @@ public slots:
     void SLT_ModifySourceName();
 
 private:
-    int reportDepth = 0;
-    bool pictureStale = false;
-
     void buildControlFrame();
+    void showDeviceValues();
+    // The device's multiview arrangement as the model knows it.
+    const DeviceContext &device() const;
     void connectWidgets();
     void selectMode(quint32 mode);
     void placeModeOptions(int mode);
@@ -117,4 +115,7 @@ private:
     void updateRectangleLabel();
 
     QIntValidator *rectangleValidator = nullptr;
+    LinkSession &session;
+    // A value shown since the picture was last drawn.
+    bool pictureStale = false;
 };

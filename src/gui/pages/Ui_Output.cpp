@@ -1,11 +1,12 @@
 #include "pages/Ui_Output.h"
 
 #include "config/AppState.h"
-#include "widgets/PlaceWidget.h"
 #include "pages/NumericField.h"
 #include "pages/PageWidgets.h"
 #include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
+#include "session/LinkSession.h"
+#include "widgets/PlaceWidget.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -20,7 +21,7 @@ const QSize FullFrame(1072, 94);
 const QSize ShortFrame(740, 94);
 } // namespace
 
-Ui_Output::Ui_Output(QWidget *parent) : QWidget(parent)
+Ui_Output::Ui_Output(LinkSession &linkSession, QWidget *parent) : QWidget(parent), session(linkSession)
 {
     settingsFrame = makeBoxFrame(this);
     settingsFrame->setGeometry(QRect(QPoint(4, 4), FullFrame));
@@ -72,18 +73,46 @@ Ui_Output::Ui_Output(QWidget *parent) : QWidget(parent)
     connect(itcCombo, QOverload<int>::of(&QComboBox::activated), this, &Ui_Output::SLT_SetITC);
     connect(autoCombo, QOverload<int>::of(&QComboBox::activated), this, &Ui_Output::SLT_Set4KAUTO);
     connect(readAllButton, &QPushButton::clicked, this, &Ui_Output::SLT_ReadInfo_ALL);
+
+    DeviceModel &device = session.device();
+    const auto index = [](const WordList &list, const QString &word) {
+        return list.indexOf(word.toLatin1());
+    };
+    showDeviceValues(device, this,
+                     {{"output.resolution",
+                       [=](const QString &v) { SyncResolution(index(Tables::OutputResolutions, v)); }},
+                      {"output.userHeight",
+                       [this, &device](const QString &height) {
+                           SyncUserResolution(device.value(QStringLiteral("output.userWidth")).toInt(),
+                                              height.toInt());
+                       }},
+                      {"output.hdcp", [=](const QString &v) { SyncHDCP(index(Tables::HdcpModes, v)); }},
+                      {"output.vka", [=](const QString &v) { SyncVKA(index(Tables::VkaModes, v)); }},
+                      {"output.itc", [=](const QString &v) { SyncITC(index(Tables::OnOff, v)); }},
+                      {"output.fourKAuto", [=](const QString &v) { Sync4KAUTO(index(Tables::OnOff, v)); }}});
+    flashChangedValues(device, this,
+                       {{"output.resolution", {resolutionCombo}},
+                        {"output.userWidth", {widthField}},
+                        {"output.userHeight", {heightField}},
+                        {"output.hdcp", {hdcpCombo}},
+                        {"output.vka", {vkaCombo}},
+                        {"output.itc", {itcCombo}},
+                        {"output.fourKAuto", {autoCombo}}});
+}
+
+void Ui_Output::writeSetting(const char *key, int index)
+{
+    session.send(WriteSetting(session.device().context(), key, quint32(index)));
 }
 
 void Ui_Output::SLT_SetResolution(int index)
 {
-    SetOutResolution(quint32(index));
-    emit SGL_UpdateEmit();
+    writeSetting("output.resolution", index);
 }
 
 void Ui_Output::SLT_ReadUserResolution()
 {
-    GetUserResolution();
-    emit SGL_UpdateEmit();
+    session.send(GetUserResolution());
 }
 
 void Ui_Output::SLT_SetUserResolution()
@@ -91,42 +120,32 @@ void Ui_Output::SLT_SetUserResolution()
     const std::optional<quint32> width = fieldNumber(widthField->text());
     const std::optional<quint32> height = fieldNumber(heightField->text());
     if (width && height)
-        SetUserResolution(qint32(*width), qint32(*height));
-    emit SGL_UpdateEmit();
+        session.send(SetUserResolution(qint32(*width), qint32(*height)));
 }
 
 void Ui_Output::SLT_SetHDCP(int index)
 {
-    SetOutHdcp(quint32(index));
-    emit SGL_UpdateEmit();
+    writeSetting("output.hdcp", index);
 }
 
 void Ui_Output::SLT_SetVKA(int index)
 {
-    SetOutVka(quint32(index));
-    emit SGL_UpdateEmit();
+    writeSetting("output.vka", index);
 }
 
 void Ui_Output::SLT_SetITC(int index)
 {
-    SetOutItc(quint32(index));
-    emit SGL_UpdateEmit();
+    writeSetting("output.itc", index);
 }
 
 void Ui_Output::SLT_Set4KAUTO(int index)
 {
-    SetOut4KAuto(quint32(index));
-    emit SGL_UpdateEmit();
+    writeSetting("output.fourKAuto", index);
 }
 
 void Ui_Output::SLT_ReadInfo_ALL()
 {
-    GetOutResolution();
-    GetOutHdcp();
-    GetOutVka();
-    GetOutItc();
-    GetOut4KAuto();
-    emit SGL_UpdateEmit();
+    readSettings(session, SetupGroup::Output);
 }
 
 void Ui_Output::showUserResolution(bool visible)
@@ -143,8 +162,7 @@ void Ui_Output::SyncResolution(int index)
     resolutionCombo->setCurrentIndex(index);
     if (index == UserResolutionIndex) {
         showUserResolution(true);
-        GetUserResolution();
-        emit SGL_UpdateEmit();
+        session.send(GetUserResolution());
     } else {
         showUserResolution(false);
     }
@@ -152,10 +170,8 @@ void Ui_Output::SyncResolution(int index)
 
 void Ui_Output::SyncUserResolution(int width, int height)
 {
-    widthField->clear();
-    widthField->setText(QString::number(width));
-    heightField->clear();
-    heightField->setText(QString::number(height));
+    showDeviceText(widthField, QString::number(width));
+    showDeviceText(heightField, QString::number(height));
 }
 
 void Ui_Output::SyncHDCP(int index) { hdcpCombo->setCurrentIndex(index); }
@@ -165,7 +181,7 @@ void Ui_Output::Sync4KAUTO(int index) { autoCombo->setCurrentIndex(index); }
 
 void Ui_Output::ApplyModel()
 {
-    const bool visible = Tables::has4KAuto(State().CurrentModel);
+    const bool visible = Tables::has4KAuto(session.device().context().CurrentModel);
     autoLabel->setVisible(visible);
     autoCombo->setVisible(visible);
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class LinkSession;
 class QComboBox;
 class QFrame;
 class QIntValidator;
@@ -10,13 +11,13 @@ class QLineEdit;
 class QPushButton;
 
 // The Output page: output resolution (with the user timing's width and height), HDCP, the no-signal screen
-// (VKA), ITC and 4K AUTO. Choices made by the operator queue one request each; the widgets change only
-// when the device's replies arrive.
+// (VKA), ITC and 4K AUTO. Choices made by the operator queue one request each on the link session; the
+// widgets change only when the device model reports the device's values.
 class Ui_Output : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Ui_Output(QWidget *parent = nullptr);
+    explicit Ui_Output(LinkSession &session, QWidget *parent = nullptr);
 
     void SyncResolution(int index);
     void SyncUserResolution(int width, int height);
@@ -45,9 +46,6 @@ public:
     QComboBox *autoCombo = nullptr;
     QPushButton *readAllButton = nullptr;
 
-signals:
-    void SGL_UpdateEmit();
-
 public slots:
     void SLT_SetResolution(int index);
     void SLT_ReadUserResolution();
@@ -60,6 +58,8 @@ public slots:
 
 private:
     void showUserResolution(bool visible);
+    void writeSetting(const char *key, int index);
 
+    LinkSession &session;
     QIntValidator *sizeValidator = nullptr;
 };

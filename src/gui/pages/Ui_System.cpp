@@ -1,13 +1,16 @@
 #include "pages/Ui_System.h"
 
 #include "config/AppState.h"
-#include "widgets/PlaceWidget.h"
 #include "pages/NetworkSettings.h"
 #include "pages/PageWidgets.h"
 #include "protocol/Catalogue.h"
+#include "protocol/ReplyKeywords.h"
+#include "protocol/ReplyParser.h"
 #include "protocol/ValueTables.h"
+#include "session/LinkSession.h"
 #include "widgets/FileChooser.h"
 #include "widgets/MessageBox.h"
+#include "widgets/PlaceWidget.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -30,7 +33,7 @@ void placeNetworkRow(QLabel *label, QLineEdit *field, const QWidget *above)
 }
 } // namespace
 
-Ui_System::Ui_System(QWidget *parent) : QWidget(parent)
+Ui_System::Ui_System(LinkSession &linkSession, QWidget *parent) : QWidget(parent), session(linkSession)
 {
     systemFrame = makeBoxFrame(this);
     systemFrame->setGeometry(QRect(QPoint(4, 4), SystemFrameSize));
@@ -61,6 +64,23 @@ Ui_System::Ui_System(QWidget *parent) : QWidget(parent)
     connect(rs232WriteButton, &QPushButton::clicked, this, &Ui_System::SLT_RS232_Write);
     connect(rs232ReadButton, &QPushButton::clicked, this, &Ui_System::SLT_RS232_Read);
     connect(readAllButton, &QPushButton::clicked, this, &Ui_System::SLT_ReadInfo_ALL);
+
+    showDeviceValues(
+        session.device(), this,
+        {{"edid.mode", [this](const QString &v) { SyncEdidSelect(Tables::EdidModes.indexOf(v.toLatin1())); }},
+         {"firmware.version", [this](const QString &v) { SyncFirmwareVersion(v); }}});
+    flashChangedValues(session.device(), this, {{"edid.mode", {edidModeCombo}}});
+    connect(&session.device(), &DeviceModel::SGL_ReplyApplied, this,
+            [this](const ParsedReply &reply, const QByteArray &answered) {
+                // Only "EDID-USER OK" confirms an upload (it is what releases it); any other answer is told.
+                if (reply.keyword == KwEdidUser &&
+                    reply.text.section(QLatin1Char(' '), 0, 0) == QLatin1String("OK"))
+                    ShowUserEdidWritten();
+                else if (reply.keyword == KwEdidUser)
+                    ShowMessage(State().text.SMSG_EdidWriteFail + reply.text, this);
+                else if (reply.keyword == KwNetworkInfo || reply.keyword == KwBaudrate)
+                    takeLinkParameter(reply, answered);
+            });
 }
 
 void Ui_System::buildSystemFrame()
@@ -128,17 +148,15 @@ QList<QWidget *> Ui_System::networkWidgets() const
 
 void Ui_System::SLT_SetEdidSelect(int index)
 {
-    SetInEdidMode(quint32(index));
-    emit SGL_UpdateEmit();
+    session.send(WriteSetting(session.device().context(), "edid.mode", quint32(index)));
 }
 
 void Ui_System::SLT_SetResetDevice(bool)
 {
     if (!ShowConfirm(State().text.SMSG_ResetMessage, this))
         return;
-    ResetDevice();
+    session.send(ResetDevice());
     emit SGL_ResetConfirmed();
-    emit SGL_UpdateEmit();
 }
 
 void Ui_System::SLT_GetFirmwareVersion(int)
@@ -147,11 +165,10 @@ void Ui_System::SLT_GetFirmwareVersion(int)
     for (int kind = 0; kind < FirmwarePartCount; ++kind) {
         if (part == State().text.ScomboBox_FirmwareVersion[kind]) {
             versionField->clear();
-            GetVersion(quint32(kind));
+            session.send(GetVersion(quint32(kind)));
             break;
         }
     }
-    emit SGL_UpdateEmit();
 }
 
 void Ui_System::SLT_GetUserEdidFile(bool)
@@ -180,8 +197,7 @@ void Ui_System::SLT_SetUserEdid(bool)
     case EdidUpload::Result::Ready:
         break;
     }
-    SetUserEdid(edid.bytes());
-    emit SGL_UpdateEmit();
+    session.send(SetUserEdid(edid.bytes()));
 }
 
 void Ui_System::SLT_Network_Write()
@@ -194,45 +210,33 @@ void Ui_System::SLT_Network_Write()
         ShowMessage(State().text.SMSG_Network_Param_Fail, this);
         return;
     }
-    State().LinkParamReadPending = false;
-    SetNetworkInfo(ip, port, mask, gateway);
-    emit SGL_UpdateEmit();
+    session.send(SetNetworkInfo(ip, port, mask, gateway));
 }
 
 void Ui_System::SLT_Network_Read()
 {
-    State().LinkParamReadPending = true;
-    GetNetworkInfo();
-    emit SGL_UpdateEmit();
+    session.send(GetNetworkInfo());
 }
 
 void Ui_System::SLT_RS232_Write()
 {
-    State().LinkParamReadPending = false;
-    SetBaudrate(baudCombo->currentText().toInt());
-    emit SGL_UpdateEmit();
+    session.send(SetBaudrate(baudCombo->currentText().toInt()));
 }
 
 void Ui_System::SLT_RS232_Read()
 {
-    State().LinkParamReadPending = true;
-    GetBaudrate();
-    emit SGL_UpdateEmit();
+    session.send(GetBaudrate());
 }
 
 void Ui_System::SLT_ReadInfo_ALL()
 {
-    GetInEdidMode();
+    readSettings(session, SetupGroup::Edid);
     // Only the parameter of the link in use is read: over TCP the network settings, over RS-232 the baud
     // rate.
-    if (State().LinkType == LinkTcpClient) {
-        State().LinkParamReadPending = true;
-        GetNetworkInfo();
-    } else if (State().LinkType == LinkSerial) {
-        State().LinkParamReadPending = true;
-        GetBaudrate();
-    }
-    emit SGL_UpdateEmit();
+    if (session.linkType() == LinkTcpClient)
+        session.send(GetNetworkInfo());
+    else if (session.linkType() == LinkSerial)
+        session.send(GetBaudrate());
 }
 
 void Ui_System::SyncEdidSelect(int index)
@@ -251,12 +255,24 @@ void Ui_System::ShowUserEdidWritten()
     ShowMessage(State().text.SMSG_EdidWriteOk, this);
 }
 
-void Ui_System::reportParameterWritten(bool network)
+void Ui_System::takeLinkParameter(const ParsedReply &reply, const QByteArray &answered)
 {
-    // A reply to a write (not a read) means the device now listens with the new parameters; when they are
-    // those of the link in use, the link follows it there.
-    const bool written = !State().LinkParamReadPending;
-    const bool ofThisLink = State().LinkType == (network ? LinkTcpClient : LinkSerial);
+    ConfigValues &config = State().config;
+    const bool network = reply.keyword == KwNetworkInfo;
+    if (network) {
+        config.SP_RemoteIp = reply.words.value(0);
+        config.SP_RemotePort = reply.words.value(1);
+        config.SP_RemoteSubmask = reply.words.value(2);
+        config.SP_RemoteGateway = reply.words.value(3);
+    } else if (Tables::BaudRates.indexOf(QByteArray::number(reply.number)) >= 0) {
+        config.SP_BaudRate = QString::number(reply.number);
+    } else {
+        return;
+    }
+    // The reply to a write (not to a read, nor one the device sent of its own) means the device now listens
+    // with the new parameters; when they are those of the link in use, the link follows it there.
+    const bool written = answered.startsWith("SET ");
+    const bool ofThisLink = session.linkType() == (network ? LinkTcpClient : LinkSerial);
     if (written && ofThisLink)
         emit SGL_LinkParameterWritten();
     emit SGL_SyncSerialPortNetworkInfo();
@@ -268,31 +284,9 @@ void Ui_System::reportParameterWritten(bool network)
     }
 }
 
-void Ui_System::SyncNetworkInfo(const QString &ip, const QString &port, const QString &mask,
-                                const QString &gateway)
-{
-    ConfigValues &config = State().config;
-    config.SP_RemoteIp = ip;
-    config.SP_RemotePort = port;
-    config.SP_RemoteSubmask = mask;
-    config.SP_RemoteGateway = gateway;
-    reportParameterWritten(true);
-}
-
-void Ui_System::SyncBaudrate(int value)
-{
-    for (const QString &rate : Tables::BaudRates.toStringList()) {
-        if (rate.toInt() == value) {
-            State().config.SP_BaudRate = rate;
-            reportParameterWritten(false);
-            return;
-        }
-    }
-}
-
 void Ui_System::ApplyModel()
 {
-    const quint8 model = State().CurrentModel;
+    const quint8 model = session.device().context().CurrentModel;
     if (model == NoModel)
         return;
     QStringList parts;

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class LinkSession;
+struct ParsedReply;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -18,18 +20,13 @@ class Ui_System : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Ui_System(QWidget *parent = nullptr);
+    explicit Ui_System(LinkSession &session, QWidget *parent = nullptr);
 
     void SyncEdidSelect(int index);
     void SyncFirmwareVersion(const QString &text);
     void ShowUserEdidWritten();
-    void SyncNetworkInfo(const QString &ip, const QString &port, const QString &mask, const QString &gateway);
-    void SyncBaudrate(int value);
     void ApplyModel();
     void ReloadUIText(bool initial, bool readBack);
-
-    // The directory the EDID file chooser opens in: "." at first, then that of the last chosen file.
-    QString lastEdidDirectory() const { return edidDirectory; }
 
     QFrame *systemFrame = nullptr;
     QLabel *edidModeLabel = nullptr;
@@ -64,7 +61,6 @@ public:
     QPushButton *readAllButton = nullptr;
 
 signals:
-    void SGL_UpdateEmit();
     void SGL_SyncSerialPortNetworkInfo();
     // The factory reset was queued.
     void SGL_ResetConfirmed();
@@ -88,8 +84,12 @@ private:
     void buildSystemFrame();
     void buildCommunicationFrame();
     QList<QWidget *> networkWidgets() const;
-    void reportParameterWritten(bool network);
+    // A reply about the device's own link settings: stored in the settings; when it answers a write, the
+    // write is told, and the link follows a write of its own parameter.
+    void takeLinkParameter(const ParsedReply &reply, const QByteArray &answered);
 
+    LinkSession &session;
     EdidUpload edid;
+    // The directory the EDID file chooser opens in: "." at first, then that of the last chosen file.
     QString edidDirectory = QStringLiteral(".");
 };

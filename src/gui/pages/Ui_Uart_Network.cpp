@@ -24,9 +24,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSerialPortInfo>
+#include <QSpinBox>
 #include <QTextCursor>
 
 namespace {
+constexpr int DefaultWatchSeconds = 10;
 constexpr int StatusLines = 400;
 
 QGridLayout *makeGrid(QGroupBox *group)
@@ -68,6 +70,15 @@ Ui_Uart_Network::Ui_Uart_Network(LinkSession &linkSession, QWidget *parent)
     connect(localIpBox, &MyComboBox::SGL_Auto_UpdateComboBox, this, &Ui_Uart_Network::SLT_comboBox_GetVaildLocalIp);
     connectSession();
     SLT_comboBox_GetVaildLocalIp();
+    // The interval kept in the settings, for this link and the next; a value that is none keeps the default.
+    bool valid = false;
+    const int seconds = State().config.SP_WatchSeconds.toInt(&valid);
+    watchBox->setValue(valid && seconds >= 0 ? seconds : DefaultWatchSeconds);
+    session.watch().setInterval(watchBox->value());
+    connect(watchBox, QOverload<int>::of(&QSpinBox::valueChanged), this, [this](int seconds) {
+        State().config.SP_WatchSeconds = QString::number(seconds);
+        session.watch().setInterval(seconds);
+    });
 }
 
 Ui_Uart_Network::~Ui_Uart_Network()
@@ -109,6 +120,9 @@ void Ui_Uart_Network::buildWidgets()
     networkGroup = new QGroupBox;
     statusText = new QPlainTextEdit;
     clearButton = new QPushButton;
+    watchLabel = new QLabel;
+    watchBox = new QSpinBox;
+    watchBox->setRange(0, 3600);
     statusGroup = new QGroupBox;
     localIpLabel = new QLabel;
     localIpBox = new MyComboBox;
@@ -159,7 +173,9 @@ void Ui_Uart_Network::layoutWidgets()
     pc->addWidget(localIpBox, 0, 1);
     pc->addWidget(pcPortLabel, 1, 0);
     pc->addWidget(pcPortEdit, 1, 1);
-    pc->addWidget(statusPicture, 0, 2, 2, 1);
+    pc->addWidget(watchLabel, 2, 0);
+    pc->addWidget(watchBox, 2, 1, Qt::AlignLeft);
+    pc->addWidget(statusPicture, 0, 2, 3, 1);
     statusPicture->setFixedSize(96, 96);
 
     for (QGroupBox *group : {serialGroup, networkGroup, statusGroup})
@@ -185,16 +201,20 @@ void Ui_Uart_Network::layoutWidgets()
 
 void Ui_Uart_Network::connectSession()
 {
-    // Connect requests go to the session, which starts the transport's thread and asks it to connect.
+    // Connect requests go to the session, which starts the transport's thread and asks it to connect; the
+    // application state names the kind of link the window has open.
     connect(this, &Ui_Uart_Network::SGL_PretendConnect_SerialPort, &session,
             [this](QString MyPortName, QString MyBaudRate, QString MyDataBit, QString MyParity, QString MyStopBit,
                    QString MyFlowControl) {
                 session.openSerial({MyPortName, MyBaudRate, MyDataBit, MyParity, MyStopBit, MyFlowControl});
+                State().LinkType = session.linkType();
             });
     connect(this, &Ui_Uart_Network::SGL_PretendConnect_TcpClient, &session,
             [this](QString LocalIp, QString RemoteIp, QString RemotePort) {
                 session.openTcpClient(LocalIp, RemoteIp, RemotePort);
+                State().LinkType = session.linkType();
             });
+    connect(&session, &LinkSession::SGL_LinkClosed, this, [] { State().LinkType = LinkNone; });
     // The session relays only the reports of the link that is open now.
     connect(&session, &LinkSession::SGL_ConnectStatus, this,
             [this](quint32 linkType, bool status, int ErrorCode, const QString &reason, bool localCause) {
@@ -232,6 +252,7 @@ void Ui_Uart_Network::ReloadUIText(bool initial, bool)
     networkGroup->setTitle(t.SgroupBox_Network);
     statusGroup->setTitle(t.SgroupBox_Status);
     clearButton->setText(t.S_Clear);
+    watchLabel->setText(t.Slabel_WatchSeconds);
     localIpLabel->setText(t.Slabel_MyIpv4);
     pcPortLabel->setText(t.Slabel_MyPort);
     pcNetworkGroup->setTitle(t.SgroupBox_MyNetwork);
@@ -344,7 +365,6 @@ void Ui_Uart_Network::SLT_pushButton_UartConnect_clicked()
     } else {
         disconnectLink();
         serialConnectButton->setText(t.S_ConnectDisconnect[0]);
-        State().ModelIdentified = false;
         networkConnectButton->setEnabled(true);
     }
 }
@@ -383,7 +403,6 @@ void Ui_Uart_Network::SLT_pushButton_NetworkConnect_clicked()
     } else {
         disconnectLink();
         networkConnectButton->setText(t.S_ConnectDisconnect[0]);
-        State().ModelIdentified = false;
         serialConnectButton->setEnabled(true);
     }
 }
@@ -498,8 +517,7 @@ void Ui_Uart_Network::handleConnectStatus(bool status, QPushButton *linkButton, 
 {
     if (status) {
         // The link is up: identification starts with the model query.
-        GetModelType();
-        emit SGL_UpdateEmit();
+        session.send(GetModelType());
         UpdateLinkInputsEnabled(true);
         return;
     }
@@ -527,7 +545,6 @@ void Ui_Uart_Network::SLT_RestartWait(quint32 linkType, int seconds)
     if (State().LinkType != linkType)
         return;
     // The device comes back as a new one: it is identified and read again.
-    State().ModelIdentified = false;
     SetStatusImage(false);
     SetProgressLine(State().text.SMSG_RestartWait.arg(seconds));
 }
@@ -548,7 +565,14 @@ void Ui_Uart_Network::SLT_RestartOver(quint32 linkType, bool back)
         }
         return;
     }
-    const QString message = State().text.SMSG_RestartFailed;
+    // The operator learns which of the changes clicked meanwhile never reached the device.
+    QString message = State().text.SMSG_RestartFailed;
+    QStringList held;
+    for (QByteArray line : session.heldRequests())
+        held << QString::fromLatin1(line.replace('\r', QByteArray()));
+    if (!held.isEmpty())
+        message += QLatin1Char(' ') + State().text.SMSG_RestartNotSent + QLatin1Char(' ') +
+                   held.join(QStringLiteral(", "));
     AppendStatusText(message);
     DisconnectActiveLink();
     ShowMessage(message, this);

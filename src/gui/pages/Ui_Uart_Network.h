@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class SerialSpeedSearch;
 
 // The connection page: opens and closes the serial or the TCP link, shows the PC address in use, the link
@@ -50,6 +51,9 @@ public:
     MyComboBox *localIpBox = nullptr;
     QLineEdit *pcPortEdit = nullptr;
     QLabel *statusPicture = nullptr;
+    // How often an open link re-reads the device's whole state (seconds, 0 off; kept in the settings).
+    QLabel *watchLabel = nullptr;
+    QSpinBox *watchBox = nullptr;
     // Which picture the status label shows: true success, false fail.
     bool statusOk = false;
     // The saved and recent devices, network discovery; "Auto" in the baud box.
@@ -60,7 +64,6 @@ signals:
     void SGL_PretendConnect_SerialPort(QString MyPortName, QString MyBaudRate, QString MyDataBit,
                                        QString MyParity, QString MyStopBit, QString MyFlowControl);
     void SGL_PretendConnect_TcpClient(QString LocalIp, QString RemoteIp, QString RemotePort);
-    void SGL_UpdateEmit();
 
 public slots:
     void SLT_pushButton_UartConnect_clicked();

@@ -8,6 +8,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QVariant>
 
 namespace {
 // The age of the last reply counts on while nothing happens on the link.
@@ -15,13 +17,14 @@ constexpr int TickMs = 1000;
 const QString None = QStringLiteral("-");
 } // namespace
 
-LinkHealthBar::LinkHealthBar(LinkSession &session, QWidget *parent) : QWidget(parent)
+LinkHealthBar::LinkHealthBar(LinkSession &linkSession, QWidget *parent)
+    : QWidget(parent), session(linkSession)
 {
     health = new LinkHealth(session, this);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 2, 6, 2);
-    for (QLabel **label :
-         {&linkLabel, &modelLabel, &roundTripLabel, &lastReplyLabel, &timeoutsLabel, &waitingLabel}) {
+    for (QLabel **label : {&linkLabel, &modelLabel, &roundTripLabel, &lastReplyLabel, &timeoutsLabel,
+                           &waitingLabel, &confirmedLabel}) {
         *label = new QLabel(this);
         layout->addWidget(*label);
         layout->addSpacing(12);
@@ -49,16 +52,16 @@ void LinkHealthBar::ReloadUIText()
 void LinkHealthBar::refresh()
 {
     const LinkHealth::Reading r = health->reading();
-    const AppState &s = State();
+    const DeviceContext &device = session.device().context();
     const LanguageTexts &t = State().text;
     setVisible(r.linkType != LinkNone);
     const QString link = r.linkType == LinkSerial
                              ? QStringLiteral("RS-232 %1, %2 Bd").arg(r.address, r.baudRate)
                              : QStringLiteral("TCP %1").arg(r.address);
     linkLabel->setText(t.Slabel_HealthLink + QLatin1Char(' ') + link);
-    const bool identified = s.ModelIdentified && s.CurrentModel < NoModel;
+    const bool identified = device.ModelIdentified && device.CurrentModel < NoModel;
     modelLabel->setText(t.Slabel_HealthModel + QLatin1Char(' ') +
-                        (identified ? QString::fromLatin1(Tables::Models.at(s.CurrentModel)) : None));
+                        (identified ? QString::fromLatin1(Tables::Models.at(device.CurrentModel)) : None));
     roundTripLabel->setText(
         t.Slabel_HealthRoundTrip + QLatin1Char(' ') +
         (r.medianRoundTripUs < 0
@@ -70,5 +73,13 @@ void LinkHealthBar::refresh()
                                                        double(r.lastLineAgeMs) / 1000.0, 'f', 1))));
     timeoutsLabel->setText(t.Slabel_HealthTimeouts + QLatin1Char(' ') + QString::number(r.timeouts));
     waitingLabel->setText(t.Slabel_HealthWaiting + QLatin1Char(' ') + QString::number(r.waiting));
+    const QString confirmed =
+        !r.answering ? t.S_HealthNotAnswering
+        : r.confirmedAgoMs < 0
+            ? None
+            : t.S_HealthSecondsAgo.arg(QString::number(double(r.confirmedAgoMs) / 1000.0, 'f', 1));
+    confirmedLabel->setText(t.Slabel_HealthConfirmed + QLatin1Char(' ') + confirmed);
+    confirmedLabel->setProperty("warning", !r.answering);
+    confirmedLabel->style()->polish(confirmedLabel);
     emit SGL_Refreshed();
 }

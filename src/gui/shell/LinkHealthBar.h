@@ -29,6 +29,7 @@ public:
     QLabel *lastReplyLabel = nullptr;
     QLabel *timeoutsLabel = nullptr;
     QLabel *waitingLabel = nullptr;
+    QLabel *confirmedLabel = nullptr;
     QPushButton *saveSetupButton = nullptr;
     QPushButton *compareSetupButton = nullptr;
     QPushButton *restoreSetupButton = nullptr;
@@ -38,6 +39,7 @@ signals:
     void SGL_Refreshed();
 
 private:
+    LinkSession &session;
     LinkHealth *health = nullptr;
     QTimer ticker;
 };

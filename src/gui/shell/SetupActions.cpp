@@ -18,10 +18,10 @@
 namespace {
 const QString SetupFilter = QStringLiteral("*.json");
 
-bool deviceIdentified()
+bool deviceIdentified(const LinkSession &session)
 {
-    const AppState &s = State();
-    return s.LinkType != LinkNone && s.ModelIdentified && s.CurrentModel < NoModel;
+    const DeviceContext &device = session.device().context();
+    return session.linkType() != LinkNone && device.ModelIdentified && device.CurrentModel < NoModel;
 }
 } // namespace
 
@@ -39,7 +39,7 @@ SetupActions::SetupActions(LinkSession &linkSession, LinkHealthBar *healthBar, Q
 
 void SetupActions::updateButtons()
 {
-    const bool usable = deviceIdentified() && !busy;
+    const bool usable = deviceIdentified(session) && !busy;
     for (QPushButton *button : {bar->saveSetupButton, bar->compareSetupButton, bar->restoreSetupButton})
         button->setEnabled(usable);
 }
@@ -57,9 +57,9 @@ QList<SetupGroup> SetupActions::groupsOf(const DeviceSetup &setup) const
 
 void SetupActions::SLT_SaveSetup()
 {
-    if (busy || !deviceIdentified())
+    if (busy || !deviceIdentified(session))
         return;
-    const QString model = QString::fromLatin1(Tables::Models.at(State().CurrentModel));
+    const QString model = QString::fromLatin1(Tables::Models.at(session.device().context().CurrentModel));
     const QString chosen = ChooseSaveFile(window, bar->saveSetupButton->text(),
                                           lastDir + QStringLiteral("/%1-setup.json").arg(model), SetupFilter);
     if (chosen.isEmpty())
@@ -98,7 +98,7 @@ void SetupActions::SLT_RestoreSetup()
 
 bool SetupActions::chooseSetup(const QString &caption, DeviceSetup *setup)
 {
-    if (busy || !deviceIdentified())
+    if (busy || !deviceIdentified(session))
         return false;
     const QString chosen = ChooseOpenFile(window, caption, lastDir, SetupFilter);
     if (chosen.isEmpty())
@@ -119,11 +119,11 @@ bool SetupActions::chooseSetup(const QString &caption, DeviceSetup *setup)
         ShowMessage(t.SMSG_SetupDamaged + loaded.detail, window);
         return false;
     }
-    if (loaded.setup.model != State().CurrentModel) {
+    if (loaded.setup.model != session.device().context().CurrentModel) {
         ShowMessage(t.SMSG_SetupOtherModel +
                         QStringLiteral(" %1 / %2")
-                            .arg(loaded.setup.modelName(),
-                                 QString::fromLatin1(Tables::Models.at(State().CurrentModel))),
+                            .arg(loaded.setup.modelName(), QString::fromLatin1(Tables::Models.at(
+                                                               session.device().context().CurrentModel))),
                     window);
         return false;
     }
@@ -138,7 +138,7 @@ void SetupActions::startRead(const QList<SetupGroup> &groups)
     delete reader;
     reader = new SetupReader(session, this);
     connect(reader, &SetupReader::SGL_Finished, this, &SetupActions::readDone);
-    reader->start(groups, State().CurrentModel);
+    reader->start(groups, session.device().context().CurrentModel);
 }
 
 void SetupActions::readDone()

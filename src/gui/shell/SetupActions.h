@@ -23,7 +23,6 @@ public:
     SetupActions(LinkSession &session, LinkHealthBar *bar, QWidget *window);
 
     SetupCompareDialog *dialog() const { return compareDialog; }
-    bool isBusy() const { return busy; }
 
 signals:
     // A save, compare or restore has ended (its message shown).

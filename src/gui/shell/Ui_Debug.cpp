@@ -34,6 +34,8 @@ const QString AsciiFormat = QStringLiteral("ASCII FORMAT");
 const QString HexFormat = QStringLiteral("HEX FORMAT");
 // How long new records wait to be shown together.
 constexpr int BatchMs = 100;
+// How long watching rests after the operator sent a line.
+constexpr int ConsoleRestMs = 5000;
 
 void appendAtEnd(QTextEdit *edit, const QString &text)
 {
@@ -208,10 +210,6 @@ void Ui_Debug::SLT_SETUP_UI_DEBUG()
 {
     show();
 }
-void Ui_Debug::SLT_CLOSE_UI_DEBUG()
-{
-    close();
-}
 
 // Clearing a pane also drops what it has not shown yet.
 void Ui_Debug::SLT_CLEAR_RECV_DATA()
@@ -248,6 +246,8 @@ QString Ui_Debug::receiveLine(const TrafficRecord &record) const
         return QStringLiteral("%1  (%2 %3, %4)")
             .arg(time, State().text.S_TrafficNoReply, lineText(record.bytes),
                  millisecondsText(record.roundTripUs));
+    if (record.kind == TrafficRecord::Note)
+        return QStringLiteral("%1  [%2]").arg(time, QString::fromUtf8(record.bytes));
     QString line =
         time + QStringLiteral("  ") + (hex ? TrafficFormat::hex(record.bytes) : lineText(record.bytes));
     if (record.answersCommand())
@@ -365,8 +365,9 @@ void Ui_Debug::SLT_SEND_DATA()
         bytes += '\r';
     // Queued without a reply rule: written in turn with the page commands, no reply awaited. The echo pane
     // shows it once it is written.
-    session.queue(bytes);
-    emit SGL_UpdateEmit();
+    session.send(Request{bytes, ReplyRule()});
+    // The operator reads what comes back: watching keeps out of the way for a while.
+    session.watch().restFor(ConsoleRestMs);
     while (history.size() > MaxHistory)
         history.removeFirst();
     historyAt = history.size();

@@ -55,12 +55,8 @@ public:
     QPushButton *saveButton = nullptr;
     QCheckBox *captureBox = nullptr;
 
-signals:
-    void SGL_UpdateEmit();
-
 public slots:
     void SLT_SETUP_UI_DEBUG();
-    void SLT_CLOSE_UI_DEBUG();
     void SLT_CLEAR_RECV_DATA();
     void SLT_CLEAR_SEND_DATA();
     void SLT_SELECT_HEX_FORMAT();

@@ -1,23 +1,22 @@
 #include "shell/Ui_Main.h"
 
-#include "config/AppState.h"
-#include "widgets/LanguageSwitch.h"
-#include "shell/ReplyApplier.h"
-#include "widgets/ScreenGeometry.h"
-#include "shell/LinkHealthBar.h"
-#include "shell/SetupActions.h"
-#include "shell/Ui_Debug.h"
 #include "config/AppPaths.h"
+#include "config/AppState.h"
 #include "config/ConfigFile.h"
-#include "link/LinkChannel.h"
-#include "session/LinkSession.h"
 #include "pages/Ui_Audio.h"
 #include "pages/Ui_Multiview.h"
 #include "pages/Ui_Output.h"
 #include "pages/Ui_System.h"
 #include "pages/Ui_Uart_Network.h"
+#include "session/LinkSession.h"
+#include "shell/LinkHealthBar.h"
+#include "shell/SetupActions.h"
+#include "shell/SyncReport.h"
+#include "shell/Ui_Debug.h"
+#include "widgets/LanguageSwitch.h"
 #include "widgets/LastingMessage.h"
 #include "widgets/MessageBox.h"
+#include "widgets/ScreenGeometry.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -53,14 +52,15 @@ Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
     languageSelector->setView(new QListView(languageSelector));
     session = new LinkSession(this);
     connectionPage = new Ui_Uart_Network(*session);
-    outputPage = new Ui_Output;
-    multiviewPage = new Ui_Multiview;
-    audioPage = new Ui_Audio;
-    systemPage = new Ui_System;
+    outputPage = new Ui_Output(*session);
+    multiviewPage = new Ui_Multiview(*session);
+    audioPage = new Ui_Audio(*session);
+    systemPage = new Ui_System(*session);
     debugConsole = new Ui_Debug(*session);
     healthBar = new LinkHealthBar(*session, centralContent);
     setupActions = new SetupActions(*session, healthBar, this);
-    applier = new ReplyApplier(this, connectionPage, outputPage, multiviewPage, audioPage, systemPage);
+    syncReport =
+        new SyncReport(*session, this, connectionPage, outputPage, multiviewPage, audioPage, systemPage);
     timeoutBox = new LastingMessage(this);
 
     const QSize screen = cappedPrimaryScreenSize();
@@ -90,7 +90,6 @@ Ui_Main::~Ui_Main()
     delete audioPage;
     delete systemPage;
     delete debugConsole;
-    delete applier;
     delete timeoutBox;
 }
 
@@ -145,25 +144,20 @@ void Ui_Main::ReloadUIText(bool initial)
 void Ui_Main::makeConnections()
 {
     connect(this, &Ui_Main::SGL_SETUP_UI_DEBUG, debugConsole, &Ui_Debug::SLT_SETUP_UI_DEBUG);
-    connect(this, &Ui_Main::SGL_CLOSE_UI_DEBUG, debugConsole, &Ui_Debug::SLT_CLOSE_UI_DEBUG);
     connect(this, &Ui_Main::SGL_DEBUG_SHOW_RecvText, debugConsole, &Ui_Debug::SLT_Sync_Show_Recv);
     connect(this, &Ui_Main::SGL_DEBUG_SHOW_SendText, debugConsole, &Ui_Debug::SLT_Sync_Show_Send);
     connect(tabWidget, &QTabWidget::tabBarClicked, this, &Ui_Main::SLT_GetFocus_tabBar);
     connect(languageSelector, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int index) { SLT_ReloadUILanguage(languageSelector->itemText(index)); });
-    connect(connectionPage, &Ui_Uart_Network::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
-    connect(outputPage, &Ui_Output::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
-    connect(multiviewPage, &Ui_Multiview::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
-    connect(audioPage, &Ui_Audio::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
-    connect(systemPage, &Ui_System::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
-    connect(debugConsole, &Ui_Debug::SGL_UpdateEmit, this, &Ui_Main::SGL_UnifyUpdateEmit);
     connect(systemPage, &Ui_System::SGL_SyncSerialPortNetworkInfo, this, &Ui_Main::SLT_SyncSerialPortNetworkInfo);
     connect(systemPage, &Ui_System::SGL_ResetConfirmed, this, &Ui_Main::followReset);
     connect(systemPage, &Ui_System::SGL_LinkParameterWritten, this, &Ui_Main::followParameterWrite);
     connect(multiviewPage, &Ui_Multiview::SGL_SyncInputSourceName, this, &Ui_Main::SLT_SyncInputSourceName);
 
-    connect(this, &Ui_Main::SGL_UnifyUpdateEmit, session, &LinkSession::requestSend);
-    connect(session, &LinkSession::SGL_LineReceived, this, &Ui_Main::receiveLine);
+    connect(session, &LinkSession::SGL_LineReceived, this, [this](quint32, const QByteArray &line) {
+        // Decoded with its full length: a NUL byte (line noise) must not cut off the rest of the line.
+        emit SGL_DEBUG_SHOW_RecvText(QString::fromUtf8(line.constData(), line.size()));
+    });
     connect(session, &LinkSession::SGL_LineSent, this,
             [this](quint32, const QString &text) { SLT_UnifyUpdateSend(text); });
     connect(session, &LinkSession::SGL_ReplyTimeout, this,
@@ -204,43 +198,7 @@ void Ui_Main::SLT_ReloadUILanguage(QString LanguageText)
 
 void Ui_Main::SLT_SyncInputSourceName() { audioPage->ReloadUIText(false, false); }
 
-void Ui_Main::receiveLine(quint32 linkType, const QByteArray &line)
-{
-    // While a message box opened by an earlier line waits for the operator, lines pile up here; a device
-    // that keeps streaming must not make them grow without bound.
-    if (pendingLines.size() >= std::size_t(MaxQueuedEntries)) {
-        pendingLines.pop_front();
-        if (!backlogReported)
-            connectionPage->AppendStatusText(State().text.SMSG_RepliesDropped);
-        backlogReported = true;
-    }
-    // Decoded with its full length: a NUL byte (line noise) must not cut off the rest of the line.
-    pendingLines.push_back({linkType, QString::fromUtf8(line.constData(), line.size())});
-    SLT_UnifyUpdateRecv();
-}
-
-void Ui_Main::SLT_UnifyUpdateRecv()
-{
-    if (dispatching)
-        return;
-    dispatching = true;
-    while (!pendingLines.empty()) {
-        const PendingLine line = pendingLines.front();
-        pendingLines.pop_front();
-        emit SGL_DEBUG_SHOW_RecvText(line.text);
-        // A reply can close its link (unknown model, new link parameters). The lines that came with it on
-        // that link are then dropped, as closing a link discards its receive queue: a second model reply
-        // must not identify a device that is no longer connected.
-        if (line.linkType == State().LinkType)
-            ReplyDispatcher(line.text);
-    }
-    dispatching = false;
-    backlogReported = false;
-}
-
 void Ui_Main::SLT_UnifyUpdateSend(QString text) { emit SGL_DEBUG_SHOW_SendText(text); }
-
-void Ui_Main::ReplyDispatcher(const QString &line) { applier->dispatch(line); }
 
 void Ui_Main::SLT_WaitReplyTimeoutMessage(QString cmd)
 {
@@ -253,9 +211,7 @@ void Ui_Main::SLT_WaitReplyTimeoutMessage(QString cmd)
         ShowMessage(s.text.SMSG_ReadDeviceFail + command, this);
         return;
     }
-    if (command.contains(QLatin1String("NETWORK-INFO")) || command.contains(QLatin1String("BAUDRATE")))
-        s.LinkParamReadPending = false;
-    applier->readTimedOut(command);
+    syncReport->readTimedOut(command);
     // One box at a time: while it is open, further time-outs are added to it, each command once.
     if (!timeoutBox->isOpen())
         unansweredCommands.clear();
@@ -266,7 +222,6 @@ void Ui_Main::SLT_WaitReplyTimeoutMessage(QString cmd)
 
 void Ui_Main::SLT_SyncSerialPortNetworkInfo()
 {
-    State().LinkParamReadPending = false;
     connectionPage->ReloadUIText(false, false);
     systemPage->ReloadUIText(false, false);
 }

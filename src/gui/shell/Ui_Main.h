@@ -5,8 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <deque>
-
 class LastingMessage;
 class LinkHealthBar;
 class LinkSession;
@@ -14,8 +12,8 @@ class QComboBox;
 class QGridLayout;
 class QTabWidget;
 class QWidget;
-class ReplyApplier;
 class SetupActions;
+class SyncReport;
 class Ui_Audio;
 class Ui_Debug;
 class Ui_Multiview;
@@ -24,10 +22,9 @@ class Ui_System;
 class Ui_Uart_Network;
 
 // The main window: the connection page and the four device pages in tabs, the language selector, the link
-// health strip with the setup buttons below the tabs, the debug console. It wires pages and transports
-// together, drains the received reply lines and hands them to the reply handling, reports reply time-outs
-// (in one box while it is open) and lets the link follow the device through the restarts that the System
-// page causes.
+// health strip with the setup buttons below the tabs, the debug console. It owns the link session whose
+// device model the pages show, reports reply time-outs (in one box while it is open) and lets the link follow
+// the device through the restarts that the System page causes.
 class Ui_Main : public MyFramelessWindow
 {
     Q_OBJECT
@@ -37,8 +34,6 @@ public:
 
     // Window title, language selector, tab titles and the connection page's texts.
     void ReloadUIText(bool initial);
-    // Handles one received reply line.
-    void ReplyDispatcher(const QString &line);
 
     QWidget *centralContent = nullptr;
     QTabWidget *tabWidget = nullptr;
@@ -56,10 +51,8 @@ public:
 
 signals:
     void SGL_SETUP_UI_DEBUG();
-    void SGL_CLOSE_UI_DEBUG();
     void SGL_DEBUG_SHOW_RecvText(QString text);
     void SGL_DEBUG_SHOW_SendText(QString text);
-    void SGL_UnifyUpdateEmit();
 
 public slots:
     void SLT_GetFocus_tabBar(int index);
@@ -68,7 +61,6 @@ public slots:
     void SLT_SyncInputSourceName();
     void SLT_SETUP_UI_MAIN();
     void SLT_ReloadUILanguage(QString LanguageText);
-    void SLT_UnifyUpdateRecv();
     void SLT_UnifyUpdateSend(QString text);
 
 protected:
@@ -83,22 +75,9 @@ private:
     void retextTabs();
     void makeConnections();
     QList<QPair<QWidget *, QString>> presentDevicePages() const;
-    void receiveLine(quint32 linkType, const QByteArray &line);
 
     QGridLayout *gridLayout = nullptr;
-    ReplyApplier *applier = nullptr;
-    // A received line not yet handled, with the link it came on.
-    struct PendingLine
-    {
-        quint32 linkType;
-        QString text;
-    };
-    // Handling a line can open a modal message box; lines that arrive meanwhile wait here, so they are
-    // handled in order once the box is closed.
-    std::deque<PendingLine> pendingLines;
-    // Whether dropping the oldest pending lines has been reported since they were last all handled.
-    bool backlogReported = false;
-    bool dispatching = false;
+    SyncReport *syncReport = nullptr;
     // The box of reply time-outs and the commands it names.
     LastingMessage *timeoutBox = nullptr;
     QStringList unansweredCommands;

@@ -21,7 +21,6 @@ public:
     // Title bar, content area and drag state.
     FramelessChrome *chrome() const { return frame; }
     // Whether the maximise button put the window into the maximised state.
-    bool isMaximizedByButton() const { return maximized; }
 
 public slots:
     void SLOT_WindowMin();

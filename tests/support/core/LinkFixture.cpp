@@ -56,14 +56,12 @@ bool LinkFixture::open()
 
 void LinkFixture::send(const QByteArray &text, const ReplyRule &rule)
 {
-    sendWithRule(text.constData(), quint32(text.size()), rule);
-    linkSession->requestSend();
+    linkSession->send(requestWithRule(text, rule));
 }
 
 void LinkFixture::sendRaw(const QByteArray &bytes)
 {
-    linkSession->queue(bytes);
-    linkSession->requestSend();
+    linkSession->send(Request{bytes, ReplyRule()});
 }
 
 void LinkFixture::runInWorker(int delayMs, std::function<void()> action)

@@ -1,22 +1,16 @@
 #include "RequestRecorder.h"
 
+#include "session/LinkSession.h"
+
 #include <utility>
 
-RequestRecorder::RequestRecorder()
+RequestRecorder::RequestRecorder(LinkSession &session)
 {
-    previous = setRequestSink([this](const QByteArray &line, const ReplyRule &rule) {
-        recorded << line;
-        recordedRules << rule;
-    });
-}
-
-RequestRecorder::~RequestRecorder()
-{
-    setRequestSink(std::move(previous));
+    QObject::connect(&session, &LinkSession::SGL_RequestQueued, &scope,
+                     [this](quint64, const QByteArray &line) { recorded << line; });
 }
 
 QByteArrayList RequestRecorder::take()
 {
-    recordedRules.clear();
     return std::exchange(recorded, {});
 }

@@ -1,27 +1,21 @@
 #pragma once
 
-#include "protocol/Catalogue.h"
-
 #include <QByteArrayList>
-#include <QList>
+#include <QObject>
 
-// Takes the place of the link session as the request builders' sink while it exists: every request line a
-// page or builder formats is kept here (with its reply rule) instead of going to a link.
+class LinkSession;
+
+// Keeps every request line queued on a link session (CR included) while it exists.
 class RequestRecorder
 {
 public:
-    RequestRecorder();
-    ~RequestRecorder();
-    RequestRecorder(const RequestRecorder &) = delete;
-    RequestRecorder &operator=(const RequestRecorder &) = delete;
+    explicit RequestRecorder(LinkSession &session);
 
-    // The lines so far (CR included) and forgets them.
+    // The lines so far, and forgets them.
     QByteArrayList take();
     QByteArrayList lines() const { return recorded; }
-    QList<ReplyRule> rules() const { return recordedRules; }
 
 private:
+    QObject scope;
     QByteArrayList recorded;
-    QList<ReplyRule> recordedRules;
-    RequestSink previous;
 };

@@ -87,7 +87,7 @@ int SimDevice::logLines(const QString &text)
 
 int SimDevice::connections()
 {
-    static const QRegularExpression connected(QStringLiteral("^\\S+ tcp -- client \\S+ connected$"),
+    static const QRegularExpression connected(QStringLiteral("^\\S+ tcp\\d* -- client \\S+ connected$"),
                                               QRegularExpression::MultilineOption);
     int count = 0;
     QRegularExpressionMatchIterator it = connected.globalMatch(log());

@@ -1,6 +1,7 @@
 #include "MainWindowDriver.h"
 
 #include "config/ConfigFile.h"
+#include "pages/Ui_Uart_Network.h"
 #include "session/LinkSession.h"
 #include "shell/Startup.h"
 #include "widgets/FileChooserSeam.h"
@@ -27,6 +28,8 @@ MainWindowDriver::MainWindowDriver(const QStringList &settings)
     main = std::make_unique<Ui_Main>();
     QObject::connect(main->session, &LinkSession::SGL_LineReceived, [this] { ++replies; });
     main->SLT_SETUP_UI_MAIN();
+    // The tests count what the device receives: watching is off but for the tests that set its interval.
+    main->connectionPage->watchBox->setValue(0);
     if (!QTest::qWaitForWindowExposed(main.get()))
         qWarning("the main window was not exposed");
 }
@@ -106,6 +109,7 @@ void MainWindowDriver::openLink(quint32 linkType)
 {
     const LanguageTexts &t = State().text;
     Ui_Uart_Network *page = main->connectionPage;
+    main->session->openWithoutTransport(linkType);
     State().LinkType = linkType;
     const bool serial = linkType == LinkSerial;
     page->serialConnectButton->setText(t.S_ConnectDisconnect[serial ? 1 : 0]);
@@ -117,8 +121,10 @@ void MainWindowDriver::openLink(quint32 linkType)
 
 void MainWindowDriver::feed(const QByteArrayList &lines)
 {
-    for (const QByteArray &line : lines)
+    for (const QByteArray &line : lines) {
+        main->session->device().applyLine(line);
         emit main->session->SGL_LineReceived(State().LinkType, line);
+    }
 }
 
 void MainWindowDriver::identify(quint8 model)

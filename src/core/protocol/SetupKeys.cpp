@@ -1,7 +1,8 @@
-#include "setup/SetupKeys.h"
+#include "protocol/SetupKeys.h"
 
 #include "protocol/Catalogue.h"
 #include "protocol/LayoutCatalogue.h"
+#include "protocol/ReplyKeywords.h"
 #include "protocol/ValueTables.h"
 
 #include <QHostAddress>
@@ -16,42 +17,101 @@ constexpr int MaxScreenNumber = 9999;
 constexpr int LowestPort = 1;
 constexpr int HighestPort = 65534;
 
+const WordList &onOff(quint32)
+{
+    return Tables::OnOff;
+}
+const WordList &resolutions(quint32)
+{
+    return Tables::OutputResolutions;
+}
+const WordList &hdcpModes(quint32)
+{
+    return Tables::HdcpModes;
+}
+const WordList &vkaModes(quint32)
+{
+    return Tables::VkaModes;
+}
+const WordList &edidModes(quint32)
+{
+    return Tables::EdidModes;
+}
+const WordList &multiviewModes(quint32)
+{
+    return Tables::MultiviewModes;
+}
+const WordList &pipPositions(quint32)
+{
+    return Tables::PipPositions;
+}
+const WordList &pipSizes(quint32)
+{
+    return Tables::PipSizes;
+}
+const WordList &aspects(quint32)
+{
+    return Tables::Aspects;
+}
+const WordList &baudRates(quint32)
+{
+    return Tables::BaudRates;
+}
+
+constexpr const char *Report = "MULTIVIEW-SYNC";
+
+// Every setting: one row each, in the order in which a restore writes them.
 const std::vector<SetupKey> &keyTable()
 {
+    using G = SetupGroup;
     static const std::vector<SetupKey> keys = {
-        {"output.userWidth", SetupGroup::Output, K::Number, K::UserResolution, 0},
-        {"output.userHeight", SetupGroup::Output, K::Number, K::UserResolution, 0},
-        {"output.resolution", SetupGroup::Output, K::Word, K::Always, 0},
-        {"output.hdcp", SetupGroup::Output, K::Word, K::Always, 0},
-        {"output.vka", SetupGroup::Output, K::Word, K::Always, 0},
-        {"output.itc", SetupGroup::Output, K::Switch, K::Always, 0},
-        {"output.fourKAuto", SetupGroup::Output, K::Switch, K::Has4KAuto, 0},
-        {"edid.mode", SetupGroup::Edid, K::Word, K::Always, 0},
-        {"audio.source", SetupGroup::Audio, K::Word, K::Always, 0},
-        {"audio.volume", SetupGroup::Audio, K::Number, K::Always, 0},
-        {"audio.mute", SetupGroup::Audio, K::Switch, K::Always, 0},
-        {"audio.mainAudio", SetupGroup::Audio, K::Switch, K::Tn386, 0},
-        {"audio.mic1", SetupGroup::Audio, K::Switch, K::Tn386, 0},
-        {"audio.mic1Volume", SetupGroup::Audio, K::Number, K::Tn386, 0},
-        {"audio.mic2", SetupGroup::Audio, K::Switch, K::Tn386, 0},
-        {"audio.mic2Volume", SetupGroup::Audio, K::Number, K::Tn386, 0},
-        {"multiview.mode", SetupGroup::Multiview, K::Word, K::Always, 0},
-        {"multiview.autoSwitch", SetupGroup::Multiview, K::Switch, K::Single, 0},
-        {"multiview.pipPosition", SetupGroup::Multiview, K::Word, K::Pip, 0},
-        {"multiview.pipSize", SetupGroup::Multiview, K::Word, K::Pip, 0},
-        {"multiview.aspect", SetupGroup::Multiview, K::Word, K::Split, 0},
-        {"multiview.layout", SetupGroup::Multiview, K::Number, K::Split, 0},
-        {"multiview.pipWindow", SetupGroup::Multiview, K::Rectangle, K::PipUserWindow, 0},
-        {"multiview.presenterWindow", SetupGroup::Multiview, K::Rectangle, K::PresenterWindow, 0},
-        {"multiview.window1", SetupGroup::Multiview, K::Word, K::ShownWindow, 0},
-        {"multiview.window2", SetupGroup::Multiview, K::Word, K::ShownWindow, 1},
-        {"multiview.window3", SetupGroup::Multiview, K::Word, K::ShownWindow, 2},
-        {"multiview.window4", SetupGroup::Multiview, K::Word, K::ShownWindow, 3},
-        {"link.baudRate", SetupGroup::Link, K::Baud, K::Always, 0},
-        {"link.ip", SetupGroup::Link, K::Address, K::HasNetwork, 0},
-        {"link.port", SetupGroup::Link, K::Number, K::HasNetwork, 0},
-        {"link.mask", SetupGroup::Link, K::Address, K::HasNetwork, 0},
-        {"link.gateway", SetupGroup::Link, K::Address, K::HasNetwork, 0},
+        {"output.userWidth", G::Output, K::Number, K::UserResolution, 0},
+        {"output.userHeight", G::Output, K::Number, K::UserResolution, 0},
+        {"output.resolution", G::Output, K::Word, K::Always, 0, "OUT RESOLUTION", "OUT RESOLUTION",
+         PauseAfterBusyCommandMs, resolutions, &LanguageTexts::Slabel_Resolution},
+        {"output.hdcp", G::Output, K::Word, K::Always, 0, "OUT HDCP", "OUT HDCP", 0, hdcpModes,
+         &LanguageTexts::Slabel_HDCP},
+        {"output.vka", G::Output, K::Word, K::Always, 0, "OUT VKA", "OUT VKA", 0, vkaModes,
+         &LanguageTexts::Slabel_VKA},
+        {"output.itc", G::Output, K::Switch, K::Always, 0, "OUT ITC", "OUT ITC", 0, onOff,
+         &LanguageTexts::Slabel_ITC},
+        {"output.fourKAuto", G::Output, K::Switch, K::Has4KAuto, 0, "OUT 4K-AUTO", "OUT 4K-AUTO", 0, onOff,
+         &LanguageTexts::Slabel_4KAUTO},
+        {"edid.mode", G::Edid, K::Word, K::Always, 0, "IN EDIDMODE", "IN EDIDMODE", 0, edidModes,
+         &LanguageTexts::Slabel_EdidSelect},
+        {"audio.source", G::Audio, K::Word, K::Always, 0, "AUDIO SOURCE", "AUDIO SOURCE", 0,
+         Tables::audioSources, &LanguageTexts::Slabel_AudioSource},
+        {"audio.volume", G::Audio, K::Number, K::Always, 0, "AUDIO VOL", "AUDIO VOL", 0, nullptr,
+         &LanguageTexts::Slabel_Volume},
+        {"audio.mute", G::Audio, K::Switch, K::Always, 0, "AUDIO-MUTE", "AUDIO-MUTE", 0, onOff,
+         &LanguageTexts::Slabel_AudioMute},
+        {"audio.mainAudio", G::Audio, K::Switch, K::Tn386, 0, "MAIN-AUDIO ONOFF", "MAIN-AUDIO ONOFF", 0,
+         onOff},
+        {"audio.mic1", G::Audio, K::Switch, K::Tn386, 0, "MIC1 ONOFF", "MIC1 ONOFF", 0, onOff},
+        {"audio.mic1Volume", G::Audio, K::Number, K::Tn386, 0, "MIC1 VOL", "MIC1 VOL"},
+        {"audio.mic2", G::Audio, K::Switch, K::Tn386, 0, "MIC2 ONOFF", "MIC2 ONOFF", 0, onOff},
+        {"audio.mic2Volume", G::Audio, K::Number, K::Tn386, 0, "MIC2 VOL", "MIC2 VOL"},
+        {"multiview.mode", G::Multiview, K::Word, K::Always, 0, "MULTIVIEW", Report, 0, multiviewModes},
+        {"multiview.autoSwitch", G::Multiview, K::Switch, K::Single, 0, "AUTO SWITCH", Report, 0, onOff},
+        {"multiview.pipPosition", G::Multiview, K::Word, K::Pip, 0, "PIP POS", Report, 0, pipPositions},
+        {"multiview.pipSize", G::Multiview, K::Word, K::Pip, 0, "PIP SIZE", Report, 0, pipSizes},
+        {"multiview.aspect", G::Multiview, K::Word, K::Split, 0, nullptr, Report, 0, aspects},
+        {"multiview.layout", G::Multiview, K::Number, K::Split, 0, nullptr, Report},
+        {"multiview.pipWindow", G::Multiview, K::Rectangle, K::PipUserWindow, 0},
+        {"multiview.presenterWindow", G::Multiview, K::Rectangle, K::PresenterWindow, 0},
+        {"multiview.window1", G::Multiview, K::Word, K::ShownWindow, 0, nullptr, Report, 0,
+         Tables::inputSources},
+        {"multiview.window2", G::Multiview, K::Word, K::ShownWindow, 1, nullptr, Report, 0,
+         Tables::inputSources},
+        {"multiview.window3", G::Multiview, K::Word, K::ShownWindow, 2, nullptr, Report, 0,
+         Tables::inputSources},
+        {"multiview.window4", G::Multiview, K::Word, K::ShownWindow, 3, nullptr, Report, 0,
+         Tables::inputSources},
+        {"link.baudRate", G::Link, K::Baud, K::Always, 0, nullptr, "BAUDRATE", 0, baudRates},
+        {"link.ip", G::Link, K::Address, K::HasNetwork, 0, nullptr, "NETWORK-INFO"},
+        {"link.port", G::Link, K::Number, K::HasNetwork, 0, nullptr, "NETWORK-INFO"},
+        {"link.mask", G::Link, K::Address, K::HasNetwork, 0, nullptr, "NETWORK-INFO"},
+        {"link.gateway", G::Link, K::Address, K::HasNetwork, 0, nullptr, "NETWORK-INFO"},
     };
     return keys;
 }
@@ -93,33 +153,6 @@ bool presenterWindow(const SetupValues &values)
            (layout == values.end() || layout->second == QString::number(PbpPresenterModeIndex + 1));
 }
 
-const WordList &wordsOf(const QString &name, quint32 model)
-{
-    static const WordList none{nullptr, 0};
-    if (name == QLatin1String("output.resolution"))
-        return Tables::OutputResolutions;
-    if (name == QLatin1String("output.hdcp"))
-        return Tables::HdcpModes;
-    if (name == QLatin1String("output.vka"))
-        return Tables::VkaModes;
-    if (name == QLatin1String("edid.mode"))
-        return Tables::EdidModes;
-    if (name == QLatin1String("audio.source"))
-        return Tables::audioSources(model);
-    if (name == QLatin1String("multiview.mode"))
-        return Tables::MultiviewModes;
-    if (name == QLatin1String("multiview.pipPosition"))
-        return Tables::PipPositions;
-    if (name == QLatin1String("multiview.pipSize"))
-        return Tables::PipSizes;
-    if (name == QLatin1String("multiview.aspect"))
-        return Tables::Aspects;
-    if (name.startsWith(QLatin1String("multiview.window")))
-        return Tables::inputSources(model);
-    return none;
-}
-
-// The range of a Number key.
 std::pair<int, int> rangeOf(const QString &name, quint32 model, const SetupValues &values)
 {
     if (name == QLatin1String("audio.volume"))
@@ -201,6 +234,25 @@ const SetupKey *find(const QString &name)
     return nullptr;
 }
 
+std::pair<int, int> range(const SetupKey &key, quint32 model, const SetupValues &values)
+{
+    return rangeOf(QLatin1String(key.name), model, values);
+}
+
+const SetupKey *ofKeyword(int keyword)
+{
+    static const std::vector<const SetupKey *> byKeyword = [] {
+        std::vector<const SetupKey *> keys(std::size_t(Tables::ReplyKeywords.count), nullptr);
+        for (const SetupKey &key : keyTable()) {
+            const int index = key.object ? Tables::ReplyKeywords.indexOf(key.object) : -1;
+            if (index >= 0)
+                keys[std::size_t(index)] = &key;
+        }
+        return keys;
+    }();
+    return keyword >= 0 && keyword < int(byKeyword.size()) ? byKeyword[std::size_t(keyword)] : nullptr;
+}
+
 bool applies(const SetupKey &key, quint32 model, const SetupValues &values)
 {
     switch (key.condition) {
@@ -253,19 +305,15 @@ QString normalized(const SetupKey &key, quint32 model, const SetupValues &values
     const QString name = QLatin1String(key.name);
     switch (key.kind) {
     case SetupKey::Word:
-        value = wordValue(wordsOf(name, model), text, &reason);
-        break;
     case SetupKey::Switch:
-        value = wordValue(Tables::OnOff, text, &reason);
+    case SetupKey::Baud:
+        value = wordValue(key.words(model), text, &reason);
         break;
     case SetupKey::Number: {
         const std::pair<int, int> range = rangeOf(name, model, values);
         value = numberValue(text, range.first, range.second, &reason);
         break;
     }
-    case SetupKey::Baud:
-        value = wordValue(Tables::BaudRates, text, &reason);
-        break;
     case SetupKey::Rectangle:
         value = rectangleValue(text, &reason);
         break;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/LanguageTexts.h"
+
 #include <QString>
 
 #include <map>
@@ -21,6 +23,14 @@ enum class SetupGroup
     Link
 };
 
+struct WordList;
+
+// One setting of the device: its name, the setup group it is read with, the kind and condition of its value,
+// and how the device names it. `object` is the keyword of the reply that reports it, and of the request that
+// writes it alone ("SET <object> <value>", awaiting <object>); `readObject` that of the request that reads it
+// ("GET <readObject>"); `busyMs` how long a write keeps the device busy. A null object: the setting is
+// reported, read or written together with others (a user resolution, a rectangle, the network settings, a
+// window source).
 struct SetupKey
 {
     enum Kind
@@ -53,6 +63,13 @@ struct SetupKey
     Kind kind;
     Condition condition;
     int window; // ShownWindow: 0 to 3
+    const char *object = nullptr;
+    const char *readObject = nullptr;
+    quint32 busyMs = 0;
+    // The words of a Word or Switch key for a model.
+    const WordList &(*words)(quint32 model) = nullptr;
+    // The label of the line "Sync <label> Message." that confirms its reply in the status box; null for none.
+    QString LanguageTexts::*statusLabel = nullptr;
 };
 
 namespace SetupKeys {
@@ -60,6 +77,8 @@ namespace SetupKeys {
 // Every key, in the order in which a restore writes them.
 const std::vector<SetupKey> &all();
 const SetupKey *find(const QString &name);
+// The key a reply keyword (ReplyKeywordIndex) reports, or null.
+const SetupKey *ofKeyword(int keyword);
 
 // Whether the key belongs to the setup of `model` holding `values`. A key that depends on the multiview
 // layout belongs while the layout (or the PIP position, size or layout number it needs) is not given.
@@ -67,6 +86,8 @@ bool applies(const SetupKey &key, quint32 model, const SetupValues &values);
 // Drops the values whose keys do not belong to the setup of `model`.
 void prune(quint32 model, SetupValues &values);
 
+// The lowest and highest value of a Number key.
+std::pair<int, int> range(const SetupKey &key, quint32 model, const SetupValues &values);
 // `text` as a value of the key for `model` and `values`, written the way a setup keeps it (table words
 // as the table has them, whatever their case; numbers in decimal; ...), or a null string when it is not a
 // valid value; `why` then tells why.
