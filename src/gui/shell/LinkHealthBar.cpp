@@ -79,7 +79,11 @@ void LinkHealthBar::refresh()
             ? None
             : t.S_HealthSecondsAgo.arg(QString::number(double(r.confirmedAgoMs) / 1000.0, 'f', 1));
     confirmedLabel->setText(t.Slabel_HealthConfirmed + QLatin1Char(' ') + confirmed);
-    confirmedLabel->setProperty("warning", !r.answering);
-    confirmedLabel->style()->polish(confirmedLabel);
+    // The style sheet's rule for the property applies only once the label is polished anew.
+    if (confirmedLabel->property("warning").toBool() != !r.answering) {
+        confirmedLabel->setProperty("warning", !r.answering);
+        confirmedLabel->style()->unpolish(confirmedLabel);
+        confirmedLabel->style()->polish(confirmedLabel);
+    }
     emit SGL_Refreshed();
 }
