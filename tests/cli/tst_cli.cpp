@@ -369,22 +369,31 @@ void TestCli::linkSettingsOnRequest_data()
 {
     QTest::addColumn<QStringList>("args"); // before the file
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out"); // FILE: the file
+    QTest::addColumn<QString>("out"); // FILE: the file; PORT, IP, MASK, GATEWAY: the device's network
     QTest::addColumn<QStringList>("written");
     QTest::addColumn<int>("baudRate"); // the device's afterwards
+    QTest::addColumn<bool>("serial");
 
     const QString hdcp = "output.hdcp\tFORCE-2.2\tFORCE-1.4\n";
-    QTest::newRow("diff") << QStringList{"snapshot", "diff"} << 5 << hdcp << QStringList{} << 9600;
+    QTest::newRow("diff") << QStringList{"snapshot", "diff"} << 5 << hdcp << QStringList{} << 9600 << false;
     QTest::newRow("diff with link") << QStringList{"--with-link", "snapshot", "diff"} << 5
-                                    << hdcp + "link.baudRate\t19200\t9600\n"
-                                    << QStringList{} << 9600;
+                                    << hdcp + "link.baudRate\t19200\t9600\nlink.port\t2001\tPORT\n"
+                                    << QStringList{} << 9600 << false;
     QTest::newRow("restore") << QStringList{"snapshot", "restore"} << 0
                              << "FILE: 1 change(s) sent, the device matches\n"
-                             << QStringList{"SET OUT HDCP FORCE-2.2"} << 9600;
-    QTest::newRow("restore with link")
+                             << QStringList{"SET OUT HDCP FORCE-2.2"} << 9600 << false;
+    QTest::newRow("restore with link") << QStringList{"--with-link", "snapshot", "restore"} << 0
+                                       << "FILE: 3 change(s) sent, the device matches\n"
+                                       << QStringList{"SET OUT HDCP FORCE-2.2", "SET BAUDRATE 19200",
+                                                      "SET NETWORK-INFO IP 2001 MASK GATEWAY"}
+                                       << 19200 << false;
+    // Over RS-232 the new speed breaks the link in use: it is written last.
+    QTest::newRow("restore with link over RS-232")
         << QStringList{"--with-link", "snapshot", "restore"} << 0
-        << "FILE: 2 change(s) sent, the device matches\n"
-        << QStringList{"SET OUT HDCP FORCE-2.2", "SET BAUDRATE 19200"} << 19200;
+        << "FILE: 3 change(s) sent, the device matches\n"
+        << QStringList{"SET OUT HDCP FORCE-2.2", "SET NETWORK-INFO IP 2001 MASK GATEWAY",
+                       "SET BAUDRATE 19200"}
+        << 19200 << true;
 }
 
 void TestCli::linkSettingsOnRequest()
@@ -394,15 +403,27 @@ void TestCli::linkSettingsOnRequest()
     QFETCH(QString, out);
     QFETCH(QStringList, written);
     QFETCH(int, baudRate);
+    QFETCH(bool, serial);
     QTemporaryDir dir;
     const QString file = writeFile(dir, R"({"format": "lumaplex-setup", "version": 1, "model": "RKA386QE",
-        "values": {"output.hdcp": "FORCE-2.2", "link.baudRate": 19200}})");
+        "values": {"output.hdcp": "FORCE-2.2", "link.baudRate": 19200, "link.port": 2001}})");
     SimDevice sim;
-    QVERIFY(sim.start({"--model", "RKA386QE"}));
-    const Run run = cli(QStringList{"--tcp", address(sim)} + args + QStringList{file});
+    QVERIFY(sim.start({"--model", "RKA386QE"}, serial));
+    const QJsonObject network = sim.state().value("network").toObject();
+    const auto filled = [&](QString text) {
+        for (const QString key : {"ip", "mask", "gateway"})
+            text.replace(key.toUpper(), network.value(key).toString());
+        return text.replace("PORT", QString::number(network.value("port").toInt())).replace("FILE", file);
+    };
+    const QStringList link =
+        serial ? QStringList{"--serial", sim.ptyLink()} : QStringList{"--tcp", address(sim)};
+    const Run run = cli(link + args + QStringList{file});
     QCOMPARE(run.exitCode, exitCode);
-    QCOMPARE(run.out, QString(out).replace("FILE", file));
-    QCOMPARE(sets(sim), written);
+    QCOMPARE(run.out, filled(out));
+    QStringList expected;
+    for (const QString &line : qAsConst(written))
+        expected << filled(line);
+    QCOMPARE(sets(sim), expected);
     QCOMPARE(sim.state().value("baudRate").toInt(), baudRate);
 }
 

@@ -23,12 +23,13 @@ bool E2eFixture::connectTo(const QString &model, const QJsonObject &seed, const 
 
 bool E2eFixture::settled()
 {
-    // Nothing waits to be written (a command in its gap still counts as waiting), every request the device
-    // got was answered, and the window has every answer (a flooding device sends more lines than that).
+    // No request waits to be written or for its answer (one already written may not have reached the device
+    // yet), every request the device got was answered, and the window has every answer (a flooding device
+    // sends more lines than that).
     return QTest::qWaitFor(
         [this] {
             const int answered = sim->logLines(QStringLiteral(" -> "));
-            return ui->window()->session->queuedCount() == 0 && sim->requests().size() == answered &&
+            return ui->window()->session->isIdle() && sim->requests().size() == answered &&
                    ui->repliesReceived() >= answered;
         },
         ReplyTimeoutMs);
