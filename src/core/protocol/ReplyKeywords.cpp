@@ -21,3 +21,17 @@ static_assert(sizeof replyKeywords / sizeof replyKeywords[0] == 73, "73 reply ke
 namespace Tables {
 const WordList ReplyKeywords{replyKeywords, 73};
 } // namespace Tables
+
+bool isVersionKeyword(int keyword)
+{
+    switch (keyword) {
+    case KwVersion:
+    case KwArmVersion:
+    case KwSubVersion:
+    case KwExpandVersion:
+    case KwKeyboardVersion:
+        return true;
+    default:
+        return false;
+    }
+}

@@ -21,3 +21,6 @@ namespace Tables {
 extern const WordList ReplyKeywords; // 73 entries
 constexpr int SearchedReplyKeywords = 72;
 } // namespace Tables
+
+// Whether a reply reports a firmware version (of the main, ARM, sub, expansion or keyboard part).
+bool isVersionKeyword(int keyword);

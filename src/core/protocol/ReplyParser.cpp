@@ -175,12 +175,11 @@ void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model
         }
         return;
     }
+    if (isVersionKeyword(reply.keyword)) {
+        reply.apply = true;
+        return;
+    }
     switch (reply.keyword) {
-    case KwVersion:
-    case KwArmVersion:
-    case KwSubVersion:
-    case KwExpandVersion:
-    case KwKeyboardVersion:
     case KwInResolution:
     case KwEdidUser:
         reply.apply = true;

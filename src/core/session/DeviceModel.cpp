@@ -107,14 +107,11 @@ void DeviceModel::apply(const ParsedReply &reply)
         set(QLatin1String(key->name), value);
         return;
     }
-    switch (reply.keyword) {
-    case KwVersion:
-    case KwArmVersion:
-    case KwSubVersion:
-    case KwExpandVersion:
-    case KwKeyboardVersion:
+    if (isVersionKeyword(reply.keyword)) {
         set(QStringLiteral("firmware.version"), reply.text);
-        break;
+        return;
+    }
+    switch (reply.keyword) {
     case KwInResolution:
         set(QStringLiteral("multiview.inputResolution"), reply.text);
         break;
