@@ -10,6 +10,7 @@
 #include "session/LinkSession.h"
 #include "shell/Ui_Debug.h"
 #include "widgets/MessageBoxSeam.h"
+#include "widgets/MyFramelessDialog.h"
 #include "widgets/MyFramelessWindow.h"
 #include "widgets/Pictures.h"
 
@@ -70,6 +71,7 @@ private slots:
     void picturesRewrittenOnlyWhenNeeded();
     void resizeBandsOfFramelessWindow_data();
     void resizeBandsOfFramelessWindow();
+    void titleBarSpansTheWindow();
 
 private:
     Ui_Main *w() const { return driver->window(); }
@@ -284,7 +286,7 @@ void TestShell::consoleSendsTypedLines()
         QTest::mouseClick(console->hexButton, Qt::LeftButton);
     // What the echo pane shows of written commands stays out of what is sent.
     console->sendText->setPlainText(QStringLiteral("SET RESET\nSET BAUDRATE 9600\n"));
-    QVERIFY(console->sendText->isReadOnly());
+    QVERIFY(console->sendText->isReadOnly() && console->recvText->isReadOnly());
 
     for (int i = 0; i < typed.size(); ++i) {
         console->inputEdit->insert(typed.at(i));
@@ -391,6 +393,29 @@ void TestShell::resizeBandsOfFramelessWindow()
                        at.y() < 0 ? window.height() + at.y() : at.y());
     QTest::mouseMove(window.windowHandle(), point);
     QCOMPARE(int(window.cursor().shape()), cursor);
+}
+
+// The title bar's parts sit side by side across the whole width: icon, text, then the buttons, with the close
+// button at the right edge (a dialog has only that one).
+void TestShell::titleBarSpansTheWindow()
+{
+    loginDir = std::make_unique<TestAppDir>();
+    MyFramelessWindow window;
+    MyFramelessDialog dialog;
+    for (const FramelessChrome *chrome : {window.chrome(), dialog.chrome()}) {
+        chrome->window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(chrome->window));
+        const QWidget *const parts[] = {chrome->titleBarIcon, chrome->titleBarText, chrome->titleBarMin,
+                                        chrome->titleBarMax, chrome->titleBarClose};
+        int x = 0;
+        for (const QWidget *part : parts) {
+            if (!part)
+                continue;
+            QCOMPARE(part->x(), x);
+            x += part->width();
+        }
+        QCOMPARE(x, chrome->window->width());
+    }
 }
 
 #include "tst_shell.moc"

@@ -88,6 +88,17 @@ private slots:
         QCOMPARE(found("OUT HDCP FORCE-OFF\r", 9, 9, "FORCE-OFF", true), 9); // the CR after the range counts
         QCOMPARE(found("OUT HDCP FORCE-OFF\r", 9, 9, "FORCE", true), -1);
         QCOMPARE(found("VALUE OUT", 6, 3, "OUT", true), -1); // nothing after it in the line
+
+        // Whole words anywhere in a line: the keyword may also end the bytes.
+        const auto whole = [](const QByteArray &line, const QByteArray &keyword) {
+            const char *at = FindWholeWords(line.constData(), quint32(line.size()), keyword.constData(),
+                                            quint32(keyword.size()));
+            return at ? int(at - line.constData()) : -1;
+        };
+        QCOMPARE(whole("MODEL TYPE RKA204QE\r", "MODEL TYPE"), 0);
+        QCOMPARE(whole("OK MODEL TYPE", "MODEL TYPE"), 3);
+        QCOMPARE(whole("XMODEL TYPE\r", "MODEL TYPE"), -1);
+        QCOMPARE(whole("MODEL TYPES\r", "MODEL TYPE"), -1);
     }
 
     // Device bytes as text in the system's 8-bit encoding, UTF-8 here (the suite runs in a UTF-8 locale; Qt 6
