@@ -67,6 +67,13 @@ void TestConsoleSetup::consoleAndHealthShowTheTraffic()
     const LinkHealthBar *bar = w()->healthBar;
     QTRY_COMPARE(bar->timeoutsLabel->text(), QStringLiteral("Time-outs: 1"));
     QVERIFY(bar->isVisible());
+    // In a window wide enough for all of it, the readings stand packed from the left end and the setup
+    // buttons at the right end.
+    w()->resize(1700, w()->height());
+    for (const QLabel *reading : {bar->linkLabel, bar->modelLabel, bar->roundTripLabel, bar->lastReplyLabel,
+                                  bar->timeoutsLabel, bar->waitingLabel, bar->confirmedLabel})
+        QTRY_COMPARE(reading->width(), reading->sizeHint().width());
+    QCOMPARE(bar->restoreSetupButton->geometry().right(), bar->width() - 7);
     QCOMPARE(bar->linkLabel->text(), QStringLiteral("Link: TCP 127.0.0.1:%1").arg(sim->port()));
     QCOMPARE(bar->modelLabel->text(), QStringLiteral("Model: RKA204QE"));
     // The round trip shown is the median of those the traffic log holds for the replies, and the age of the

@@ -54,6 +54,11 @@ bool writeEdid(MainWindowDriver &d, const QByteArray &bytes)
     return d.click(d.window()->systemPage->loadButton) && d.click(d.window()->systemPage->edidWriteButton);
 }
 
+bool marked(const QWidget *widget)
+{
+    return widget->property("changedOnDevice").toBool();
+}
+
 QByteArray edidRequest(const QByteArray &image)
 {
     return "SET EDID-USER " + image.toHex(' ').toUpper() + '\r';
@@ -164,6 +169,8 @@ void TestPages::actionSendsRequest_data()
     add("EDID with two extensions, second block unchecked", rka,
         ACT(writeEdid(d, edidBlock(2) + edidBlock(0, false, false) + "tail")),
         {edidRequest(edidBlock(2) + edidBlock(0, false, false))});
+    add("EDID write before a file is chosen", rka, ACT(d.click(sys->edidWriteButton)), {}, {}, nullptr,
+        NotAsked, {"error,please first select your EDID file"});
     add("EDID without header", rka, ACT(writeEdid(d, edidBlock(0, false))), {}, {}, nullptr, NotAsked,
         {"this not is EDID File!"});
     add("EDID with a bad second checksum", rka, ACT(writeEdid(d, edidBlock(1) + edidBlock(0, false, false))),
@@ -236,6 +243,10 @@ void TestPages::replyShowsOnPages_data()
         LOOK(flatSource(mv, 1), flatSource(mv, 0)), {2, 0});
     add("volume over the TN386 limit", ModelTN386, {"AUDIO VOL 51\r", "MIC2 VOL 33\r"},
         LOOK(au->overallVolumeField->text(), au->micVolumeField[1]->text()), {"", "33"});
+    // A change the device made on its own marks the widgets of that value, and only those.
+    add("microphone 2 switched on the device", ModelTN386, {"MIC2 ONOFF ON\r", "MIC2 ONOFF OFF\r"},
+        LOOK(marked(au->micOn[0]), marked(au->micOff[0]), marked(au->micOn[1]), marked(au->micOff[1])),
+        {false, false, true, true});
     // Only the answer that releases an upload confirms it; any other is told as it came.
     add("EDID upload confirmed", rka, {"EDID-USER OK\r"}, LOOK(MainWindowDriver::messages()),
         {QStringList{"EDID Write Success."}});

@@ -3,6 +3,7 @@
 
 #include "core/RequestRecorder.h"
 #include "core/TestAppDir.h"
+#include "gui/BlankLabels.h"
 #include "gui/MainWindowDriver.h"
 
 #include "config/ConfigFile.h"
@@ -71,7 +72,7 @@ private slots:
     void picturesRewrittenOnlyWhenNeeded();
     void resizeBandsOfFramelessWindow_data();
     void resizeBandsOfFramelessWindow();
-    void titleBarSpansTheWindow();
+    void titleBarSpansAndDragsTheWindow();
 
 private:
     Ui_Main *w() const { return driver->window(); }
@@ -116,6 +117,7 @@ void TestShell::pagesFollowSettings()
     QFETCH(QByteArrayList, rereads);
     driver = std::make_unique<MainWindowDriver>(settings);
     QCOMPARE(tabTitles(w()->tabWidget), titles);
+    QCOMPARE(blankLabels(w()), QString());
 
     // Hidden pages are read at identification and show the replies all the same.
     driver->openLink(LinkTcpClient);
@@ -137,6 +139,7 @@ void TestShell::pagesFollowSettings()
     for (const QString &title : titles)
         translated << other((title == "Connect" ? "Ui_Uart_Network" : "Ui_" + title) + "_AppName");
     QCOMPARE(tabTitles(w()->tabWidget), translated);
+    QCOMPARE(blankLabels(w()), QString());
     QVERIFY(other("Ui_Output_AppName") != QLatin1String("Output"));
     QCOMPARE(w()->connectionPage->clearButton->text(), other("S_Clear"));
     // The open link's button still offers to disconnect, in the new language.
@@ -396,8 +399,9 @@ void TestShell::resizeBandsOfFramelessWindow()
 }
 
 // The title bar's parts sit side by side across the whole width: icon, text, then the buttons, with the close
-// button at the right edge (a dialog has only that one).
-void TestShell::titleBarSpansTheWindow()
+// button at the right edge (a dialog has only that one). Dragging it with the left button moves the window
+// with the mouse, and the mouse moves it no more once released.
+void TestShell::titleBarSpansAndDragsTheWindow()
 {
     loginDir = std::make_unique<TestAppDir>();
     MyFramelessWindow window;
@@ -415,6 +419,21 @@ void TestShell::titleBarSpansTheWindow()
             x += part->width();
         }
         QCOMPARE(x, chrome->window->width());
+
+        const auto mouse = [chrome](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, at, chrome->window->mapToGlobal(at),
+                              type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                              Qt::NoModifier);
+            QApplication::sendEvent(chrome->window, &event);
+        };
+        const QPoint from = chrome->window->pos();
+        const QPoint grip(chrome->titleBarText->x() + 20, chrome->titleBarText->height() / 2);
+        mouse(QEvent::MouseButtonPress, grip, Qt::LeftButton);
+        mouse(QEvent::MouseMove, grip + QPoint(30, 2), Qt::LeftButton);
+        QCOMPARE(chrome->window->pos(), from + QPoint(30, 2));
+        mouse(QEvent::MouseButtonRelease, grip + QPoint(30, 2), Qt::NoButton);
+        mouse(QEvent::MouseMove, grip + QPoint(60, 4), Qt::NoButton);
+        QCOMPARE(chrome->window->pos(), from + QPoint(30, 2));
     }
 }
 

@@ -4,6 +4,7 @@
 // installation and with --app-dir.
 
 #include "core/TestAppDir.h"
+#include "gui/BlankLabels.h"
 
 #include "config/AppState.h"
 #include "config/AtomicFile.h"
@@ -73,31 +74,48 @@ void TestStartup::firstWindow_data()
 {
     QTest::addColumn<QByteArray>("config");
     QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("language"); // what its language selector shows
 
-    QTest::newRow("first start") << QByteArray() << "Ui_Login";
-    QTest::newRow("login switched off") << QByteArray("Key_UI_Login=0\r\n") << "Ui_Main";
+    QTest::newRow("first start") << QByteArray() << "Ui_Login"
+                                 << "English";
+    QTest::newRow("login switched off") << QByteArray("Key_UI_Login=0\r\n") << "Ui_Main"
+                                        << "English";
+    QTest::newRow("login switched off, other language")
+        << QByteArray("Key_UI_Login=0\r\nKey_LanguageIsEnglish=0\r\n") << "Ui_Main" << u8"中文";
 }
 
 void TestStartup::firstWindow()
 {
     QFETCH(QByteArray, config);
     QFETCH(QString, first);
+    QFETCH(QString, language);
     TestAppDir app;
     app.installDataTree();
-    if (!config.isEmpty())
+    // A later start finds both language files beside config.ini, as the first start left them.
+    if (!config.isEmpty()) {
         app.writeFile(ConfigFile, config);
+        app.writeFile(QStringLiteral("/APP/ConfigFile/language-English.ini"),
+                      u8"ScomboBox_LanguageSelect[0]=English\r\nScomboBox_LanguageSelect[1]=中文\r\n");
+    }
     int configWrites = 0;
     setAtomicCommitGate([&](const QString &path) {
         configWrites += path.endsWith(QLatin1String("config.ini"));
         return true;
     });
     QStringList seen;
+    QString blank;
+    QString selected;
     QByteArray onDiskAtStart;
     int writesBeforeExit = -1;
     // The operator logs in with the default password when asked, changes a setting and closes the window.
     whenRunning = [&] {
         QWidget *window = shownWindow();
         seen << (window ? window->metaObject()->className() : "none");
+        blank = window ? blankLabels(window) : QString();
+        if (auto *main = qobject_cast<Ui_Main *>(window))
+            selected = main->languageSelector->currentText();
+        else if (auto *login = qobject_cast<Ui_Login *>(window))
+            selected = login->languageBox->currentText();
         onDiskAtStart = app.readFile(ConfigFile);
         if (auto *login = qobject_cast<Ui_Login *>(window)) {
             login->passwordEdit->setText(QStringLiteral("583029"));
@@ -119,6 +137,8 @@ void TestStartup::firstWindow()
     setAtomicCommitGate(nullptr);
     QCOMPARE(exitCode, 0);
     QCOMPARE(seen, QStringList{first});
+    QCOMPARE(blank, QString());
+    QCOMPARE(selected, language);
     if (config.isEmpty())
         QVERIFY(onDiskAtStart.contains("\r\nKey_UI_Login=1\r\n") &&
                 onDiskAtStart.contains("\r\nSpassword_Admin=583029\r\nSpassword_User=583029\r\n"));

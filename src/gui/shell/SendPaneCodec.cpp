@@ -35,21 +35,7 @@ QByteArray bytesOf(const QString &text, bool hex, QString *badWord)
 
 QString textOf(const QByteArray &bytes, bool hex)
 {
-    if (!hex)
-        return QString::fromUtf8(bytes);
-    QStringList lines;
-    QByteArray line;
-    for (int i = 0; i < bytes.size(); ++i) {
-        line += bytes[i];
-        const bool lineEnds = bytes[i] == '\n' || (bytes[i] == '\r' && bytes.mid(i + 1, 1) != "\n");
-        if (lineEnds) {
-            lines << TrafficFormat::hex(line);
-            line.clear();
-        }
-    }
-    if (!line.isEmpty())
-        lines << TrafficFormat::hex(line);
-    return lines.join(QLatin1Char('\n'));
+    return hex ? TrafficFormat::hex(bytes) : QString::fromUtf8(bytes);
 }
 
 QString converted(const QString &text, bool toHex)
