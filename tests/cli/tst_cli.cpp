@@ -130,6 +130,10 @@ void TestCli::commands_data()
     QTest::newRow("no such serial port")
         << "" << QStringList{} << QStringList{"--serial", "/dev/lumaplex-no-such-port", "identify"} << 3
         << "cannot open /dev/lumaplex-no-such-port" << QStringList{} << "";
+    QTest::newRow("watch a device that refuses")
+        << "" << QStringList{} << QStringList{tcp, "127.0.0.1:1", "watch"} << 3
+        << "lumaplex-cli: cannot open 127.0.0.1:1: Connection refused (error 5)\n"
+        << QStringList{} << "";
     QTest::newRow("connection refused")
         << "" << QStringList{} << QStringList{tcp, "127.0.0.1:1", "identify"} << 3
         << "cannot open 127.0.0.1:1: Connection refused" << QStringList{} << "";

@@ -135,6 +135,12 @@ void TestDeviceListGui::discovery()
     QVERIFY(d.click(panel->findButton));
     DiscoveryDialog *dialog = panel->discovery;
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    // Each setting of the search stands beside its caption.
+    const QFormLayout *form = dialog->findChild<QFormLayout *>();
+    for (QWidget *field : QList<QWidget *>{dialog->interfaceBox, dialog->rangeEdit, dialog->portEdit}) {
+        const auto *caption = qobject_cast<QLabel *>(form->labelForField(field));
+        QVERIFY(caption && !caption->text().isEmpty());
+    }
 
     // The whole loopback subnet is too wide: the operator is asked for a narrower range.
     QVERIFY(d.type(dialog->rangeEdit, "127.0.0.1/8") && d.type(dialog->portEdit, QString::number(port)));

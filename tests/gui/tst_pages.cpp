@@ -144,7 +144,7 @@ void TestPages::actionSendsRequest_data()
         ACT(d.type(mv->layouts->nameField, "Studio") && d.choose(mv->layouts->saveCombo, 2)),
         {"SET SAVE SCENE 3\r"}, {},
         ACT(mv->layouts->loadCombo->itemText(2) == "Studio" &&
-            mv->layouts->saveCombo->itemText(2) == "Studio"),
+            mv->layouts->saveCombo->itemText(2) == "Studio" && mv->layouts->nameField->text().isEmpty()),
         Yes, {"Save Confirm?"});
     add("scene save declined", rka,
         ACT(d.type(mv->layouts->nameField, "Studio") && d.choose(mv->layouts->saveCombo, 2)), {}, {},
