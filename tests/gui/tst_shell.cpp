@@ -14,6 +14,7 @@
 #include "widgets/MyFramelessDialog.h"
 #include "widgets/MyFramelessWindow.h"
 #include "widgets/Pictures.h"
+#include "widgets/PlaceWidget.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -73,6 +74,8 @@ private slots:
     void resizeBandsOfFramelessWindow_data();
     void resizeBandsOfFramelessWindow();
     void titleBarSpansAndDragsTheWindow();
+    void placeWidgetByRelation_data();
+    void placeWidgetByRelation();
 
 private:
     Ui_Main *w() const { return driver->window(); }
@@ -435,6 +438,35 @@ void TestShell::titleBarSpansAndDragsTheWindow()
         mouse(QEvent::MouseMove, grip + QPoint(60, 4), Qt::NoButton);
         QCOMPARE(chrome->window->pos(), from + QPoint(30, 2));
     }
+}
+
+// The pages' placement code: the high nibble places left of (1), aligned with (2) or right of (4) the
+// reference, the low nibble above, aligned or below, with the gaps dx and dy; 0x88 places at (dx, dy), and
+// any other code only resizes.
+void TestShell::placeWidgetByRelation_data()
+{
+    QTest::addColumn<int>("relation");
+    QTest::addColumn<QPoint>("at");
+    // The reference spans (100, 50) to (139, 69); the widget is 10 x 8, the gaps 3 and 2.
+    QTest::newRow("left of, above") << 0x11 << QPoint(87, 40);
+    QTest::newRow("aligned") << 0x22 << QPoint(100, 50);
+    QTest::newRow("right of, below") << 0x44 << QPoint(143, 72);
+    QTest::newRow("below, left edges aligned") << 0x24 << QPoint(100, 72);
+    QTest::newRow("at the gaps") << 0x88 << QPoint(3, 2);
+    QTest::newRow("no relation") << 0x30 << QPoint(5, 5);
+}
+
+void TestShell::placeWidgetByRelation()
+{
+    QFETCH(int, relation);
+    QFETCH(QPoint, at);
+    QWidget page;
+    QWidget reference(&page);
+    QWidget widget(&page);
+    reference.setGeometry(100, 50, 40, 20);
+    widget.setGeometry(5, 5, 1, 1);
+    PlaceWidget(&widget, &reference, relation, 3, 2, 10, 8);
+    QCOMPARE(widget.geometry(), QRect(at, QSize(10, 8)));
 }
 
 #include "tst_shell.moc"
