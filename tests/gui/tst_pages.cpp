@@ -294,6 +294,7 @@ void TestPages::connectionPageChecksAndReports_data()
     add("port 0", {"127.0.0.1", "0", "255.0.0.0", "127.0.0.1"}, false, invalid);
     add("two dots", {"127.0.1", "2000", "255.0.0.0", "127.0.0.1"}, false, invalid);
     add("field above 255", {"127.0.0.256", "2000", "255.0.0.0", "127.0.0.1"}, false, invalid);
+    add("first field above 255", {"256.0.0.1", "2000", "255.0.0.0", "127.0.0.1"}, false, invalid);
     add("no local address in the subnet", {"192.0.2.1", "2000", "255.255.255.255", "192.0.2.254"}, false,
         network);
     // A device that refuses is no matter of the local address; the system says why.
