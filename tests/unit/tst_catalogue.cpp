@@ -2,6 +2,7 @@
 // for the identified model and the multiview layout of the device context it is given.
 
 #include "protocol/Catalogue.h"
+#include "protocol/LayoutCatalogue.h"
 #include "protocol/ValueTables.h"
 
 #include <QtTest>
@@ -271,6 +272,63 @@ private slots:
         QCOMPARE(rule.waitMs, pauseMs);
         QCOMPARE(rule.timeoutMs, 1000u);
         QCOMPARE(rule.reportTimeout, quint8(1));
+    }
+
+    // The windows the preview pictures show: as many as the mode has, each inside the output and not empty.
+    // SINGLE is the whole output. PIP's small window lies in the corner its position names (USER where it
+    // was dragged). The split layouts tile the output without overlap, wholly at FULL, every window kept at
+    // the output's shape at 16:9.
+    void layoutWindows()
+    {
+        using namespace LayoutCatalogue;
+        const QRectF output(0, 0, 1, 1);
+        const auto inOutput = [&output](const QRectF &window) {
+            return !window.isEmpty() && output.adjusted(-1e-9, -1e-9, 1e-9, 1e-9).contains(window);
+        };
+        QCOMPARE(singleWindows(), QVector<QRectF>{output});
+        QCOMPARE(windowCount(ModeSingle), 1);
+
+        const QPointF corners[] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0.6, 0.42}};
+        for (quint32 position = 0; position < 5; ++position) {
+            for (quint32 size = 0; size < 4; ++size) {
+                const QVector<QRectF> pip = pipWindows(position, size);
+                QCOMPARE(pip.size(), windowCount(ModePip));
+                QCOMPARE(pip[0], output);
+                QVERIFY(inOutput(pip[1]) && pip[1].width() <= 0.5 && pip[1].width() == pip[1].height());
+                const QPointF toCorner = corners[position] - pip[1].center();
+                QVERIFY2(qAbs(toCorner.x()) < 0.5 && qAbs(toCorner.y()) < 0.5,
+                         qPrintable(QStringLiteral("position %1 size %2").arg(position).arg(size)));
+            }
+        }
+        QVERIFY(pipWindows(5, 0).isEmpty() && pipWindows(0, 4).isEmpty());
+
+        const QList<QPair<quint32, quint32>> modes = {{ModePbp, 3}, {Mode3xWin, 4}, {Mode4xWin, 6}};
+        for (const auto &mode : modes) {
+            QCOMPARE(modeCount(mode.first), mode.second);
+            for (quint32 layout = 0; layout < mode.second; ++layout) {
+                for (quint32 aspect = 0; aspect < 2; ++aspect) {
+                    const QVector<QRectF> windows = splitWindows(mode.first, layout, aspect);
+                    const QString where =
+                        QStringLiteral("mode %1 layout %2 aspect %3").arg(mode.first).arg(layout).arg(aspect);
+                    QVERIFY2(windows.size() == windowCount(mode.first), qPrintable(where));
+                    double area = 0;
+                    for (int i = 0; i < windows.size(); ++i) {
+                        QVERIFY2(inOutput(windows[i]), qPrintable(where));
+                        QVERIFY2(aspect == 0 || qFuzzyCompare(windows[i].width(), windows[i].height()),
+                                 qPrintable(where));
+                        area += windows[i].width() * windows[i].height();
+                        for (int j = 0; j < i; ++j) {
+                            const QRectF both = windows[i].intersected(windows[j]);
+                            QVERIFY2(both.width() * both.height() < 1e-9, qPrintable(where));
+                        }
+                    }
+                    QVERIFY2(aspect == 1 || qFuzzyCompare(area, 1.0) ||
+                                 (mode.first == ModePbp && layout == 2),
+                             qPrintable(where));
+                }
+            }
+            QVERIFY(splitWindows(mode.first, mode.second, 0).isEmpty());
+        }
     }
 };
 
