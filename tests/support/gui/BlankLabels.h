@@ -4,9 +4,10 @@
 #include <QStackedWidget>
 #include <QStringList>
 
-// The labels in `window` (not in its dialogs) that an operator sees on their page, or would see on another tab, and that show
-// neither a text nor a picture. Every caption comes from the language file, so a blank one is a text the
-// window forgot to set (pictures are shown scaled to their label). Each is named by its page's class and its place on the page.
+// The labels in `window` (not in its dialogs) that an operator sees on their page, or would see on another
+// tab, and that show neither a text nor a picture. Every caption comes from the language file, so a blank
+// one is a text the window forgot to set (pictures are shown scaled to their label). Each is named by its
+// page's class and its place on the page.
 inline QString blankLabels(const QWidget *window)
 {
     const auto onItsPage = [window](const QWidget *widget) {
