@@ -69,10 +69,26 @@ void TestConsoleSetup::consoleAndHealthShowTheTraffic()
     QVERIFY(bar->isVisible());
     // In a window wide enough for all of it, the readings stand packed from the left end and the setup
     // buttons at the right end.
+    const QList<const QLabel *> readings{bar->linkLabel,      bar->modelLabel,    bar->roundTripLabel,
+                                         bar->lastReplyLabel, bar->timeoutsLabel, bar->waitingLabel,
+                                         bar->confirmedLabel};
     w()->resize(1700, w()->height());
-    for (const QLabel *reading : {bar->linkLabel, bar->modelLabel, bar->roundTripLabel, bar->lastReplyLabel,
-                                  bar->timeoutsLabel, bar->waitingLabel, bar->confirmedLabel})
+    for (const QLabel *reading : readings)
         QTRY_COMPARE(reading->width(), reading->sizeHint().width());
+    QCOMPARE(bar->restoreSetupButton->geometry().right(), bar->width() - 7);
+    QCOMPARE(bar->confirmedLabel->y(), bar->linkLabel->y());
+    // In the window's first width on a 1920 px screen, they wrap to a second row and each is still whole,
+    // apart from the others and left of the buttons.
+    w()->resize(1344, w()->height());
+    QTRY_VERIFY(bar->confirmedLabel->y() > bar->linkLabel->y());
+    for (const QLabel *reading : readings) {
+        QCOMPARE(reading->width(), reading->sizeHint().width());
+        const QRect place(reading->mapTo(bar, QPoint()), reading->size());
+        QVERIFY2(bar->rect().contains(place) && place.right() < bar->saveSetupButton->x(),
+                 qPrintable(reading->text()));
+        for (const QLabel *other : readings)
+            QVERIFY(other == reading || !reading->geometry().intersects(other->geometry()));
+    }
     QCOMPARE(bar->restoreSetupButton->geometry().right(), bar->width() - 7);
     QCOMPARE(bar->linkLabel->text(), QStringLiteral("Link: TCP 127.0.0.1:%1").arg(sim->port()));
     QCOMPARE(bar->modelLabel->text(), QStringLiteral("Model: RKA204QE"));

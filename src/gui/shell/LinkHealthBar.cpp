@@ -4,6 +4,7 @@
 #include "protocol/ValueTables.h"
 #include "session/LinkHealth.h"
 #include "session/LinkSession.h"
+#include "widgets/FlowLayout.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,13 +24,17 @@ LinkHealthBar::LinkHealthBar(LinkSession &linkSession, QWidget *parent)
     health = new LinkHealth(session, this);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 2, 6, 2);
+    // The readings wrap to a second row where the window is too narrow for them all.
+    auto *readings = new QWidget(this);
+    auto *flow = new FlowLayout(readings, 18, 2);
+    flow->setContentsMargins(0, 0, 0, 0);
     for (QLabel **label : {&linkLabel, &modelLabel, &roundTripLabel, &lastReplyLabel, &timeoutsLabel,
                            &waitingLabel, &confirmedLabel}) {
-        *label = new QLabel(this);
-        layout->addWidget(*label);
-        layout->addSpacing(12);
+        *label = new QLabel(readings);
+        flow->addWidget(*label);
     }
-    layout->addStretch(1);
+    layout->addWidget(readings, 1);
+    layout->addSpacing(12);
     for (QPushButton **button : {&saveSetupButton, &compareSetupButton, &restoreSetupButton}) {
         *button = new QPushButton(this);
         layout->addWidget(*button);
