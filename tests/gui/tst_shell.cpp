@@ -453,7 +453,8 @@ void TestShell::placeWidgetByRelation_data()
     QTest::newRow("right of, below") << 0x44 << QPoint(143, 72);
     QTest::newRow("below, left edges aligned") << 0x24 << QPoint(100, 72);
     QTest::newRow("at the gaps") << 0x88 << QPoint(3, 2);
-    QTest::newRow("no relation") << 0x30 << QPoint(5, 5);
+    QTest::newRow("no horizontal relation") << 0x32 << QPoint(5, 5);
+    QTest::newRow("no vertical relation") << 0x20 << QPoint(5, 5);
 }
 
 void TestShell::placeWidgetByRelation()
