@@ -90,6 +90,13 @@ void TestConsoleSetup::consoleAndHealthShowTheTraffic()
             QVERIFY(other == reading || !reading->geometry().intersects(other->geometry()));
     }
     QCOMPARE(bar->restoreSetupButton->geometry().right(), bar->width() - 7);
+    // Narrower still, they keep to two rows and leave the rest of the height to the pages.
+    w()->resize(800, w()->height());
+    QTRY_VERIFY(bar->width() <= 800);
+    QSet<int> rows;
+    for (const QLabel *reading : readings)
+        rows.insert(reading->y());
+    QCOMPARE(rows.size(), 2);
     QCOMPARE(bar->linkLabel->text(), QStringLiteral("Link: TCP 127.0.0.1:%1").arg(sim->port()));
     QCOMPARE(bar->modelLabel->text(), QStringLiteral("Model: RKA204QE"));
     // The round trip shown is the median of those the traffic log holds for the replies, and the age of the

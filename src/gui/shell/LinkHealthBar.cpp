@@ -24,9 +24,10 @@ LinkHealthBar::LinkHealthBar(LinkSession &linkSession, QWidget *parent)
     health = new LinkHealth(session, this);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 2, 6, 2);
-    // The readings wrap to a second row where the window is too narrow for them all.
+    // The readings wrap to a second row where the window is too narrow for them all; the pages keep the
+    // rest of the height.
     auto *readings = new QWidget(this);
-    auto *flow = new FlowLayout(readings, 18, 2);
+    auto *flow = new FlowLayout(readings, 18, 2, 2);
     flow->setContentsMargins(0, 0, 0, 0);
     for (QLabel **label : {&linkLabel, &modelLabel, &roundTripLabel, &lastReplyLabel, &timeoutsLabel,
                            &waitingLabel, &confirmedLabel}) {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-FlowLayout::FlowLayout(QWidget *parent, int horizontal, int vertical)
-    : QLayout(parent), horizontalSpacing(horizontal), verticalSpacing(vertical)
+FlowLayout::FlowLayout(QWidget *parent, int horizontal, int vertical, int rows)
+    : QLayout(parent), horizontalSpacing(horizontal), verticalSpacing(vertical), maxRows(rows)
 {
 }
 
@@ -85,14 +85,16 @@ int FlowLayout::arrange(const QRect &rect, bool place) const
     int x = area.x();
     int y = area.y();
     int rowHeight = 0;
+    int row = 1;
     for (const auto &item : items) {
         if (item->isEmpty())
             continue;
         const QSize hint = item->sizeHint();
-        if (x > area.x() && x + hint.width() > area.x() + area.width()) {
+        if (x > area.x() && x + hint.width() > area.x() + area.width() && row < maxRows) {
             x = area.x();
             y += rowHeight + verticalSpacing;
             rowHeight = 0;
+            ++row;
         }
         if (place)
             item->setGeometry(QRect(QPoint(x, y), hint));

@@ -6,11 +6,12 @@
 #include <vector>
 
 // Lays its items out left to right at their preferred sizes and starts a new row where the next one would
-// not fit, so that a narrow window shows every item whole rather than cutting them short.
+// not fit, so that a narrow window shows every item whole rather than cutting them short. It takes at most
+// `maxRows` rows: what does not fit in those runs on past the right edge of the last one.
 class FlowLayout : public QLayout
 {
 public:
-    FlowLayout(QWidget *parent, int horizontalSpacing, int verticalSpacing);
+    FlowLayout(QWidget *parent, int horizontalSpacing, int verticalSpacing, int maxRows);
     ~FlowLayout() override;
 
     void addItem(QLayoutItem *item) override;
@@ -34,4 +35,5 @@ private:
     std::vector<std::unique_ptr<QLayoutItem>> items;
     int horizontalSpacing;
     int verticalSpacing;
+    int maxRows;
 };
