@@ -77,22 +77,27 @@ void TestConsoleSetup::consoleAndHealthShowTheTraffic()
         QTRY_COMPARE(reading->width(), reading->sizeHint().width());
     QCOMPARE(bar->restoreSetupButton->geometry().right(), bar->width() - 7);
     QCOMPARE(bar->confirmedLabel->y(), bar->linkLabel->y());
-    // In the window's first width on a 1920 px screen, they wrap to a second row and each is still whole,
-    // apart from the others and left of the buttons.
-    w()->resize(1344, w()->height());
+    // One pixel short of the width one row of them takes, the last one wraps to a second row; each is still
+    // whole, apart from the others and left of the buttons.
+    const QWidget *area = bar->linkLabel->parentWidget();
+    const int oneRow = area->sizeHint().width();
+    const auto narrowTo = [this, area](int width) {
+        w()->resize(w()->width() - area->width() + width, w()->height());
+    };
+    narrowTo(oneRow - 1);
     QTRY_VERIFY(bar->confirmedLabel->y() > bar->linkLabel->y());
+    QCOMPARE(bar->waitingLabel->y(), bar->linkLabel->y());
     for (const QLabel *reading : readings) {
         QCOMPARE(reading->width(), reading->sizeHint().width());
-        const QRect place(reading->mapTo(bar, QPoint()), reading->size());
-        QVERIFY2(bar->rect().contains(place) && place.right() < bar->saveSetupButton->x(),
-                 qPrintable(reading->text()));
+        QVERIFY2(area->rect().contains(reading->geometry()), qPrintable(reading->text()));
         for (const QLabel *other : readings)
             QVERIFY(other == reading || !reading->geometry().intersects(other->geometry()));
     }
+    QVERIFY(area->geometry().right() < bar->saveSetupButton->x());
     QCOMPARE(bar->restoreSetupButton->geometry().right(), bar->width() - 7);
-    // Narrower still, they keep to two rows and leave the rest of the height to the pages.
-    w()->resize(800, w()->height());
-    QTRY_VERIFY(bar->width() <= 800);
+    // With a third, they keep to two rows and leave the rest of the height to the pages.
+    narrowTo(oneRow / 3);
+    QTRY_VERIFY(area->width() <= oneRow / 3);
     QSet<int> rows;
     for (const QLabel *reading : readings)
         rows.insert(reading->y());
