@@ -22,12 +22,12 @@ suite() {
 
 ctest_arguments=("$@")
 status=0
-# The sanitizers' suggested -O1, with line tables only (enough for their reports), and no debug information
-# for the Qt 6 build: the two builds take about a third less time than with -O2 -g.
+# The sanitizers' suggested -O1, with line tables only (enough for their reports), and -O1 without debug
+# information for the Qt 6 build: both build far faster than at -O2 -g.
 echo "== Qt 5, AddressSanitizer and UndefinedBehaviorSanitizer (build-tests/)"
 suite build-tests -DLUMAPLEX_QT_MAJOR=5 -DLUMAPLEX_SANITIZE=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" ||
   status=1
 echo "== Qt 6 (build-tests-qt6/)"
-suite build-tests-qt6 -DLUMAPLEX_QT_MAJOR=6 -DLUMAPLEX_SANITIZE=OFF -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" ||
+suite build-tests-qt6 -DLUMAPLEX_QT_MAJOR=6 -DLUMAPLEX_SANITIZE=OFF -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -DNDEBUG" ||
   status=1
 exit "$status"
