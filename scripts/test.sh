@@ -23,7 +23,7 @@ suite() {
 ctest_arguments=("$@")
 status=0
 # The sanitizers' suggested -O1, with line tables only (enough for their reports), and -O1 without debug
-# information for the Qt 6 build: both build far faster than at -O2 -g.
+# information for the Qt 6 build: both build faster than at -O2 -g.
 echo "== Qt 5, AddressSanitizer and UndefinedBehaviorSanitizer (build-tests/)"
 suite build-tests -DLUMAPLEX_QT_MAJOR=5 -DLUMAPLEX_SANITIZE=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" ||
   status=1
