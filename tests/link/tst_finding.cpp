@@ -73,6 +73,8 @@ void TestFinding::sweepFindsTheRangeOnly_data()
     QTest::newRow("/22") << "127.0.4.9/22" << QStringList{"127.0.4.1=RKA204QE", "127.0.7.254=TN386"}
                          << QStringList{"127.0.3.254=TN204E", "127.0.7.255=RKA07QE", "127.0.8.1=RKA386QE"}
                          << 1022;
+    QTest::newRow("/32") << "127.0.9.9/32" << QStringList{"127.0.9.9=TN386"}
+                         << QStringList{"127.0.9.8=TN204E", "127.0.9.10=RKA07QE"} << 1;
 }
 
 void TestFinding::sweepFindsTheRangeOnly()
@@ -87,7 +89,7 @@ void TestFinding::sweepFindsTheRangeOnly()
     NetworkSweep sweep;
     QSignalSpy finished(&sweep, &NetworkSweep::SGL_Finished);
     sweep.start(parseSweepRange(range), port);
-    QVERIFY(finished.wait(30000));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
     QCOMPARE(finished.first().first().toBool(), false);
     QStringList expected;
     for (const QString &device : inside)
