@@ -124,15 +124,15 @@ main() {
     grep -q -E ' tests? failed out of| Test +#' "$work/baseline.log" || tail -n 20 "$work/baseline.log"
     exit 1
   fi
-  read -r slowest slowest_test < <(sed -n -E 's/.*Test +#[0-9]+: +([^ ]+) \.+ +Passed +([0-9.]+) sec.*/\2 \1/p' \
-    "$work/baseline.log" | sort -n -r | head -n 1)
+  # "seconds name" of each test that passed in the baseline.
+  times=$(sed -n -E 's/.*Test +#[0-9]+: +([^ ]+) \.+ +Passed +([0-9.]+) sec.*/\2 \1/p' "$work/baseline.log")
+  read -r slowest slowest_test < <(sort -n -r <<<"$times" | head -n 1)
   limit=$(awk -v s="$slowest" 'BEGIN { l = int(3 * s + 0.999); print (l > 60 ? l : 60) }')
-  tests=$(grep -c -E 'Test +#[0-9]+: .* Passed ' "$work/baseline.log")
+  tests=$(grep -c . <<<"$times")
   # ctest starts the slowest tests first, and a failure stops the run only once the failing test has ended:
   # the tests that took at most 15 s run first, so that most faults are judged without waiting for the slow
   # ones.
-  quick_tests=$(sed -n -E 's/.*Test +#[0-9]+: +([^ ]+) \.+ +Passed +([0-9.]+) sec.*/\1 \2/p' \
-    "$work/baseline.log" | awk '$2 <= 15 { print $1 }')
+  quick_tests=$(awk '$1 <= 15 { print $2 }' <<<"$times")
   quick="^($(paste -s -d '|' - <<<"$quick_tests"))\$"
   echo "baseline: $tests tests passed in $((SECONDS - start)) s; slowest $slowest_test ${slowest} s;" \
     "a test may now run $limit s; the $(grep -c . <<<"$quick_tests") tests of at most 15 s run first"
