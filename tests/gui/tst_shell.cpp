@@ -260,6 +260,8 @@ void TestShell::consoleSendsTypedLines_data()
     QTest::newRow("two lines") << quint32(LinkTcpClient) << false
                                << QStringList{QStringLiteral("A\u00e9"), "B"}
                                << QByteArrayList{"A\xc3\xa9\r", "B\r"} << QStringList{}; // as UTF-8
+    QTest::newRow("pasted two lines") << quint32(LinkTcpClient) << false << QStringList{"A\nB"}
+                                      << QByteArrayList{"A\r\nB\r"} << QStringList{};
     QTest::newRow("no link") << quint32(LinkNone) << false << QStringList{"A", "B"} << QByteArrayList{}
                              << QStringList{};
     QTest::newRow("hex bytes") << quint32(LinkSerial) << true << QStringList{"41 0D 0A 42"}

@@ -35,7 +35,8 @@ QByteArray bytesOf(const QString &text, bool hex, QString *badWord)
 
 QString textOf(const QByteArray &bytes, bool hex)
 {
-    return hex ? TrafficFormat::hex(bytes) : QString::fromUtf8(bytes);
+    return hex ? TrafficFormat::hex(bytes)
+               : QString::fromUtf8(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 QString converted(const QString &text, bool toHex)

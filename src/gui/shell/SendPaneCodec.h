@@ -11,7 +11,8 @@ namespace SendPaneCodec {
 // The bytes the text stands for; in HEX a word that is not hexadecimal bytes makes the result empty
 // and is put into *badWord.
 QByteArray bytesOf(const QString &text, bool hex, QString *badWord = nullptr);
-// The text for bytes: in ASCII the bytes as UTF-8 text, in HEX the bytes in hexadecimal on one line.
+// The text for bytes, so that bytesOf gives them back: in ASCII the bytes as UTF-8 text with every CR LF made
+// one line feed again, in HEX the bytes in hexadecimal on one line.
 QString textOf(const QByteArray &bytes, bool hex);
 // The text in the other format. A line break of ASCII text stands for the CR that ends a command.
 QString converted(const QString &text, bool toHex);

@@ -341,10 +341,8 @@ void Ui_Debug::recall(int stepsBack)
     if (historyAt == history.size())
         typing = inputEdit->text();
     historyAt = history.size() - stepsBack;
-    inputEdit->setText(
-        stepsBack == 0
-            ? typing
-            : SendPaneCodec::textOf(history.at(historyAt), hex).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    // A recalled line sends the same bytes again, pasted line breaks included.
+    inputEdit->setText(stepsBack == 0 ? typing : SendPaneCodec::textOf(history.at(historyAt), hex));
 }
 
 void Ui_Debug::SLT_SEND_DATA()
