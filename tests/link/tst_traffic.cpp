@@ -126,6 +126,14 @@ void TestTraffic::healthValues()
         reading.lastLineAgeMs <= sinceReplyMs && reading.lastLineAgeMs > sinceReplyMs - 1000,
         qPrintable(
             QStringLiteral("%1 ms, %2 ms since the reply").arg(reading.lastLineAgeMs).arg(sinceReplyMs)));
+
+    // The next link starts from nothing: the round trips, last line and time-outs of this one are gone.
+    link.session().closeLink();
+    QVERIFY(link.open());
+    reading = health.reading();
+    QCOMPARE(reading.timeouts, 0);
+    QCOMPARE(reading.medianRoundTripUs, qint64(-1));
+    QCOMPARE(reading.lastLineAgeMs, qint64(-1));
 }
 
 QTEST_MAIN(TestTraffic)
