@@ -1,6 +1,6 @@
 // The real main window against lumaplex-sim: identification and synchronisation of every model over TCP and
-// over a serial line, the operator's changes reaching the device, the pauses after a resolution change and
-// a reset, the writes of the device's own link parameters, and devices that do not answer as they should.
+// over a serial line, and the operator's changes reaching the device. What takes its time (pauses, restarts,
+// time-outs, a device gone) is in tst_e2e_waits.
 
 #include "gui/E2eFixture.h"
 
@@ -11,27 +11,10 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTcpServer>
 #include <QtTest>
 #include <QtWidgets>
 
-#include <algorithm>
-
 namespace {
-
-// The requests of identification and synchronisation, in order.
-QStringList syncRequests(quint8 model, bool serial)
-{
-    QStringList requests{"GET MODEL TYPE", "GET OUT RESOLUTION", "GET OUT HDCP",       "GET OUT VKA",
-                         "GET OUT ITC",    "GET OUT 4K-AUTO",    "GET MULTIVIEW-SYNC", "GET AUDIO SOURCE",
-                         "GET AUDIO VOL",  "GET AUDIO-MUTE"};
-    if (model == ModelRKA07QE)
-        requests.removeOne("GET OUT 4K-AUTO");
-    if (model == ModelTN386)
-        requests +=
-            {"GET MAIN-AUDIO ONOFF", "GET MIC1 ONOFF", "GET MIC1 VOL", "GET MIC2 ONOFF", "GET MIC2 VOL"};
-    return requests << "GET IN EDIDMODE" << (serial ? "GET BAUDRATE" : "GET NETWORK-INFO");
-}
 
 // True when every value of `part` is in `whole` at the same place.
 bool containedIn(const QJsonValue &part, const QJsonValue &whole)
@@ -66,17 +49,9 @@ private slots:
     void identifiesAndSynchronises();
     void operatorChangeReachesDevice_data();
     void operatorChangeReachesDevice();
-    void pauseCountsDown();
-    void restartIsFollowed_data();
-    void restartIsFollowed();
-    void misbehavingDevice_data();
-    void misbehavingDevice();
-    void deviceGoesAway_data();
-    void deviceGoesAway();
 
 private:
     Ui_Main *w() const { return ui->window(); }
-    QString pageValueNotOnDevice(quint8 index, bool serial) const;
 };
 
 void TestE2e::identifiesAndSynchronises_data()
@@ -186,74 +161,6 @@ void TestE2e::identifiesAndSynchronises()
             firstReply.match(w()->debugConsole->recvText->toPlainText()).hasMatch());
 }
 
-// The state-file path of the first value that a page shows and the device does not hold (empty when every
-// page shows the device's values); a page's value is written as in the state file.
-QString TestE2e::pageValueNotOnDevice(quint8 index, bool serial) const
-{
-    const auto *out = w()->outputPage;
-    const auto *mv = w()->multiviewPage;
-    const auto *au = w()->audioPage;
-    const auto *sys = w()->systemPage;
-    const bool tn386 = index == ModelTN386;
-    const auto word = [](const WordList &list, int at) { return QJsonValue(QString(list.at(quint32(at)))); };
-    const auto on = [](const QPushButton *onButton, const QPushButton *offButton) {
-        return QJsonValue(flatOf(onButton, offButton) == 0);
-    };
-    QList<QPair<QJsonValue, QString>> shown = {
-        {out->resolutionCombo->currentText(), "output/resolution"},
-        {word(Tables::HdcpModes, out->hdcpCombo->currentIndex()), "output/hdcp"},
-        {word(Tables::VkaModes, out->vkaCombo->currentIndex()), "output/vka"},
-        {out->itcCombo->currentIndex() == 0, "output/itc"},
-        {word(Tables::audioSources(index),
-              (tn386 ? au->mainSourceCombo : au->commonSourceCombo)->currentIndex()),
-         "audio/source"},
-        {(tn386 ? au->overallVolumeField : au->commonVolumeField)->text().toInt(), "audio/volume"},
-        {tn386 ? on(au->overallMuteOn, au->overallMuteOff) : on(au->commonMuteOn, au->commonMuteOff),
-         "audio/mute"},
-        {word(Tables::EdidModes, sys->edidModeCombo->currentIndex()), "edid/mode"},
-    };
-    if (index != ModelRKA07QE)
-        shown += {{out->autoCombo->currentIndex() == 0, "output/fourKAuto"}};
-    const int mode = Tables::MultiviewModes.indexOf(device("multiview/mode").toString().toLatin1());
-    const QString layout = "multiview/layouts/" + device("multiview/mode").toString() + '/';
-    const auto flat =
-        std::count_if(mv->modeButtons.begin(), mv->modeButtons.end(), [](auto *b) { return b->isFlat(); });
-    if (flat != 1 || !mv->modeButtons.at(mode)->isFlat())
-        return "multiview/mode";
-    if (mode == ModeSingle)
-        shown +=
-            {{mv->sources->resolutionField->text(), "inputResolution"},
-             {on(mv->sources->autoSwitchOnButton, mv->sources->autoSwitchOffButton), "multiview/autoSwitch"}};
-    else if (mode == ModePip)
-        shown += {{word(Tables::PipPositions, mv->positionCombo->currentIndex()), "multiview/pipPosition"},
-                  {word(Tables::PipSizes, mv->sizeCombo->currentIndex()), "multiview/pipSize"}};
-    else
-        shown += {{word(Tables::Aspects, mv->aspectCombo->currentIndex()), layout + "aspect"},
-                  {mv->modeCombo->currentIndex() + 1, layout + "mode"}};
-    const int windows = mode == ModeSingle ? 1 : mode == Mode3xWin ? 3 : mode == Mode4xWin ? 4 : 2;
-    for (int window = 0; window < windows; ++window)
-        shown += {{word(Tables::inputSources(index), flatSource(mv, window)),
-                   "multiview/windows/" + QString::number(window)}};
-    if (tn386)
-        shown += {{on(au->mainOn, au->mainOff), "audio/mainAudio"},
-                  {on(au->micOn[0], au->micOff[0]), "audio/mic1/on"},
-                  {au->micVolumeField[0]->text().toInt(), "audio/mic1/volume"},
-                  {on(au->micOn[1], au->micOff[1]), "audio/mic2/on"},
-                  {au->micVolumeField[1]->text().toInt(), "audio/mic2/volume"}};
-    if (serial)
-        shown += {{sys->baudCombo->currentText().toInt(), "baudRate"},
-                  {w()->connectionPage->baudBox->currentText().toInt(), "baudRate"}};
-    else
-        shown += {{sys->maskField->text(), "network/mask"},
-                  {sys->gatewayField->text(), "network/gateway"},
-                  {sys->portField->text().toInt(), "network/port"}};
-    for (const auto &value : shown) {
-        if (value.first != device(value.second))
-            return value.second;
-    }
-    return QString();
-}
-
 void TestE2e::operatorChangeReachesDevice_data()
 {
     QTest::addColumn<QString>("model");
@@ -346,190 +253,6 @@ void TestE2e::operatorChangeReachesDevice()
     QTRY_VERIFY_WITH_TIMEOUT(replies.count() >= mark() - from, ReplyTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(ui->repliesReceived(), sim->logLines(" -> "), ReplyTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(ui->messages(), messages, ReplyTimeoutMs);
-}
-
-void TestE2e::pauseCountsDown()
-{
-    QVERIFY(connectTo("RKA204QE"));
-    Ui_Output *out = w()->outputPage;
-    const QPlainTextEdit *status = w()->connectionPage->statusText;
-    QSignalSpy paused(w()->session, &LinkSession::SGL_PauseStarted);
-    QSignalSpy resumed(w()->session, &LinkSession::SGL_PauseEnded);
-    QStringList sentDuringPause;
-    QList<int> countdown;
-    QObject listener;
-    connect(w()->session, &LinkSession::SGL_PauseEnded, &listener,
-            [&] { sentDuringPause = sim->requests(); });
-    const QRegularExpression left("The device is busy, commands wait (\\d+) s$");
-    connect(w()->session, &LinkSession::SGL_PauseLeft, &listener, [&] {
-        const QRegularExpressionMatch match = left.match(status->toPlainText());
-        countdown << (match.hasMatch() ? match.captured(1).toInt() : -1);
-    });
-    const int from = mark();
-
-    // A new resolution holds the next command back while the device changes its output; the status box
-    // counts the seconds down.
-    QVERIFY(ui->choose(out->resolutionCombo, 2) && ui->choose(out->hdcpCombo, 1));
-    QVERIFY(resumed.wait(PausedTimeoutMs));
-    // The status box counted the seconds down from 10 while the pause lasted, never up.
-    QStringList shown;
-    for (const int seconds : countdown)
-        shown << QString::number(seconds);
-    QVERIFY2(countdown.size() >= 2 && countdown.first() == 10 && countdown.last() >= 1 &&
-                 countdown.last() < 10 && std::is_sorted(countdown.rbegin(), countdown.rend()),
-             qPrintable(shown.join(' ')));
-    QCOMPARE(paused.takeFirst().at(1).toInt(), 10000);
-    QCOMPARE(sentDuringPause.mid(from), QStringList{"SET OUT RESOLUTION 3840x2160p60"});
-    QVERIFY(received(from, {"SET OUT RESOLUTION 3840x2160p60", "SET OUT HDCP FORCE-2.2"}));
-    QTRY_COMPARE_WITH_TIMEOUT(device("output/hdcp").toString(), QStringLiteral("FORCE-2.2"), ReplyTimeoutMs);
-    QVERIFY(!status->toPlainText().contains("commands wait"));
-}
-
-void TestE2e::restartIsFollowed_data()
-{
-    QTest::addColumn<bool>("serial");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("reset over TCP") << false << "reset"
-                                    << "Confirm to reset the device to factory settings?";
-    QTest::newRow("reset over RS-232") << true << "reset"
-                                       << "Confirm to reset the device to factory settings?";
-    const QString written =
-        "1-Sync Config Info....\r\n2-The tool reconnects with the new settings by itself.";
-    QTest::newRow("network settings over TCP") << false << "write" << written;
-    QTest::newRow("baud rate over RS-232") << true << "write" << written;
-}
-
-// A confirmed reset, or a write of the link's own parameter, makes the device restart: the tool waits for
-// it (counting down), connects again where it now listens, and identifies and reads it again.
-void TestE2e::restartIsFollowed()
-{
-    QFETCH(bool, serial);
-    QFETCH(QString, action);
-    QFETCH(QString, message);
-    const QByteArray seed = R"({"output": {"hdcp": "FORCE-2.2", "vka": "BLACKSCREEN", "itc": true}, "edid":
-        {"mode": "720p"}, "multiview": {"mode": "PIP", "windows": ["HDMI3", "USB-C"], "pipSize": "MIDDLE"},
-        "audio": {"source": "HDMI2", "volume": 42, "mute": true}})";
-    QVERIFY(connectTo("RKA204QE", QJsonDocument::fromJson(seed).object(), {"--reset-ms", "1500"}, serial));
-    Ui_System *page = w()->systemPage;
-    Ui_Uart_Network *connection = w()->connectionPage;
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost));
-    const QString newPort = QString::number(probe.serverPort());
-    probe.close();
-    const int from = mark();
-    QSignalSpy waiting(w()->session, &LinkSession::SGL_RestartWait);
-    QString countdown;
-    QObject listener;
-    connect(w()->session, &LinkSession::SGL_RestartWait, &listener,
-            [&] { countdown = connection->statusText->toPlainText().section("\n", -1); });
-
-    QString command = "SET RESET";
-    if (action == "reset") {
-        MessageBoxSeam::pushAnswer(true);
-        QVERIFY(ui->click(page->resetButton));
-    } else if (serial) {
-        command = "SET BAUDRATE 19200";
-        QVERIFY(ui->choose(page->baudCombo, 1) && ui->click(page->rs232WriteButton));
-    } else {
-        command = "SET NETWORK-INFO 127.0.0.1 " + newPort + " 255.0.0.0 127.0.0.1";
-        QVERIFY(ui->type(page->portField, newPort) && ui->click(page->networkWriteButton));
-    }
-    // (The reply to a write ends with the marker too.)
-    QVERIFY(ui->waitForSyncOver(action == "write" ? 3 : 2, PausedTimeoutMs));
-    QCOMPARE(waiting.first().at(1).toInt(), 60);
-    QVERIFY2(countdown.startsWith("Waiting for the device to come back: "), qPrintable(countdown));
-    const QStringList sent = sim->requests().mid(from);
-    QCOMPARE(sent.first(), command);
-    QCOMPARE(sent.mid(sent.lastIndexOf("GET MODEL TYPE")), syncRequests(ModelRKA204QE, serial));
-    QCOMPARE(pageValueNotOnDevice(ModelRKA204QE, serial), QString());
-    QCOMPARE(ui->messages(), QStringList{message});
-    QVERIFY(connection->statusOk && !connection->statusText->toPlainText().contains("s left"));
-    if (action == "write" && serial)
-        QCOMPARE(connection->baudBox->currentText(), QStringLiteral("19200"));
-    if (action == "write" && !serial)
-        QVERIFY(connection->portEdit->text() == newPort && QString::number(sim->port()) == newPort);
-    if (action == "reset")
-        QCOMPARE(device("output/hdcp").toString(), QStringLiteral("FORCE-1.4"));
-}
-
-void TestE2e::misbehavingDevice_data()
-{
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QStringList>("faults");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("syncEnd"); // empty: the link is closed
-
-    QTest::newRow("model query unanswered")
-        << "RKA204QE" << QStringList{"--silent"} << "Failed to identify device!Error Code:GET MODEL TYPE"
-        << QString();
-    QTest::newRow("unknown model") << "XYZ" << QStringList{} << "The device does not match with the PC tool!"
-                                   << QString();
-    // The synchronisation goes on past unanswered reads, also its last one, and names them; their time-outs
-    // gather in one box.
-    QTest::newRow("reads unanswered")
-        << "RKA204QE" << QStringList{"--no-reply", "OUT HDCP", "--no-reply", "NETWORK-INFO"}
-        << "Unable to communicate with device!Error Code:GET OUT HDCP\nGET NETWORK-INFO"
-        << "->Sync over, no reply to: GET OUT HDCP, GET NETWORK-INFO<-";
-}
-
-void TestE2e::misbehavingDevice()
-{
-    QFETCH(QString, model);
-    QFETCH(QStringList, faults);
-    QFETCH(QString, message);
-    QFETCH(QString, syncEnd);
-    QVERIFY(connectTo(model, {}, faults, false, false));
-    Ui_Uart_Network *connection = w()->connectionPage;
-
-    QTRY_COMPARE_WITH_TIMEOUT(ui->messages(), QStringList{message}, SyncTimeoutMs);
-    if (!syncEnd.isEmpty()) {
-        QTRY_VERIFY(connection->statusText->toPlainText().trimmed().endsWith(syncEnd));
-        QVERIFY(connection->statusOk && State().LinkType == LinkTcpClient);
-        QCOMPARE(sim->requests(), syncRequests(ModelRKA204QE, false));
-        QCOMPARE(ui->syncOverCount(), 0);
-        return;
-    }
-    // Identification failed and closed the link; the next attempt identifies anew.
-    QCOMPARE(sim->requests(), QStringList{"GET MODEL TYPE"});
-    QTRY_COMPARE_WITH_TIMEOUT(sim->logLines("client disconnected"), 1, ReplyTimeoutMs);
-    QVERIFY(ui->click(connection->networkConnectButton));
-    QTRY_COMPARE_WITH_TIMEOUT(ui->messages(), (QStringList{message, message}), ReplyTimeoutMs);
-    QCOMPARE(sim->requests(), (QStringList{"GET MODEL TYPE", "GET MODEL TYPE"}));
-    QCOMPARE(w()->session->device().context().CurrentModel, NoModel);
-    QCOMPARE(State().LinkType, quint32(LinkNone));
-    QVERIFY(!connection->statusOk && connection->serialConnectButton->isEnabled());
-    QCOMPARE(connection->networkConnectButton->text(), QStringLiteral("Connect"));
-}
-
-void TestE2e::deviceGoesAway_data()
-{
-    QTest::addColumn<bool>("serial");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("process killed, TCP") << false << "Network connect error,please reconnect network!!!"
-                                         << "The remote host closed the connection";
-    QTest::newRow("serial port unplugged") << true << "The serial port is gone (unplugged or removed)!"
-                                           << "Input/output error";
-}
-
-// A device that goes away while the link is idle is noticed at once: the link is closed with one message
-// that says why, the status box tells the same.
-void TestE2e::deviceGoesAway()
-{
-    QFETCH(bool, serial);
-    QFETCH(QString, message);
-    QFETCH(QString, reason);
-    QVERIFY(connectTo("RKA204QE", {}, {}, serial));
-    Ui_Uart_Network *connection = w()->connectionPage;
-    sim->process.process.kill();
-    // At once: well before the keep-alive (5 s) could tell.
-    QTRY_COMPARE_WITH_TIMEOUT(State().LinkType, quint32(LinkNone), 2500);
-    QCOMPARE(ui->messages(), QStringList{message + " (" + reason + ")"});
-    QVERIFY(connection->statusText->toPlainText().contains("Link to the device lost: " + reason));
-    QVERIFY(!connection->statusOk && connection->networkConnectButton->isEnabled());
-    QCOMPARE((serial ? connection->serialConnectButton : connection->networkConnectButton)->text(),
-             QStringLiteral("Connect"));
 }
 
 QTEST_MAIN(TestE2e)

@@ -4,8 +4,13 @@
 #include "session/LinkSession.h"
 #include "shell/Ui_Main.h"
 
+#include <QComboBox>
 #include <QJsonArray>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+
+#include <algorithm>
 
 bool E2eFixture::connectTo(const QString &model, const QJsonObject &seed, const QStringList &extra,
                            bool serial, bool synchronised)
@@ -62,4 +67,84 @@ QJsonValue E2eFixture::device(const QString &path) const
         value = isIndex ? value.toArray().at(index) : value.toObject().value(key);
     }
     return value;
+}
+
+QString E2eFixture::pageValueNotOnDevice(quint8 index, bool serial) const
+{
+    const Ui_Main *w = ui->window();
+    const auto *out = w->outputPage;
+    const auto *mv = w->multiviewPage;
+    const auto *au = w->audioPage;
+    const auto *sys = w->systemPage;
+    const bool tn386 = index == ModelTN386;
+    const auto word = [](const WordList &list, int at) { return QJsonValue(QString(list.at(quint32(at)))); };
+    const auto on = [](const QPushButton *onButton, const QPushButton *offButton) {
+        return QJsonValue(flatOf(onButton, offButton) == 0);
+    };
+    QList<QPair<QJsonValue, QString>> shown = {
+        {out->resolutionCombo->currentText(), "output/resolution"},
+        {word(Tables::HdcpModes, out->hdcpCombo->currentIndex()), "output/hdcp"},
+        {word(Tables::VkaModes, out->vkaCombo->currentIndex()), "output/vka"},
+        {out->itcCombo->currentIndex() == 0, "output/itc"},
+        {word(Tables::audioSources(index),
+              (tn386 ? au->mainSourceCombo : au->commonSourceCombo)->currentIndex()),
+         "audio/source"},
+        {(tn386 ? au->overallVolumeField : au->commonVolumeField)->text().toInt(), "audio/volume"},
+        {tn386 ? on(au->overallMuteOn, au->overallMuteOff) : on(au->commonMuteOn, au->commonMuteOff),
+         "audio/mute"},
+        {word(Tables::EdidModes, sys->edidModeCombo->currentIndex()), "edid/mode"},
+    };
+    if (index != ModelRKA07QE)
+        shown += {{out->autoCombo->currentIndex() == 0, "output/fourKAuto"}};
+    const int mode = Tables::MultiviewModes.indexOf(device("multiview/mode").toString().toLatin1());
+    const QString layout = "multiview/layouts/" + device("multiview/mode").toString() + '/';
+    const auto flat =
+        std::count_if(mv->modeButtons.begin(), mv->modeButtons.end(), [](auto *b) { return b->isFlat(); });
+    if (flat != 1 || !mv->modeButtons.at(mode)->isFlat())
+        return "multiview/mode";
+    if (mode == ModeSingle)
+        shown +=
+            {{mv->sources->resolutionField->text(), "inputResolution"},
+             {on(mv->sources->autoSwitchOnButton, mv->sources->autoSwitchOffButton), "multiview/autoSwitch"}};
+    else if (mode == ModePip)
+        shown += {{word(Tables::PipPositions, mv->positionCombo->currentIndex()), "multiview/pipPosition"},
+                  {word(Tables::PipSizes, mv->sizeCombo->currentIndex()), "multiview/pipSize"}};
+    else
+        shown += {{word(Tables::Aspects, mv->aspectCombo->currentIndex()), layout + "aspect"},
+                  {mv->modeCombo->currentIndex() + 1, layout + "mode"}};
+    const int windows = mode == ModeSingle ? 1 : mode == Mode3xWin ? 3 : mode == Mode4xWin ? 4 : 2;
+    for (int window = 0; window < windows; ++window)
+        shown += {{word(Tables::inputSources(index), flatSource(mv, window)),
+                   "multiview/windows/" + QString::number(window)}};
+    if (tn386)
+        shown += {{on(au->mainOn, au->mainOff), "audio/mainAudio"},
+                  {on(au->micOn[0], au->micOff[0]), "audio/mic1/on"},
+                  {au->micVolumeField[0]->text().toInt(), "audio/mic1/volume"},
+                  {on(au->micOn[1], au->micOff[1]), "audio/mic2/on"},
+                  {au->micVolumeField[1]->text().toInt(), "audio/mic2/volume"}};
+    if (serial)
+        shown += {{sys->baudCombo->currentText().toInt(), "baudRate"},
+                  {w->connectionPage->baudBox->currentText().toInt(), "baudRate"}};
+    else
+        shown += {{sys->maskField->text(), "network/mask"},
+                  {sys->gatewayField->text(), "network/gateway"},
+                  {sys->portField->text().toInt(), "network/port"}};
+    for (const auto &value : shown) {
+        if (value.first != device(value.second))
+            return value.second;
+    }
+    return QString();
+}
+
+QStringList E2eFixture::syncRequests(quint8 model, bool serial)
+{
+    QStringList requests{"GET MODEL TYPE", "GET OUT RESOLUTION", "GET OUT HDCP",       "GET OUT VKA",
+                         "GET OUT ITC",    "GET OUT 4K-AUTO",    "GET MULTIVIEW-SYNC", "GET AUDIO SOURCE",
+                         "GET AUDIO VOL",  "GET AUDIO-MUTE"};
+    if (model == ModelRKA07QE)
+        requests.removeOne("GET OUT 4K-AUTO");
+    if (model == ModelTN386)
+        requests +=
+            {"GET MAIN-AUDIO ONOFF", "GET MIC1 ONOFF", "GET MIC1 VOL", "GET MIC2 ONOFF", "GET MIC2 VOL"};
+    return requests << "GET IN EDIDMODE" << (serial ? "GET BAUDRATE" : "GET NETWORK-INFO");
 }

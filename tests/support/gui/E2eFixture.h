@@ -30,6 +30,11 @@ protected:
     bool received(int from, const QStringList &expected, int timeoutMs = ReplyTimeoutMs);
     // A value of the device's state file by its path, e.g. "output/hdcp" or "multiview/windows/1".
     QJsonValue device(const QString &path) const;
+    // The state-file path of the first value that a page shows and the device (of model `index`) does not
+    // hold, empty when every page shows the device's values; a page's value is written as in the state file.
+    QString pageValueNotOnDevice(quint8 index, bool serial) const;
+    // The requests of identification and synchronisation, in order.
+    static QStringList syncRequests(quint8 model, bool serial);
 
     // Declared in this order, the window is closed before the device stops.
     std::unique_ptr<SimDevice> sim;
