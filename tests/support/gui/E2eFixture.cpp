@@ -21,8 +21,11 @@ bool E2eFixture::connectTo(const QString &model, const QJsonObject &seed, const 
     if (!seed.isEmpty())
         sim->seedState(seed);
     const QStringList tcp = serial ? QStringList{"--no-tcp"} : QStringList{};
+    // A device given a line speed is reached at that speed.
+    const int baud = extra.indexOf(QStringLiteral("--baud"));
+    const QString speed = baud >= 0 ? extra.value(baud + 1) : QStringLiteral("9600");
     const bool connected = sim->start(QStringList{"--model", model} + tcp + extra, serial) &&
-                           (serial ? ui->connectSerial(sim->ptyLink()) : ui->connectTcp(sim->port()));
+                           (serial ? ui->connectSerial(sim->ptyLink(), speed) : ui->connectTcp(sim->port()));
     return connected && (!synchronised || (ui->waitForSyncOver(1, SyncTimeoutMs) && settled()));
 }
 

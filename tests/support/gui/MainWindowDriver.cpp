@@ -98,11 +98,11 @@ bool MainWindowDriver::connectTcp(quint16 port)
            click(page->networkConnectButton);
 }
 
-bool MainWindowDriver::connectSerial(const QString &path)
+bool MainWindowDriver::connectSerial(const QString &path, const QString &baud)
 {
     Ui_Uart_Network *page = main->connectionPage;
-    return page->portBox->lineEdit() && type(page->portBox->lineEdit(), path) && choose(page->baudBox, 0) &&
-           click(page->serialConnectButton);
+    return page->portBox->lineEdit() && type(page->portBox->lineEdit(), path) &&
+           choose(page->baudBox, page->baudBox->findText(baud)) && click(page->serialConnectButton);
 }
 
 void MainWindowDriver::openLink(quint32 linkType)

@@ -38,8 +38,9 @@ public:
 
     // Types the device's address into the connection page and presses its network connect button.
     bool connectTcp(quint16 port);
-    // Types the serial line's path into the port box and presses the serial connect button (9600 baud).
-    bool connectSerial(const QString &path);
+    // Types the serial line's path into the port box, chooses the line speed and presses the serial connect
+    // button.
+    bool connectSerial(const QString &path, const QString &baud = QStringLiteral("9600"));
 
     // Brings the tab that is or holds `widget` to the front by clicking it; true when the widget can be used.
     bool reach(QWidget *widget);
