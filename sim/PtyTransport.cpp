@@ -159,8 +159,11 @@ QString PtyTransport::lineSettings() const
                         : (flags & PARODD) ? 'O'
                         : (flags & PARENB) ? 'E'
                                            : 'N';
+    // Hardware flow control, which the pseudo-terminal keeps, is named: a device without RTS/CTS lines never
+    // lets such a port send.
     return text + QLatin1Char(' ') + QString::number(dataBits) + QLatin1Char(parity) +
-           QString::number((flags & CSTOPB) ? 2 : 1);
+           QString::number((flags & CSTOPB) ? 2 : 1) +
+           ((flags & CRTSCTS) ? QStringLiteral(" RTS/CTS") : QString());
 }
 
 bool PtyTransport::setBaudRate(int rate)

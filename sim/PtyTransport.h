@@ -25,7 +25,8 @@ public:
     // From now on the tool alone sets the terminal side, as a PC sets its own serial port: it starts at
     // settings no device uses (4800 baud, 2 stop bits), so only a tool that sets the line is understood.
     void leaveLineToPeer();
-    // The settings the tool gave its side now, e.g. "57600 8N1" ("?" for a speed none of the five).
+    // The settings the tool gave its side now, e.g. "57600 8N1" ("?" for a speed none of the five), followed
+    // by " RTS/CTS" with hardware flow control.
     QString lineSettings() const;
 
     QString tag() const override { return QStringLiteral("pty"); }

@@ -173,17 +173,19 @@ void TestFinding::speedSearch()
 void TestFinding::lineSettingsReachThePort_data()
 {
     // The tool's settings as the connection page gives them (Qt's enumeration values: parity 0 none,
-    // 3 odd, 4 space, 5 mark; stop bits 1 one, 2 two) and what the device at 115200 8N1 reads on its side.
+    // 3 odd, 4 space, 5 mark; stop bits 1 one, 2 two; flow control 0 none, 1 RTS/CTS) and what the device
+    // at 115200 8N1 reads on its side.
     // A pseudo-terminal keeps no character size and no even parity, so those cannot be read back.
-    QTest::addColumn<QStringList>("settings"); // baud, data bits, parity, stop bits
+    QTest::addColumn<QStringList>("settings"); // baud, data bits, parity, stop bits, flow control
     QTest::addColumn<QString>("read");         // empty: the device answered
-    QTest::newRow("9600") << QStringList{"9600", "8", "0", "1"} << "9600 8N1";
-    QTest::newRow("19200 odd, 2 stop") << QStringList{"19200", "8", "3", "2"} << "19200 8O2";
-    QTest::newRow("38400 mark") << QStringList{"38400", "8", "5", "1"} << "38400 8M1";
-    QTest::newRow("57600 space, 2 stop") << QStringList{"57600", "8", "4", "2"} << "57600 8S2";
-    QTest::newRow("115200, 2 stop") << QStringList{"115200", "8", "0", "2"} << "115200 8N2";
-    QTest::newRow("115200 odd") << QStringList{"115200", "8", "3", "1"} << "115200 8O1";
-    QTest::newRow("115200 8N1") << QStringList{"115200", "8", "0", "1"} << "";
+    QTest::newRow("9600") << QStringList{"9600", "8", "0", "1", "0"} << "9600 8N1";
+    QTest::newRow("19200 odd, 2 stop") << QStringList{"19200", "8", "3", "2", "0"} << "19200 8O2";
+    QTest::newRow("38400 mark") << QStringList{"38400", "8", "5", "1", "0"} << "38400 8M1";
+    QTest::newRow("57600 space, 2 stop") << QStringList{"57600", "8", "4", "2", "0"} << "57600 8S2";
+    QTest::newRow("115200, 2 stop") << QStringList{"115200", "8", "0", "2", "0"} << "115200 8N2";
+    QTest::newRow("115200 odd") << QStringList{"115200", "8", "3", "1", "0"} << "115200 8O1";
+    QTest::newRow("115200, RTS/CTS") << QStringList{"115200", "8", "0", "1", "1"} << "115200 8N1 RTS/CTS";
+    QTest::newRow("115200 8N1") << QStringList{"115200", "8", "0", "1", "0"} << "";
 }
 
 void TestFinding::lineSettingsReachThePort()
@@ -194,7 +196,7 @@ void TestFinding::lineSettingsReachThePort()
     QVERIFY(sim.start({"--no-tcp", "--baud", "115200"}, true));
     LinkSession session;
     LinkEventLog log(session);
-    session.openSerial({sim.ptyLink(), settings[0], settings[1], settings[2], settings[3], "0"});
+    session.openSerial({sim.ptyLink(), settings[0], settings[1], settings[2], settings[3], settings[4]});
     QVERIFY(log.waitFor(LinkEvent::ConnectStatus, 1, 5000));
     session.send(GetModelType());
     if (read.isEmpty()) {
@@ -202,7 +204,7 @@ void TestFinding::lineSettingsReachThePort()
         QCOMPARE(log.lines().first().trimmed(), QByteArray("MODEL TYPE RKA204QE"));
     } else {
         const QRegularExpressionMatch ignored =
-            sim.process.waitForOutput(QRegularExpression("ignored: the line is set to (\\S+ \\S+),"));
+            sim.process.waitForOutput(QRegularExpression("ignored: the line is set to ([^,]+),"));
         QCOMPARE(ignored.captured(1), read);
         QCOMPARE(log.count(LinkEvent::Received), 0);
     }
