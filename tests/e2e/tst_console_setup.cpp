@@ -212,8 +212,14 @@ void TestConsoleSetup::setupSavedComparedAndRestored()
     QString file = ui->appDir.file("/desk.json");
     FileChooserSeam::pushChosenPath(file);
     QVERIFY(ui->click(w()->healthBar->saveSetupButton));
+    // While the device is read, no setup action is offered; afterwards all are again.
+    const LinkHealthBar *bar = w()->healthBar;
+    const QList<const QPushButton *> actions{bar->saveSetupButton, bar->compareSetupButton,
+                                             bar->restoreSetupButton};
+    QVERIFY(std::none_of(actions.begin(), actions.end(), [](auto *button) { return button->isEnabled(); }));
     QVERIFY(done.wait(ReplyTimeoutMs));
     QCOMPARE(ui->messages(), QStringList{"The setup was saved:" + file});
+    QVERIFY(std::all_of(actions.begin(), actions.end(), [](auto *button) { return button->isEnabled(); }));
     const QByteArray saved = ui->appDir.readFile("/desk.json");
 
     // Another device of the same model: differences side by side, then only those are written.
