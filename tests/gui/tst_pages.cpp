@@ -157,6 +157,12 @@ void TestPages::actionSendsRequest_data()
         ACT(mv->sources->sourceLabels.at(2)->text() == "Camera" &&
             au->commonSourceCombo->itemText(3) == "Camera"));
     add("volume 60 over the TN386 limit", tn, ACT(d.typeAndEnter(au->overallVolumeField, "60")), {});
+    // The second microphone's controls, each labelled, act on it alone.
+    add("microphone 2", tn,
+        ACT(d.typeAndEnter(au->micVolumeField[1], "40") && d.click(au->micVolumeUp[1]) &&
+            d.click(au->micVolumeDown[1]) && d.click(au->micOff[1])),
+        {"SET MIC2 VOL 40\r", "SET MIC2 VOL+\r", "SET MIC2 VOL-\r", "SET MIC2 ONOFF OFF\r"}, {},
+        ACT(au->micVolumeUp[1]->text() == "+" && au->micVolumeDown[1]->text() == "-"));
     add("volume that is no number", rka, ACT(d.typeAndEnter(au->commonVolumeField, "6x")), {});
     add("reset declined", rka, ACT(d.click(sys->resetButton)), {}, {}, nullptr, No,
         {"Confirm to reset the device to factory settings?"});
