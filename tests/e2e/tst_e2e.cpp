@@ -129,7 +129,7 @@ void TestE2e::identifiesAndSynchronises()
     const auto *sys = w()->systemPage;
     const bool tn386 = index == ModelTN386;
     const int mode = Tables::MultiviewModes.indexOf(device("multiview/mode").toString().toLatin1());
-    const int windows = mode == ModeSingle ? 1 : mode == Mode3xWin ? 3 : mode == Mode4xWin ? 4 : 2;
+    const int windows = windowCount(mode);
 
     // What the pages offer for the model.
     for (int window = 0; window < 4; ++window)

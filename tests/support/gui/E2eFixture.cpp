@@ -115,7 +115,7 @@ QString E2eFixture::pageValueNotOnDevice(quint8 index, bool serial) const
     else
         shown += {{word(Tables::Aspects, mv->aspectCombo->currentIndex()), layout + "aspect"},
                   {mv->modeCombo->currentIndex() + 1, layout + "mode"}};
-    const int windows = mode == ModeSingle ? 1 : mode == Mode3xWin ? 3 : mode == Mode4xWin ? 4 : 2;
+    const int windows = windowCount(mode);
     for (int window = 0; window < windows; ++window)
         shown += {{word(Tables::inputSources(index), flatSource(mv, window)),
                    "multiview/windows/" + QString::number(window)}};
@@ -137,6 +137,11 @@ QString E2eFixture::pageValueNotOnDevice(quint8 index, bool serial) const
             return value.second;
     }
     return QString();
+}
+
+int E2eFixture::windowCount(int mode)
+{
+    return mode == ModeSingle ? 1 : mode == Mode3xWin ? 3 : mode == Mode4xWin ? 4 : 2;
 }
 
 QStringList E2eFixture::syncRequests(quint8 model, bool serial)

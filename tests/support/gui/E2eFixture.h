@@ -33,6 +33,8 @@ protected:
     // The state-file path of the first value that a page shows and the device (of model `index`) does not
     // hold, empty when every page shows the device's values; a page's value is written as in the state file.
     QString pageValueNotOnDevice(quint8 index, bool serial) const;
+    // The windows a multiview mode shows.
+    static int windowCount(int mode);
     // The requests of identification and synchronisation, in order.
     static QStringList syncRequests(quint8 model, bool serial);
 
