@@ -43,7 +43,7 @@ QString readText(const QJsonObject &json, const char *key, const QString &fallba
     return text.isEmpty() || text.contains(QLatin1Char(' ')) ? fallback : text;
 }
 
-QJsonArray numbers(const std::array<quint32, 4> &values)
+QJsonArray jsonNumbers(const std::array<quint32, 4> &values)
 {
     QJsonArray array;
     for (quint32 value : values)
@@ -100,8 +100,8 @@ QJsonObject MultiviewState::toJson(quint32 model) const
                        {QStringLiteral("pipPosition"), wordAt(Tables::PipPositions, pipPosition)},
                        {QStringLiteral("pipSize"), wordAt(Tables::PipSizes, pipSize)},
                        {QStringLiteral("layouts"), splits},
-                       {QStringLiteral("pipUser"), numbers(pipUser)},
-                       {QStringLiteral("pbpPresenter"), numbers(pbpPresenter)},
+                       {QStringLiteral("pipUser"), jsonNumbers(pipUser)},
+                       {QStringLiteral("pbpPresenter"), jsonNumbers(pbpPresenter)},
                        {QStringLiteral("autoSwitch"), autoSwitch}};
 }
 

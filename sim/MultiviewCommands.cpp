@@ -13,7 +13,7 @@ bool isSplit(quint32 mode)
     return mode >= FirstSplitMode && mode <= Mode4xWin;
 }
 
-QByteArray numbers(const std::array<quint32, 4> &values)
+QByteArray spacedNumbers(const std::array<quint32, 4> &values)
 {
     QByteArray text;
     for (quint32 value : values) {
@@ -153,7 +153,7 @@ bool MultiviewCommands::rectangle(const SimRequest &request, SimResponse *respon
             response->changed = true;
         }
     }
-    response->add(keyword, numbers(*field));
+    response->add(keyword, spacedNumbers(*field));
     return true;
 }
 

@@ -7,12 +7,6 @@
 
 namespace {
 
-void printError(const QString &message)
-{
-    std::fprintf(stderr, "lumaplex-sim: %s\n", qPrintable(message));
-    std::fflush(stderr);
-}
-
 // A non-negative decimal option value; false (with a message) when it is not one.
 bool readCount(const QCommandLineParser &parser, const QString &name, int *value)
 {
@@ -47,6 +41,12 @@ bool readSeconds(const QCommandLineParser &parser, const QString &name, int *ms)
 }
 
 } // namespace
+
+void printError(const QString &message)
+{
+    std::fprintf(stderr, "lumaplex-sim: %s\n", qPrintable(message));
+    std::fflush(stderr);
+}
 
 bool parseListenAddress(const QString &text, QHostAddress *address, quint16 *port)
 {

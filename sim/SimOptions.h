@@ -50,5 +50,8 @@ struct SimOptionsResult
 
 SimOptionsResult parseSimOptions(const QCoreApplication &app);
 
+// Writes one of the simulator's messages to standard error at once.
+void printError(const QString &message);
+
 // "[ADDR:]PORT" into an address and a port; false when it cannot be read.
 bool parseListenAddress(const QString &text, QHostAddress *address, quint16 *port);

@@ -11,12 +11,6 @@
 
 namespace {
 
-void printError(const QString &message)
-{
-    std::fprintf(stderr, "lumaplex-sim: %s\n", qPrintable(message));
-    std::fflush(stderr);
-}
-
 // The address the device reports for itself: the listen address, or loopback when it listens on all.
 QString reportedAddress(const QHostAddress &address)
 {

@@ -92,7 +92,7 @@ QRectF letterboxed(const QRectF &cell)
 
 // PIP window 2: the edge of the picture is a fraction of the output in both axes (so it keeps the
 // output's aspect), placed with a small margin in a corner, or where an operator might drag it.
-constexpr double pipSizes[] = {0.25, Third, 0.5, 0.4};
+constexpr double pipSizeFractions[] = {0.25, Third, 0.5, 0.4};
 constexpr double PipMargin = 0.03;
 constexpr double UserCentreX = 0.6;
 constexpr double UserCentreY = 0.42;
@@ -130,9 +130,9 @@ QVector<QRectF> singleWindows()
 
 QVector<QRectF> pipWindows(quint32 position, quint32 size)
 {
-    if (position >= 5 || size >= std::size(pipSizes))
+    if (position >= 5 || size >= std::size(pipSizeFractions))
         return {};
-    const double s = pipSizes[size];
+    const double s = pipSizeFractions[size];
     const double nearEdge = PipMargin;
     const double farEdge = 1.0 - PipMargin - s;
     double x = 0;

@@ -3,6 +3,8 @@
 namespace {
 template <int N> constexpr WordList list(const char *const (&words)[N]) { return WordList{words, N}; }
 
+// The words of each table; Tables below names them.
+namespace Words {
 const char *const onOff[] = {"ON", "OFF"};
 const char *const windowNames[] = {"WINDOW1", "WINDOW2", "WINDOW3", "WINDOW4"};
 const char *const models[] = {"RKA204QE", "RKA07QE", "RKA386QE", "TN386", "TN204E"};
@@ -45,6 +47,7 @@ const char *const edidModeDisplay[] = {"4K60-2.0",    "4K60-5.1",    "4K60-7.1",
                                        "1680x1050",   "1600x1200",   "1440x900",    "1360x768",  "1280x1024",
                                        "1024x768",    "720p",        "Auto",        "User"};
 const char *const hdcpDisplay[] = {"Force-1.4", "Force-2.2", "Force-Off"};
+} // namespace Words
 
 const WordList emptyList{nullptr, 0};
 } // namespace
@@ -68,39 +71,39 @@ QStringList WordList::toStringList() const
 
 namespace Tables {
 
-const WordList OnOff = list(onOff);
-const WordList WindowNames = list(windowNames);
-const WordList Models = list(models);
-const WordList OutputResolutions = list(outputResolutions);
-const WordList HdcpModes = list(hdcpModes);
-const WordList VkaModes = list(vkaModes);
-const WordList MultiviewModes = list(multiviewModes);
-const WordList PipPositions = list(pipPositions);
-const WordList PipSizes = list(pipSizes);
-const WordList Aspects = list(aspects);
-const WordList EdidModes = list(edidModes);
+const WordList OnOff = list(Words::onOff);
+const WordList WindowNames = list(Words::windowNames);
+const WordList Models = list(Words::models);
+const WordList OutputResolutions = list(Words::outputResolutions);
+const WordList HdcpModes = list(Words::hdcpModes);
+const WordList VkaModes = list(Words::vkaModes);
+const WordList MultiviewModes = list(Words::multiviewModes);
+const WordList PipPositions = list(Words::pipPositions);
+const WordList PipSizes = list(Words::pipSizes);
+const WordList Aspects = list(Words::aspects);
+const WordList EdidModes = list(Words::edidModes);
 const char *const EmptyWindow = "NULL";
 
-const WordList BaudRates = list(baudRates);
-const WordList DataBits = list(dataBits);
-const WordList Parities = list(parities);
-const WordList StopBits = list(stopBits);
-const WordList FlowControls = list(flowControls);
-const WordList NetworkModes = list(networkModes);
-const WordList EdidModeDisplay = list(edidModeDisplay);
-const WordList HdcpDisplay = list(hdcpDisplay);
+const WordList BaudRates = list(Words::baudRates);
+const WordList DataBits = list(Words::dataBits);
+const WordList Parities = list(Words::parities);
+const WordList StopBits = list(Words::stopBits);
+const WordList FlowControls = list(Words::flowControls);
+const WordList NetworkModes = list(Words::networkModes);
+const WordList EdidModeDisplay = list(Words::edidModeDisplay);
+const WordList HdcpDisplay = list(Words::hdcpDisplay);
 
 const WordList &inputSources(quint32 model)
 {
-    static const WordList lists[] = {list(inputs204), list(inputs07), list(inputs386), list(inputs386),
-                                     list(inputsTN204E)};
+    static const WordList lists[] = {list(Words::inputs204), list(Words::inputs07), list(Words::inputs386),
+                                     list(Words::inputs386), list(Words::inputsTN204E)};
     return model < 5 ? lists[model] : emptyList;
 }
 
 const WordList &audioSources(quint32 model)
 {
-    static const WordList lists[] = {list(audio204), list(audio07), list(audio386), list(audioTN386),
-                                     list(audioTN204E)};
+    static const WordList lists[] = {list(Words::audio204), list(Words::audio07), list(Words::audio386),
+                                     list(Words::audioTN386), list(Words::audioTN204E)};
     return model < 5 ? lists[model] : emptyList;
 }
 

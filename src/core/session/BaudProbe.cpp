@@ -3,11 +3,6 @@
 #include "protocol/Catalogue.h"
 #include "session/ModelQuery.h"
 
-namespace {
-// More than this without a line end is no reply of a device.
-constexpr int LineLimit = 4096;
-} // namespace
-
 const QList<qint32> &BaudProbe::speeds()
 {
     static const QList<qint32> order{9600, 115200, 57600, 38400, 19200};
@@ -82,7 +77,7 @@ void BaudProbe::read()
             return finish(Outcome::Found);
         }
     }
-    if (pending.size() > LineLimit)
+    if (pending.size() > ModelReplyLimit)
         pending.clear();
 }
 

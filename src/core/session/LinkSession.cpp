@@ -19,11 +19,6 @@ namespace {
 constexpr qint64 DeliveryTurnNs = 20 * 1000 * 1000;
 constexpr int CountdownTickMs = 1000;
 
-int wholeSeconds(qint64 ms)
-{
-    return int((ms + 999) / 1000);
-}
-
 template <class Service, class Disconnect, class Send>
 void wireWorker(LinkSession *session, Service *service, QThread *thread, Disconnect disconnectSlot,
                 Send sendSlot)

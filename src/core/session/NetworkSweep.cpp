@@ -11,9 +11,6 @@
 
 namespace {
 
-// A line longer than this without a line end is no reply of a device: the address is given up.
-constexpr int LineLimit = 4096;
-
 QString dotted(quint32 address)
 {
     return QHostAddress(address).toString();
@@ -161,7 +158,7 @@ void NetworkSweep::launch()
                 if (!model.isNull())
                     return end(probe, model);
             }
-            if (probe->pending.size() > LineLimit)
+            if (probe->pending.size() > ModelReplyLimit)
                 end(probe, QString());
         });
         connect(&probe->socket, &QTcpSocket::errorOccurred, this, [this, probe] { end(probe, QString()); });

@@ -7,11 +7,6 @@
 namespace {
 constexpr int TickMs = 1000;
 
-int wholeSeconds(qint64 ms)
-{
-    return int((ms + 999) / 1000);
-}
-
 bool isModelReply(const QByteArray &line)
 {
     static const QByteArray keyword("MODEL TYPE");

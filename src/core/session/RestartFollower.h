@@ -10,6 +10,12 @@
 
 #include <functional>
 
+// The seconds a countdown shows for what is left of a wait: whole seconds, rounded up.
+inline int wholeSeconds(qint64 ms)
+{
+    return int((ms + 999) / 1000);
+}
+
 // Follows the device through a planned restart (factory reset, new link parameters) for the link session:
 // the link is opened again once a second, in turn with each of the targets, and the device is asked for
 // its model, until the model reply comes or the limit (60 s) has passed. While it follows, the session

@@ -9,15 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace {
-QLabel *centredLabel(QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
-} // namespace
-
 MultiviewLayoutFrame::MultiviewLayoutFrame(QFrame *layoutFrame) : frame(layoutFrame)
 {
     saveLabel = centredLabel(frame);

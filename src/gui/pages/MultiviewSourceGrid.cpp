@@ -11,13 +11,6 @@
 
 namespace {
 constexpr int ButtonRowPitch = 30;
-
-QLabel *centredLabel(QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
 } // namespace
 
 MultiviewSourceGrid::MultiviewSourceGrid(QFrame *sourceFrame) : frame(sourceFrame)

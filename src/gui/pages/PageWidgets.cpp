@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -18,6 +19,13 @@ QFrame *makeBoxFrame(QWidget *parent)
     frame->setFrameShape(QFrame::Box);
     frame->setFrameShadow(QFrame::Raised);
     return frame;
+}
+
+QLabel *centredLabel(QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
 }
 
 QComboBox *makeCombo(QWidget *parent)

@@ -12,6 +12,7 @@ class DeviceModel;
 class LinkSession;
 class QComboBox;
 class QFrame;
+class QLabel;
 class QLineEdit;
 class QObject;
 class QPushButton;
@@ -21,6 +22,8 @@ class QWidget;
 
 // A raised box frame, the card that groups a page's controls.
 QFrame *makeBoxFrame(QWidget *parent);
+// A label that centres its text.
+QLabel *centredLabel(QWidget *parent);
 // A combo box with a list-view popup (styled like the rest of the lists).
 QComboBox *makeCombo(QWidget *parent);
 // Replaces the items; the combo then shows its first item.

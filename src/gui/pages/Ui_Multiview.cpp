@@ -29,13 +29,6 @@ constexpr int ModeButtonCount = 5;
 constexpr quint32 PipRightBottom = 3;
 constexpr quint32 PipLargeSize = 2;
 
-QLabel *centredLabel(QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
-
 QStringList modeItems(int count)
 {
     QStringList items;

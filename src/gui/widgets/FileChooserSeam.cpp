@@ -3,54 +3,54 @@
 #include <QQueue>
 
 namespace {
-struct SeamState
+struct ChooserSeamState
 {
     bool active = false;
     QQueue<QString> paths;
     QStringList dirs;
 };
 
-SeamState &seam()
+ChooserSeamState &chooserSeam()
 {
-    static SeamState state;
+    static ChooserSeamState state;
     return state;
 }
 } // namespace
 
 void FileChooserSeam::activate()
 {
-    seam().active = true;
+    chooserSeam().active = true;
 }
 
 void FileChooserSeam::pushChosenPath(const QString &path)
 {
-    seam().active = true;
-    seam().paths.enqueue(path);
+    chooserSeam().active = true;
+    chooserSeam().paths.enqueue(path);
 }
 
 bool FileChooserSeam::isActive()
 {
-    return seam().active;
+    return chooserSeam().active;
 }
 
 QStringList FileChooserSeam::openedDirs()
 {
-    return seam().dirs;
+    return chooserSeam().dirs;
 }
 
 int FileChooserSeam::pendingPaths()
 {
-    return seam().paths.size();
+    return chooserSeam().paths.size();
 }
 
 void FileChooserSeam::reset()
 {
-    seam() = SeamState();
+    chooserSeam() = ChooserSeamState();
 }
 
 bool FileChooserSeam::intercept(const QString &dir, QString *path)
 {
-    SeamState &state = seam();
+    ChooserSeamState &state = chooserSeam();
     if (!state.active)
         return false;
     state.dirs.append(dir);

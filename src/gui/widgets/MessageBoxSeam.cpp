@@ -6,7 +6,7 @@
 #include <algorithm>
 
 namespace {
-struct SeamState
+struct BoxSeamState
 {
     bool active = false;
     QQueue<bool> answers;
@@ -16,55 +16,55 @@ struct SeamState
 // Ids of lasting messages are never reused, also not after a reset.
 int lastIssuedId = 0;
 
-SeamState &seam()
+BoxSeamState &boxSeam()
 {
-    static SeamState state;
+    static BoxSeamState state;
     return state;
 }
 } // namespace
 
 void MessageBoxSeam::activate()
 {
-    seam().active = true;
+    boxSeam().active = true;
 }
 
 void MessageBoxSeam::pushAnswer(bool answer)
 {
-    seam().active = true;
-    seam().answers.enqueue(answer);
+    boxSeam().active = true;
+    boxSeam().answers.enqueue(answer);
 }
 
 bool MessageBoxSeam::isActive()
 {
-    return seam().active;
+    return boxSeam().active;
 }
 
 QList<MessageBoxSeam::Record> MessageBoxSeam::records()
 {
-    return seam().records;
+    return boxSeam().records;
 }
 
 QStringList MessageBoxSeam::texts()
 {
     QStringList result;
-    for (const Record &record : seam().records)
+    for (const Record &record : boxSeam().records)
         result.append(record.text);
     return result;
 }
 
 int MessageBoxSeam::pendingAnswers()
 {
-    return seam().answers.size();
+    return boxSeam().answers.size();
 }
 
 void MessageBoxSeam::reset()
 {
-    seam() = SeamState();
+    boxSeam() = BoxSeamState();
 }
 
 bool MessageBoxSeam::intercept(Kind kind, const QString &text, bool *answer)
 {
-    SeamState &state = seam();
+    BoxSeamState &state = boxSeam();
     if (!state.active)
         return false;
     state.records.append(Record{text, kind});
@@ -76,7 +76,7 @@ bool MessageBoxSeam::intercept(Kind kind, const QString &text, bool *answer)
 
 int MessageBoxSeam::openLasting(const QString &text)
 {
-    SeamState &state = seam();
+    BoxSeamState &state = boxSeam();
     if (!state.active)
         return 0;
     state.records.append(Record{text, Kind::Message, ++lastIssuedId});
@@ -85,14 +85,14 @@ int MessageBoxSeam::openLasting(const QString &text)
 
 bool MessageBoxSeam::isLastingOpen(int id)
 {
-    const QList<Record> &records = seam().records;
+    const QList<Record> &records = boxSeam().records;
     return id != 0 && std::any_of(records.begin(), records.end(),
                                   [id](const Record &record) { return record.lastingId == id; });
 }
 
 bool MessageBoxSeam::updateLasting(int id, const QString &text)
 {
-    for (Record &record : seam().records) {
+    for (Record &record : boxSeam().records) {
         if (id != 0 && record.lastingId == id) {
             record.text = text;
             return true;
