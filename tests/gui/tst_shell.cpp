@@ -10,6 +10,8 @@
 #include "login/Ui_Login.h"
 #include "session/LinkSession.h"
 #include "shell/Ui_Debug.h"
+#include "widgets/FileChooser.h"
+#include "widgets/FileChooserSeam.h"
 #include "widgets/MessageBoxSeam.h"
 #include "widgets/MyFramelessDialog.h"
 #include "widgets/MyFramelessWindow.h"
@@ -76,6 +78,8 @@ private slots:
     void titleBarSpansAndDragsTheWindow();
     void placeWidgetByRelation_data();
     void placeWidgetByRelation();
+    void fileDialogsOpenWhereAsked_data();
+    void fileDialogsOpenWhereAsked();
 
 private:
     Ui_Main *w() const { return driver->window(); }
@@ -470,6 +474,43 @@ void TestShell::placeWidgetByRelation()
     widget.setGeometry(5, 5, 1, 1);
     PlaceWidget(&widget, &reference, relation, 3, 2, 10, 8);
     QCOMPARE(widget.geometry(), QRect(at, QSize(10, 8)));
+}
+
+// Without the seam the operator's own dialog opens: in the folder the page asked for (a file's own folder
+// when saving), offering the page's files.
+void TestShell::fileDialogsOpenWhereAsked_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::newRow("open") << false;
+    QTest::newRow("save") << true;
+}
+
+void TestShell::fileDialogsOpenWhereAsked()
+{
+    QFETCH(bool, save);
+    FileChooserSeam::reset();
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString filter = QStringLiteral("EDID files (*.bin)");
+    const QString path = folder.filePath(QStringLiteral("edid.bin"));
+    QString shownFolder;
+    QStringList shownFilters;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!chooser)
+            return;
+        poll.stop();
+        shownFolder = chooser->directory().absolutePath();
+        shownFilters = chooser->nameFilters();
+        chooser->reject();
+    });
+    poll.start(10);
+    const QString chosen = save ? ChooseSaveFile(nullptr, QStringLiteral("Save"), path, filter)
+                                : ChooseOpenFile(nullptr, QStringLiteral("Open"), folder.path(), filter);
+    QCOMPARE(chosen, QString());
+    QCOMPARE(shownFolder, folder.path());
+    QCOMPARE(shownFilters, QStringList{filter});
 }
 
 #include "tst_shell.moc"

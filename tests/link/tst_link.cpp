@@ -16,6 +16,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QMutexLocker>
+#include <QNetworkProxy>
 #include <QPointer>
 #include <QSemaphore>
 #include <QSerialPort>
@@ -98,6 +99,8 @@ private slots:
         QTest::newRow("tcp, port text above 65535")
             << int(LinkFixture::Tcp) << "+65536" << QByteArray("connect 1 0");
         QTest::newRow("tcp, closed port") << int(LinkFixture::Tcp) << "closed" << QByteArray("connect 0 5");
+        // A proxy that the program (or the system) names for network traffic does not carry a device link.
+        QTest::newRow("tcp, past a proxy") << int(LinkFixture::Tcp) << "proxy" << QByteArray("connect 1 0");
     }
 
     void connectResult()
@@ -106,7 +109,12 @@ private slots:
         QFETCH(QString, target);
         QFETCH(QByteArray, result);
         LinkFixture link{LinkFixture::Transport(transport)};
-        if (target.isEmpty()) {
+        const QNetworkProxy proxy = QNetworkProxy::applicationProxy();
+        const auto restoreProxy = qScopeGuard([&proxy] { QNetworkProxy::setApplicationProxy(proxy); });
+        if (target == "proxy")
+            QNetworkProxy::setApplicationProxy(
+                QNetworkProxy(QNetworkProxy::Socks5Proxy, "127.0.0.1", closedLoopbackPort()));
+        if (target.isEmpty() || target == "proxy") {
             link.requestOpen();
         } else if (link.pty()) {
             link.session().openSerial({target});
