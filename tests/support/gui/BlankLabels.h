@@ -1,13 +1,14 @@
 #pragma once
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QStringList>
 
-// The labels in `window` (not in its dialogs) that an operator sees on their page, or would see on another
-// tab, and that show neither a text nor a picture. Every caption comes from the language file, so a blank
-// one is a text the window forgot to set (pictures are shown scaled to their label). Each is named by its
-// page's class and its place on the page.
+// The labels and group boxes in `window` (not in its dialogs) that an operator sees on their page, or would
+// see on another tab, and that show neither a text nor a picture (a group box: no title). Every caption comes
+// from the language file, so a blank one is a text the window forgot to set (pictures are shown scaled to
+// their label). Each is named by its page's class and its place on the page.
 inline QString blankLabels(const QWidget *window)
 {
     const auto onItsPage = [window](const QWidget *widget) {
@@ -19,10 +20,16 @@ inline QString blankLabels(const QWidget *window)
         }
         return true;
     };
+    const auto isBlank = [](const QWidget *widget) {
+        if (const auto *label = qobject_cast<const QLabel *>(widget))
+            return label->text().isEmpty() && !label->hasScaledContents();
+        if (const auto *group = qobject_cast<const QGroupBox *>(widget))
+            return group->title().isEmpty();
+        return false;
+    };
     QStringList blank;
-    for (const QLabel *label : window->findChildren<QLabel *>()) {
-        if (!label->text().isEmpty() || label->hasScaledContents() ||
-            label->window() != window || !onItsPage(label))
+    for (const QWidget *label : window->findChildren<QWidget *>()) {
+        if (!isBlank(label) || label->window() != window || !onItsPage(label))
             continue;
         const QWidget *page = label;
         while (page->parentWidget() && page->parentWidget() != window &&
