@@ -4,12 +4,15 @@
 // serial port are the ones the simulator reads back from its pseudo-terminal.
 
 #include "core/LinkEventLog.h"
+#include "core/PtyPair.h"
 #include "core/SimDevice.h"
 #include "protocol/Catalogue.h"
 #include "session/BaudProbe.h"
 #include "session/LinkSession.h"
 #include "session/NetworkSweep.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <memory>
@@ -55,6 +58,8 @@ private slots:
     void sweepFindsTheRangeOnly_data();
     void sweepFindsTheRangeOnly();
     void cancelStopsTheSweepAtOnce();
+    void searchesReadPastAnEmptyLine_data();
+    void searchesReadPastAnEmptyLine();
     void speedSearch_data();
     void speedSearch();
     void lineSettingsReachThePort_data();
@@ -133,6 +138,46 @@ void TestFinding::cancelStopsTheSweepAtOnce()
     QVERIFY(!progress.wait(NetworkSweep::ReplyTimeoutMs + 200));
     QCOMPARE(progress.size(), reports);
     QCOMPARE(finished.size(), 1);
+}
+
+// A device that sends an empty line before its reply is found all the same, by either search.
+void TestFinding::searchesReadPastAnEmptyLine_data()
+{
+    QTest::addColumn<bool>("serial");
+    QTest::newRow("network sweep") << false;
+    QTest::newRow("speed search") << true;
+}
+
+void TestFinding::searchesReadPastAnEmptyLine()
+{
+    QFETCH(bool, serial);
+    const QByteArray reply = "\r\nMODEL TYPE TN386\r\n";
+    if (serial) {
+        PtyPair device;
+        BaudProbe probe;
+        QSignalSpy finished(&probe, &BaudProbe::SGL_Finished);
+        probe.start(device.slavePath());
+        QVERIFY(device.waitForCommands(1, 5000));
+        device.reply(reply);
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(probe.model(), QStringLiteral("TN386"));
+        QCOMPARE(probe.baud(), 9600);
+        return;
+    }
+    QTcpServer device;
+    QVERIFY(device.listen(QHostAddress::LocalHost, 0));
+    connect(&device, &QTcpServer::newConnection, this, [&device, reply] {
+        QTcpSocket *client = device.nextPendingConnection();
+        connect(client, &QTcpSocket::readyRead, client, [client, reply] {
+            if (client->readAll().endsWith('\r'))
+                client->write(reply);
+        });
+    });
+    NetworkSweep sweep;
+    QSignalSpy finished(&sweep, &NetworkSweep::SGL_Finished);
+    sweep.start(parseSweepRange("127.0.0.1/32"), device.serverPort());
+    QVERIFY(finished.wait(NetworkSweep::ReplyTimeoutMs + 5000));
+    QCOMPARE(foundOf(sweep), QStringList{QStringLiteral("127.0.0.1:%1=TN386").arg(device.serverPort())});
 }
 
 void TestFinding::speedSearch_data()
