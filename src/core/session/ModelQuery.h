@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-// A device search's probe gives an answer up once more than this has come without a line end: it is no
-// reply of a device.
+// More than this without a line end is no reply of a device: the network search gives the address up, and
+// the speed search drops what it holds.
 constexpr int ModelReplyLimit = 4096;
 
 // The model that a reply line names: the model table's word, or the device's own word for a model this
