@@ -3,6 +3,8 @@
 #include <QMetaType>
 #include <QStringList>
 
+#include <cerrno>
+
 namespace {
 constexpr int PortNotOpened = 3;
 
@@ -24,11 +26,12 @@ bool portIsLost(QSerialPort::SerialPortError error)
 
 // The system's text of a port error; what the error means when the port has none to give. A read fails
 // when the device hangs up, which sets no error number: the port's text is then left over from an earlier
-// call (Qt 5 says "Unknown error", Qt 6 names a failed ioctl), so a read error has the meaning alone.
+// call (Qt 5 says "Unknown error", Qt 6 names a failed ioctl), so a read error has the meaning alone. A
+// hang-up seen while polling can likewise carry the "try again" of the last empty read, which is no reason.
 QString reasonOf(const QSerialPort &port, QSerialPort::SerialPortError error)
 {
     const QString text = error == QSerialPort::ReadError ? QString() : port.errorString();
-    if (!text.isEmpty() && text != QLatin1String("Unknown error"))
+    if (!text.isEmpty() && text != QLatin1String("Unknown error") && text != qt_error_string(EAGAIN))
         return text;
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
@@ -37,6 +40,7 @@ QString reasonOf(const QSerialPort &port, QSerialPort::SerialPortError error)
         return QStringLiteral("Permission denied");
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
+    case QSerialPort::ResourceError:
         return QStringLiteral("Input/output error");
     default:
         return QStringLiteral("The device was removed");
