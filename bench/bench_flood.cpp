@@ -14,6 +14,7 @@
 // memory figures of one do not carry over to the next.
 
 #include "core/SimDevice.h"
+#include "core/TestProcess.h"
 #include "gui/MainWindowDriver.h"
 
 #include "config/AppState.h"
@@ -209,7 +210,7 @@ int main(int argc, char *argv[])
     int failures = 0;
     for (const int rate : rates) {
         for (const char *mode : Modes) {
-            QProcess child;
+            TestProcess child;
             child.setStandardErrorFile(QProcess::nullDevice());
             child.start(app.applicationFilePath(),
                         {"--run", QString::number(rate), mode, QString::number(seconds)});

@@ -3,13 +3,13 @@
 # and running its tests need as well ("test"), or that building its Debian package needs ("package"), when
 # they are missing. Uses sudo when not run as root.
 #
-# Usage: scripts/deps.sh [run|test|package] [5|6]
-#   The second argument picks the Qt that "run" and "package" build with (default 5); "test" builds with
+# Usage: scripts/deps.sh [run|test|package] [6|5]
+#   The second argument picks the Qt that "run" and "package" build with (default 6); "test" builds with
 #   both and installs both.
 set -euo pipefail
 
 mode=${1:-run}
-qt=${2:-5}
+qt=${2:-6}
 qt5=(qtbase5-dev libqt5serialport5-dev)
 # qt6-base-dev-tools holds moc; Qt 6's CMake files ask for OpenGL (libgl-dev) even for widgets alone.
 qt6=(qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev)
@@ -17,15 +17,15 @@ packages=(cmake make g++)
 case "$qt" in
   5) packages+=("${qt5[@]}") ;;
   6) packages+=("${qt6[@]}") ;;
-  *) echo "usage: $0 [run|test|package] [5|6]" >&2; exit 2 ;;
+  *) echo "usage: $0 [run|test|package] [6|5]" >&2; exit 2 ;;
 esac
 case "$mode" in
   # A font with Chinese characters: the login dialog always names the second language in its own script.
   run) packages+=(fonts-wqy-microhei) ;;
-  # python3 draws the sampled faults of tests/faults/run.sh --sample.
-  test) packages+=(iproute2 util-linux python3 "${qt5[@]}" "${qt6[@]}") ;;
+  # The test builds use Ninja; python3 draws the sampled faults of tests/faults/run.sh --sample.
+  test) packages+=(ninja-build iproute2 util-linux python3 "${qt5[@]}" "${qt6[@]}") ;;
   package) packages+=(dpkg-dev file) ;;
-  *) echo "usage: $0 [run|test|package] [5|6]" >&2; exit 2 ;;
+  *) echo "usage: $0 [run|test|package] [6|5]" >&2; exit 2 ;;
 esac
 missing=()
 for package in "${packages[@]}"; do

@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
-# Builds the Debian package of Lumaplex (optimised, installed below /usr) and prints its path: with Qt 5
-# into build-package/, with Qt 6 into build-package-qt6/. Its dependencies name the Qt libraries it was
+# Builds the Debian package of Lumaplex (optimised, installed below /usr) and prints its path: with Qt 6
+# into build-package/, with Qt 5 into build-package-qt5/. Its dependencies name the Qt libraries it was
 # built with. Install it with: sudo apt-get install ./build-package/lumaplex_*.deb
 #
-# Usage: scripts/package.sh [5|6]   (the major version of Qt, default 5)
+# Usage: scripts/package.sh [6|5]   (the major version of Qt, default 6)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-qt=${1:-5}
+qt=${1:-6}
 case "$qt" in
-  5) dir=build-package ;;
-  6) dir=build-package-qt6 ;;
-  *) echo "usage: $0 [5|6]" >&2; exit 2 ;;
+  6) dir=build-package ;;
+  5) dir=build-package-qt5 ;;
+  *) echo "usage: $0 [6|5]" >&2; exit 2 ;;
 esac
 scripts/deps.sh package "$qt"
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DLUMAPLEX_BUILD_TESTS=OFF \

@@ -1,37 +1,65 @@
 #!/usr/bin/env bash
-# Checks the include layers, then builds the tests twice from the same sources (apart from the optimised
-# build of scripts/run.sh) and runs the whole suite on each build:
-#   build-tests/       Qt 5 with AddressSanitizer and UndefinedBehaviorSanitizer, warnings as errors;
-#   build-tests-qt6/   Qt 6, warnings as errors (Qt 6's own deprecation warnings among them).
-# Arguments are passed on to both ctest runs. The second suite runs even when the first fails; the script
-# fails when either did.
+# Checks the include layers, builds everything (tests and benchmarks included) with Qt 6, AddressSanitizer,
+# UndefinedBehaviorSanitizer and warnings as errors into build-tests/, compiles the programs with Qt 5.15 into
+# build-qt5/ (no tests there: Qt 5 stays buildable), and runs the whole suite once.
+#
+# Usage: scripts/test.sh [--quick] [CTEST-ARGUMENTS...]
+#   --quick  builds and runs only the unit and protocol tests (fuzz corpora included) in build-tests/, for
+#            the edit-compile-test loop; no Qt 5 build.
+# The tests labelled "timing" (their checks bound how soon something happens) run one at a time after the
+# others, which run several at once: most of them wait on devices, not on the processor. Arguments are
+# passed on to both ctest runs (e.g. -R tst_cli). The script fails when any step failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+quick=false
+if [ "${1:-}" = "--quick" ]; then
+  quick=true
+  shift
+fi
+ctest_arguments=("$@")
+
 scripts/deps.sh test
 scripts/check-architecture.sh
 
-# suite DIR CMAKE-OPTIONS...: configures, builds and runs the suite in DIR.
-suite() {
+# configure DIR CMAKE-OPTIONS...: a Ninja build in DIR; a folder configured by another generator (an older
+# build-tests/ was a Makefile build) is made anew.
+configure() {
   local dir=$1
   shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAPLEX_BUILD_TESTS=ON -DLUMAPLEX_WERROR=ON "$@" \
-    >/dev/null &&
-    cmake --build "$dir" -j "$(nproc)" &&
-    (cd "$dir" && ctest --output-on-failure --timeout 300 -j "$(nproc)" "${ctest_arguments[@]}")
+  if [ -f "$dir/CMakeCache.txt" ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' "$dir/CMakeCache.txt"; then
+    echo "$dir was configured with another generator: building it anew"
+    rm -rf "$dir"
+  fi
+  cmake -G Ninja -S . -B "$dir" "$@" >/dev/null
 }
 
-ctest_arguments=("$@")
+# The sanitizers' suggested -O1 with line tables only, enough for their reports; the tests' own sources are
+# compiled at -O0 (tests/CMakeLists.txt). Each file is compiled on its own, so every file's includes are
+# checked.
+configure build-tests -DLUMAPLEX_QT_MAJOR=6 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAPLEX_BUILD_TESTS=ON \
+  -DLUMAPLEX_WERROR=ON -DLUMAPLEX_SANITIZE=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
+if $quick; then
+  cmake --build build-tests -j "$(nproc)" --target lumaplex_quick_tests
+  labels=(-L '^(unit|fuzz)$')
+else
+  cmake --build build-tests -j "$(nproc)"
+  # Qt 5: the programs only, unoptimised and a few sources at a time as one unit, which costs a fraction
+  # of a file-by-file build (the Qt 6 build above checks each file's includes).
+  echo "== Qt 5.15: the programs (build-qt5/)"
+  configure build-qt5 -DLUMAPLEX_QT_MAJOR=5 -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-O0 \
+    -DLUMAPLEX_WERROR=ON -DCMAKE_UNITY_BUILD=ON
+  cmake --build build-qt5 -j "$(nproc)"
+  labels=()
+fi
+
 status=0
-# The sanitizers' suggested -O1, with line tables only (enough for their reports), and -O1 without debug
-# information for the Qt 6 build: both build faster than at -O2 -g. The Qt 6 build also compiles each
-# library's sources a few at a time as one unit, which spares most of the parsing of Qt's headers; so the
-# file-local names of one library's sources must differ. The Qt 5 build compiles each file on its own, which
-# keeps every file's includes checked.
-echo "== Qt 5, AddressSanitizer and UndefinedBehaviorSanitizer (build-tests/)"
-suite build-tests -DLUMAPLEX_QT_MAJOR=5 -DLUMAPLEX_SANITIZE=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" ||
-  status=1
-echo "== Qt 6 (build-tests-qt6/)"
-suite build-tests-qt6 -DLUMAPLEX_QT_MAJOR=6 -DLUMAPLEX_SANITIZE=OFF -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -DNDEBUG" \
-  -DCMAKE_UNITY_BUILD=ON ||
-  status=1
+cd build-tests
+common=(--output-on-failure --timeout 300 --no-tests=ignore "${labels[@]}" "${ctest_arguments[@]}")
+echo "== The tests that run side by side"
+ctest "${common[@]}" -LE timing -j "$((2 * $(nproc)))" || status=1
+if ! $quick; then
+  echo "== The timing tests, one at a time"
+  ctest "${common[@]}" -L timing || status=1
+fi
 exit "$status"

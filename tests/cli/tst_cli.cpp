@@ -6,14 +6,29 @@
 #include "core/PtyPair.h"
 #include "core/SimDevice.h"
 #include "core/TestAppDir.h"
+#include "core/TestProcess.h"
 
 #include "session/SavedDevices.h"
 
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
+#include <QList>
+#include <QObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
 #include <QTcpSocket>
-#include <QtTest>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <algorithm>
 #include <csignal>
@@ -29,7 +44,7 @@ struct Run
 
 Run cli(const QStringList &args)
 {
-    QProcess process;
+    TestProcess process;
     process.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-cli"), args);
     Run run;
     if (!process.waitForFinished(60000))
@@ -216,7 +231,7 @@ void TestCli::helpAndVersion()
         QVERIFY2(help.out.contains(listed), listed);
     // Every program of the project tells the same version.
     QCOMPARE(cli({"--version"}).out, QStringLiteral("lumaplex-cli " LUMAPLEX_VERSION "\n"));
-    QProcess sim;
+    TestProcess sim;
     sim.start(QStringLiteral(LUMAPLEX_SIM_PATH), {"--version"});
     QVERIFY(sim.waitForFinished(60000));
     QCOMPARE(sim.readAllStandardOutput(), QByteArray("lumaplex-sim " LUMAPLEX_VERSION "\n"));
@@ -237,7 +252,7 @@ void TestCli::logUntilInterrupted()
     QFETCH(bool, json);
     QFETCH(QString, settings);
     PtyPair device;
-    QProcess process;
+    TestProcess process;
     const QStringList args{"--serial", device.slavePath() + speed, "log"};
     process.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-cli"),
                   json ? QStringList{"--json"} + args : args);
@@ -497,7 +512,7 @@ void TestCli::watchFleet()
         QVERIFY(sim.start({}));
         args << "--tcp" << address(sim);
     }
-    QProcess watch;
+    TestProcess watch;
     watch.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-cli"), json ? args + QStringList{"--json"} : args);
     QByteArray err;
     QTRY_VERIFY_WITH_TIMEOUT((err += watch.readAllStandardError()).contains("watching 3 device(s)"), 30000);

@@ -14,9 +14,28 @@
 #include "widgets/FileChooserSeam.h"
 #include "widgets/MessageBoxSeam.h"
 
+#include <QApplication>
+#include <QByteArray>
+#include <QCheckBox>
+#include <QFile>
+#include <QIODevice>
 #include <QJsonDocument>
-#include <QtTest>
-#include <QtWidgets>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QList>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSignalSpy>
+#include <QString>
+#include <QStringList>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextEdit>
+#include <QWidget>
 
 #include <algorithm>
 #include <vector>

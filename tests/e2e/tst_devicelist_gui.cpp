@@ -11,8 +11,28 @@
 #include "widgets/MessageBoxSeam.h"
 #include "widgets/MyComboBox.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QByteArray>
+#include <QFormLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QList>
+#include <QMenu>
+#include <QModelIndex>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPoint>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidgetItem>
+#include <QWidget>
 
 namespace {
 

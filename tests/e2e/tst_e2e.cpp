@@ -9,10 +9,26 @@
 #include "widgets/FileChooserSeam.h"
 #include "widgets/MessageBoxSeam.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QByteArray>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QtTest>
-#include <QtWidgets>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QLabel>
+#include <QLineEdit>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QTextEdit>
 
 namespace {
 

@@ -7,10 +7,23 @@
 #include "session/LinkSession.h"
 #include "widgets/MessageBoxSeam.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QByteArray>
+#include <QComboBox>
+#include <QHostAddress>
 #include <QJsonDocument>
+#include <QLineEdit>
+#include <QList>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QString>
+#include <QStringList>
 #include <QTcpServer>
-#include <QtTest>
-#include <QtWidgets>
+#include <QTest>
 
 #include <algorithm>
 

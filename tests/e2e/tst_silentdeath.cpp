@@ -5,9 +5,13 @@
 
 #include "gui/E2eFixture.h"
 
+#include <QApplication>
+#include <QByteArray>
 #include <QNetworkInterface>
+#include <QObject>
 #include <QProcess>
-#include <QtTest>
+#include <QStringList>
+#include <QTest>
 
 #include <unistd.h>
 

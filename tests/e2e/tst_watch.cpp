@@ -13,9 +13,23 @@
 #include "shell/LinkHealthBar.h"
 #include "widgets/MessageBoxSeam.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QByteArray>
+#include <QComboBox>
+#include <QHostAddress>
+#include <QLabel>
+#include <QLineEdit>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QString>
+#include <QStringList>
 #include <QTcpSocket>
-#include <QtTest>
-#include <QtWidgets>
+#include <QTest>
 
 namespace {
 // The watch interval of these tests; a change must show within it plus a second.

@@ -10,9 +10,24 @@
 #include "widgets/MessageBoxSeam.h"
 #include "widgets/MyComboBox.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QHostAddress>
+#include <QLabel>
+#include <QLineEdit>
+#include <QList>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
 #include <QTcpServer>
-#include <QtTest>
-#include <QtWidgets>
+#include <QTest>
+#include <QVariantList>
+#include <QWidget>
 
 #include <memory>
 

@@ -18,9 +18,32 @@
 #include "widgets/Pictures.h"
 #include "widgets/PlaceWidget.h"
 
+#include <QApplication>
+#include <QBuffer>
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QColor>
+#include <QComboBox>
+#include <QEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QObject>
+#include <QPoint>
+#include <QPushButton>
+#include <QRect>
 #include <QSignalSpy>
-#include <QtTest>
-#include <QtWidgets>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QWidget>
 
 #include <cerrno>
 #include <cstring>

@@ -4,6 +4,7 @@
 // installation and with --app-dir.
 
 #include "core/TestAppDir.h"
+#include "core/TestProcess.h"
 #include "gui/BlankLabels.h"
 
 #include "config/AppState.h"
@@ -13,8 +14,27 @@
 #include "shell/Startup.h"
 #include "shell/Ui_Main.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QApplication>
+#include <QBuffer>
+#include <QByteArray>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QLineEdit>
+#include <QMap>
+#include <QObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
 
 #include <functional>
 
@@ -173,7 +193,7 @@ void TestStartup::commandLine()
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, output);
-    QProcess program;
+    TestProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DISPLAY"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), exitCode == 0 ? "xcb" : "offscreen");
@@ -230,7 +250,7 @@ void TestStartup::filesWhereTheUserCanWrite()
     const QString besideBuilt = QStringLiteral(LUMAPLEX_BIN_DIR) + ConfigFile;
     const QString builtBefore = QFileInfo(besideBuilt).lastModified().toString(Qt::ISODateWithMs);
 
-    QProcess program;
+    TestProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), root.file("/home"));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), root.file("/home/data"));
@@ -261,7 +281,7 @@ void TestStartup::picturesExaminedOnceTheWindowIsUp()
     QVERIFY(QImage::fromData(normal).save(&buffer, "png", 100) && loose != normal);
     app.writeFile(picture, loose);
 
-    QProcess program;
+    TestProcess program;
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(Program, {"--app-dir", app.path()});
     QTRY_COMPARE_WITH_TIMEOUT(app.readFile(picture), normal, 30000);

@@ -11,9 +11,17 @@
 #include "session/LinkSession.h"
 #include "session/NetworkSweep.h"
 
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QString>
+#include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QtTest>
+#include <QTest>
 
 #include <memory>
 

@@ -13,15 +13,24 @@
 #include "session/LinkSession.h"
 #include "session/TrafficFormat.h"
 
+#include <QByteArray>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QHostAddress>
+#include <QList>
+#include <QMetaObject>
 #include <QMutexLocker>
 #include <QNetworkProxy>
+#include <QObject>
 #include <QPointer>
 #include <QSemaphore>
 #include <QSerialPort>
+#include <QSignalSpy>
+#include <QString>
 #include <QTcpServer>
-#include <QtTest>
+#include <QTest>
+#include <QThread>
+#include <QVariant>
 
 #include <algorithm>
 #include <atomic>

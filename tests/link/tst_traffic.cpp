@@ -9,8 +9,13 @@
 #include "session/LinkSession.h"
 #include "session/TrafficCapture.h"
 
+#include <QByteArray>
+#include <QByteArrayList>
 #include <QFile>
-#include <QtTest>
+#include <QList>
+#include <QObject>
+#include <QTest>
+#include <QTimer>
 
 namespace {
 

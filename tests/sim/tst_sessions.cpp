@@ -11,8 +11,15 @@
 #include "setup/SetupReader.h"
 #include "setup/SetupRestore.h"
 
+#include <QByteArray>
 #include <QJsonDocument>
-#include <QtTest>
+#include <QJsonObject>
+#include <QObject>
+#include <QSignalSpy>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
 
 namespace {
 constexpr int WaitMs = 15000;

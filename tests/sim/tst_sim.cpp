@@ -4,12 +4,24 @@
 
 #include "core/LinkEventLog.h"
 #include "core/SimDevice.h"
+#include "core/TestProcess.h"
 #include "protocol/Catalogue.h"
 #include "protocol/ReplyRule.h"
 #include "session/LinkSession.h"
 
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QtTest>
+#include <QFile>
+#include <QObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+
+#include <cstdio>
 
 namespace {
 
@@ -303,7 +315,7 @@ private slots:
     // --help names every option and ends at once.
     void help()
     {
-        QProcess sim;
+        TestProcess sim;
         sim.start(LUMAPLEX_SIM_PATH, {"--help"});
         QVERIFY(sim.waitForFinished(5000));
         QCOMPARE(sim.exitCode(), 0);
@@ -314,7 +326,54 @@ private slots:
               "--split", "--disconnect-after", "--flood", "--announce", "--freeze-after", "--quiet"})
             QVERIFY2(text.contains(QLatin1String(option)), option);
     }
+
+    // A simulator that a test started ends with that test, however the test ends: here it is killed, as
+    // CTest kills a test at its time-out.
+    void simulatorEndsWithItsTest()
+    {
+        TestProcess test;
+        test.start(QCoreApplication::applicationFilePath(), {HoldSimulator});
+        QTRY_VERIFY_WITH_TIMEOUT(test.canReadLine() || test.state() == QProcess::NotRunning, 10000);
+        const qint64 sim = test.readLine().trimmed().toLongLong();
+        QVERIFY(sim > 0 && isRunning(sim));
+        test.kill();
+        QVERIFY(test.waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(!isRunning(sim), 5000);
+    }
+
+public:
+    // The helper of simulatorEndsWithItsTest: starts a simulator, prints its process id and runs until it is
+    // killed.
+    static constexpr const char *HoldSimulator = "--hold-simulator";
+    static int holdSimulator(QCoreApplication &app)
+    {
+        SimHarness::SimProcess sim;
+        if (!sim.start({}))
+            return 1;
+        std::printf("%lld\n", sim.process.processId());
+        std::fflush(stdout);
+        return app.exec();
+    }
+
+private:
+    // Whether the process runs (a zombie has ended: it only waits to be reaped).
+    static bool isRunning(qint64 pid)
+    {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray text = stat.readAll();
+        return !text.mid(text.lastIndexOf(')') + 2, 1).startsWith('Z');
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSim)
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 2 && qstrcmp(argv[1], TestSim::HoldSimulator) == 0)
+        return TestSim::holdSimulator(app);
+    TestSim test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_sim.moc"

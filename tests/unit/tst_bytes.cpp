@@ -6,7 +6,15 @@
 #include "protocol/LayoutCatalogue.h"
 #include "protocol/ValueTables.h"
 
-#include <QtTest>
+#include <QByteArray>
+#include <QChar>
+#include <QObject>
+#include <QPair>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QVector>
 
 namespace {
 

@@ -5,7 +5,15 @@
 #include "protocol/LayoutCatalogue.h"
 #include "protocol/ValueTables.h"
 
-#include <QtTest>
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <QTest>
+#include <QVector>
 
 #include <functional>
 

@@ -8,8 +8,13 @@
 #include "config/KeyTables.h"
 #include "core/TestAppDir.h"
 
+#include <QByteArray>
 #include <QDir>
-#include <QtTest>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTest>
 
 namespace {
 

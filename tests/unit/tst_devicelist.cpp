@@ -6,11 +6,19 @@
 #include "session/NetworkSweep.h"
 #include "session/SavedDevices.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QHostAddress>
+#include <QIODevice>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QtTest>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTest>
 
 namespace {
 

@@ -7,7 +7,11 @@
 #include "protocol/ReplyParser.h"
 #include "protocol/ValueTables.h"
 
-#include <QtTest>
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QObject>
+#include <QString>
+#include <QTest>
 
 namespace {
 

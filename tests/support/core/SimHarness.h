@@ -3,6 +3,8 @@
 // One lumaplex-sim process for the simulator and end-to-end tests: started on a free loopback port, its
 // standard output collected while the event loop keeps running.
 
+#include "core/TestProcess.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -71,7 +73,7 @@ public:
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
-    QProcess process;
+    TestProcess process;
     quint16 port = 0;
     QString terminal;
 

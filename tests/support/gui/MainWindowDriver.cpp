@@ -8,9 +8,21 @@
 #include "widgets/MessageBoxSeam.h"
 #include "widgets/MyComboBox.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QString>
+#include <QStringList>
+#include <QTabWidget>
 #include <QTest>
-#include <QtWidgets>
+#include <QWidget>
 
 MainWindowDriver::MainWindowDriver(const QStringList &settings)
 {
