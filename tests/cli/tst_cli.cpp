@@ -1,21 +1,18 @@
 // lumaplex-cli against lumaplex-sim: exit codes and output of every command, setup snapshots saved from one
-// device and restored onto another with only the differing change requests, link settings only on request,
-// refused snapshots, a fleet, a serial log ended by SIGINT, and a fleet watched for changes made elsewhere.
+// device and restored onto others with only the differing change requests, link settings only on request,
+// refused snapshots, and a serial log ended by SIGINT.
 
 #include "config/Version.h"
+#include "core/CliRun.h"
 #include "core/PtyPair.h"
 #include "core/SimDevice.h"
-#include "core/TestAppDir.h"
 #include "core/TestProcess.h"
-
-#include "session/SavedDevices.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QIODevice>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -26,39 +23,12 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
 #include <csignal>
 
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run cli(const QStringList &args)
-{
-    TestProcess process;
-    process.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-cli"), args);
-    Run run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-QString address(SimDevice &sim)
-{
-    return QStringLiteral("127.0.0.1:%1").arg(sim.port());
-}
 
 // A loopback address of this test process alone, where the simulator can take the default port 2000.
 QString ownLoopbackHost()
@@ -108,16 +78,8 @@ private slots:
     void snapshotOntoAnotherDevice();
     void linkSettingsOnRequest_data();
     void linkSettingsOnRequest();
-    void fleet_data();
-    void fleet();
-    void watchFleet_data();
-    void watchFleet();
-    void watchEnds_data();
-    void watchEnds();
     void snapshotRefused_data();
     void snapshotRefused();
-    void discover();
-    void savedDevicesAndSpeedSearch();
 };
 
 void TestCli::commands_data()
@@ -205,11 +167,11 @@ void TestCli::commands()
     if (!model.isEmpty()) {
         faults.replaceInStrings(QRegularExpression("^HOST"), ownLoopbackHost());
         QVERIFY(sim.start(QStringList{"--model", model} + faults, args.contains("PTY")));
-        args.replaceInStrings(QRegularExpression("^DEV$"), address(sim));
+        args.replaceInStrings(QRegularExpression("^DEV$"), cliAddress(sim));
         args.replaceInStrings(QRegularExpression("^HOST$"), ownLoopbackHost());
         args.replaceInStrings(QRegularExpression("^PTY$"), sim.ptyLink());
     }
-    const Run run = cli(args);
+    const CliRun run = runCli(args);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2((run.out + run.err).contains(said), qPrintable(run.out + run.err));
     if (model.isEmpty())
@@ -221,7 +183,7 @@ void TestCli::commands()
 
 void TestCli::helpAndVersion()
 {
-    const Run help = cli({"--help"});
+    const CliRun help = runCli({"--help"});
     QCOMPARE(help.exitCode, 0);
     for (const char *listed :
          {"--tcp <host[:port]>", "port 2000 when not given", "--serial <device[:baud]>", "9600 baud when not",
@@ -230,7 +192,7 @@ void TestCli::helpAndVersion()
           "log ", "watch ", "--interval <seconds>"})
         QVERIFY2(help.out.contains(listed), listed);
     // Every program of the project tells the same version.
-    QCOMPARE(cli({"--version"}).out, QStringLiteral("lumaplex-cli " LUMAPLEX_VERSION "\n"));
+    QCOMPARE(runCli({"--version"}).out, QStringLiteral("lumaplex-cli " LUMAPLEX_VERSION "\n"));
     TestProcess sim;
     sim.start(QStringLiteral(LUMAPLEX_SIM_PATH), {"--version"});
     QVERIFY(sim.waitForFinished(60000));
@@ -342,7 +304,7 @@ void TestCli::snapshotOntoAnotherDevice()
     SimDevice target;
     QVERIFY(source.start({"--model", model}) && target.start({"--model", model}));
 
-    QCOMPARE(cli({"--tcp", address(source), "snapshot", "save", file}).exitCode, 0);
+    QCOMPARE(runCli({"--tcp", cliAddress(source), "snapshot", "save", file}).exitCode, 0);
     QFile savedFile(file);
     QVERIFY(savedFile.open(QIODevice::ReadOnly));
     const QJsonObject json = QJsonDocument::fromJson(savedFile.readAll()).object();
@@ -354,31 +316,31 @@ void TestCli::snapshotOntoAnotherDevice()
     for (auto it = expected.begin(); it != expected.end(); ++it)
         QCOMPARE(values.value(it.key()), it.value());
     // sync prints the same setup.
-    const Run sync = cli({"--tcp", address(source), "sync"});
+    const CliRun sync = runCli({"--tcp", cliAddress(source), "sync"});
     QCOMPARE(sync.exitCode, 0);
     QCOMPARE(QJsonDocument::fromJson(sync.out.toUtf8())["values"].toObject(), values);
-    QCOMPARE(cli({"--tcp", address(target), "snapshot", "diff", file}).exitCode, 5);
+    QCOMPARE(runCli({"--tcp", cliAddress(target), "snapshot", "diff", file}).exitCode, 5);
 
-    QCOMPARE(cli({"--tcp", address(target), "snapshot", "restore", file}).exitCode, 0);
+    QCOMPARE(runCli({"--tcp", cliAddress(target), "snapshot", "restore", file}).exitCode, 0);
     QCOMPARE(sets(target), written);
     for (const QString part : {"output", "edid", "audio", "multiview"})
         QCOMPARE(target.state().value(part), source.state().value(part));
-    QCOMPARE(cli({"--tcp", address(target), "snapshot", "diff", file}).exitCode, 0);
+    QCOMPARE(runCli({"--tcp", cliAddress(target), "snapshot", "diff", file}).exitCode, 0);
 
     // Two devices at once, one row each in the order given.
     SimDevice fleet[2];
     QStringList args;
     for (SimDevice &device : fleet) {
         QVERIFY(device.start({"--model", model}));
-        args << "--tcp" << address(device);
+        args << "--tcp" << cliAddress(device);
     }
-    const Run run = cli(args + QStringList{"snapshot", "restore", file});
+    const CliRun run = runCli(args + QStringList{"snapshot", "restore", file});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out.trimmed().split('\n').size(), 2);
     for (int i = 0; i < 2; ++i) {
         QCOMPARE(run.out.split('\n')[i].simplified(),
                  QStringLiteral("%1 done %2: %3 change(s) sent, the device matches")
-                     .arg(address(fleet[i]), file)
+                     .arg(cliAddress(fleet[i]), file)
                      .arg(written.size()));
         QCOMPARE(fleet[i].state().value("audio"), source.state().value("audio"));
     }
@@ -435,8 +397,8 @@ void TestCli::linkSettingsOnRequest()
         return text.replace("PORT", QString::number(network.value("port").toInt())).replace("FILE", file);
     };
     const QStringList link =
-        serial ? QStringList{"--serial", sim.ptyLink()} : QStringList{"--tcp", address(sim)};
-    const Run run = cli(link + args + QStringList{file});
+        serial ? QStringList{"--serial", sim.ptyLink()} : QStringList{"--tcp", cliAddress(sim)};
+    const CliRun run = runCli(link + args + QStringList{file});
     QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(run.out, filled(out));
     QStringList expected;
@@ -444,128 +406,6 @@ void TestCli::linkSettingsOnRequest()
         expected << filled(line);
     QCOMPARE(sets(sim), expected);
     QCOMPARE(sim.state().value("baudRate").toInt(), baudRate);
-}
-
-void TestCli::fleet_data()
-{
-    QTest::addColumn<bool>("json");
-    QTest::newRow("rows") << false;
-    QTest::newRow("JSON array") << true;
-}
-
-void TestCli::fleet()
-{
-    QFETCH(bool, json);
-    // A closed port, a device that stays silent and one that answers: the highest exit code is the fleet's.
-    SimDevice live;
-    SimDevice silent;
-    QVERIFY(live.start({"--model", "TN204E"}) && silent.start({"--silent"}));
-    const QStringList devices{"127.0.0.1:1", address(silent), address(live)};
-    const QStringList statuses{"link failure", "refused", "done"};
-    const QStringList messages{"cannot open 127.0.0.1:1: Connection refused", "no reply to GET MODEL TYPE",
-                               "TN204E"};
-    QStringList args;
-    for (const QString &device : devices)
-        args << "--tcp" << device;
-    const Run run = cli(args + (json ? QStringList{"--json", "identify"} : QStringList{"identify"}));
-    QCOMPARE(run.exitCode, 4);
-    if (json) {
-        const QJsonArray results = QJsonDocument::fromJson(run.out.toUtf8()).array();
-        QCOMPARE(results.size(), 3);
-        for (int i = 0; i < 3; ++i) {
-            const QJsonObject result = results[i].toObject();
-            QCOMPARE(result.value("device").toString() + ' ' + result.value("command").toString(),
-                     devices[i] + " identify");
-            QCOMPARE(result.value("exitCode").toInt(), QList<int>({3, 4, 0})[i]);
-            QCOMPARE(result.value("status").toString(), statuses[i]);
-            QVERIFY2(result.value("message").toString().startsWith(messages[i]), qPrintable(run.out));
-        }
-        QCOMPARE(results[2]["model"].toString(), QStringLiteral("TN204E"));
-        return;
-    }
-    // Columns line up: device, status, message.
-    const QStringList rows = run.out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(rows.size(), 3);
-    const int statusAt = std::max(devices[1].size(), devices[2].size()) + 2;
-    const int messageAt = statusAt + QStringLiteral("link failure").size() + 2;
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(rows[i].left(statusAt), devices[i].leftJustified(statusAt));
-        QCOMPARE(rows[i].mid(statusAt, messageAt - statusAt),
-                 statuses[i].leftJustified(messageAt - statusAt));
-        QVERIFY2(rows[i].mid(messageAt).startsWith(messages[i]), qPrintable(run.out));
-    }
-}
-
-void TestCli::watchFleet_data()
-{
-    QTest::addColumn<bool>("json");
-    QTest::newRow("JSON") << true;
-    QTest::newRow("text") << false;
-}
-
-void TestCli::watchFleet()
-{
-    QFETCH(bool, json);
-    SimDevice sims[3];
-    QStringList args{"watch", "--interval", "1"};
-    for (SimDevice &sim : sims) {
-        QVERIFY(sim.start({}));
-        args << "--tcp" << address(sim);
-    }
-    TestProcess watch;
-    watch.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-cli"), json ? args + QStringList{"--json"} : args);
-    QByteArray err;
-    QTRY_VERIFY_WITH_TIMEOUT((err += watch.readAllStandardError()).contains("watching 3 device(s)"), 30000);
-    // Another controller changes the second device.
-    QTcpSocket other;
-    other.connectToHost("127.0.0.1", sims[1].port());
-    QVERIFY(other.waitForConnected(5000) && other.write("SET OUT HDCP FORCE-2.2\r") > 0);
-    QByteArray out;
-    QTRY_VERIFY_WITH_TIMEOUT((out += watch.readAllStandardOutput()).contains('\n'), 20000);
-    // Each device is read twice more: no other line comes.
-    QList<int> reads;
-    for (SimDevice &sim : sims)
-        reads << sim.requests().count("GET OUT HDCP") + 2;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        std::equal(reads.begin(), reads.end(), sims,
-                   [](int n, SimDevice &sim) { return sim.requests().count("GET OUT HDCP") >= n; }),
-        20000);
-    const QString line = QString::fromUtf8(out + watch.readAllStandardOutput());
-    const QString time = json ? QJsonDocument::fromJson(line.toUtf8())["time"].toString() : line.left(23);
-    QVERIFY2(
-        QDateTime::fromString(time, json ? "yyyy-MM-dd'T'HH:mm:ss.zzz" : "yyyy-MM-dd HH:mm:ss.zzz").isValid(),
-        qPrintable(line));
-    const QJsonObject change{{"time", time},       {"device", address(sims[1])}, {"key", "output.hdcp"},
-                             {"old", "FORCE-1.4"}, {"new", "FORCE-2.2"},         {"own", false}};
-    QCOMPARE(line,
-             json ? QString(QJsonDocument(change).toJson(QJsonDocument::Compact) + '\n')
-                  : time + ' ' + address(sims[1]) + " output.hdcp: FORCE-1.4 -> FORCE-2.2 (elsewhere)\n");
-    QCOMPARE(::kill(pid_t(watch.processId()), SIGTERM), 0);
-    QVERIFY(watch.waitForFinished(10000));
-    QCOMPARE(watch.exitStatus() == QProcess::NormalExit ? watch.exitCode() : -1, 0);
-}
-
-void TestCli::watchEnds_data()
-{
-    QTest::addColumn<QStringList>("fault"); // of the second device, after its first whole read
-    QTest::addColumn<QString>("said");      // last on standard error, %1 the device
-    QTest::newRow("hangs") << QStringList{"--freeze-after", "4"}
-                           << "%1 stopped answering (3 reads in a row without reply)\n";
-    QTest::newRow("drops the link") << QStringList{"--disconnect-after", "16"} << "the link to %1 was lost\n";
-}
-
-void TestCli::watchEnds()
-{
-    QFETCH(QStringList, fault);
-    QFETCH(QString, said);
-    SimDevice live;
-    SimDevice failing;
-    QVERIFY(live.start({}) && failing.start(fault));
-    // The failing device is read first, long before the time its fault begins.
-    const Run run = cli({"watch", "--interval", "1", "--tcp", address(failing), "--tcp", address(live)});
-    QCOMPARE(run.exitCode, 3);
-    QVERIFY2(run.err.endsWith(said.arg(address(failing))), qPrintable(run.err));
-    QCOMPARE(run.out, QString());
 }
 
 void TestCli::snapshotRefused_data()
@@ -611,117 +451,10 @@ void TestCli::snapshotRefused()
     const QString path = writeFile(dir, file);
     SimDevice sim;
     QVERIFY(sim.start({"--model", "TN386"}));
-    const Run run = cli({"--tcp", address(sim), "snapshot", "restore", path});
+    const CliRun run = runCli({"--tcp", cliAddress(sim), "snapshot", "restore", path});
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(said), qPrintable(run.err));
     QCOMPARE(sim.requests(), received);
-}
-
-void TestCli::discover()
-{
-    SimDevice first, second;
-    QVERIFY(first.start({"--tcp", "127.0.0.130:0", "--model", "RKA07QE"}));
-    QVERIFY(second.start({"--tcp", QStringLiteral("127.0.0.21:%1").arg(first.port()), "--model", "TN386"}));
-    const QString port = QString::number(first.port());
-    struct Row
-    {
-        QStringList args;
-        int exitCode;
-        QString said; // the sorted lines of standard output, or standard error
-    };
-    const Row rows[] = {
-        {{"127.0.0.0/24"}, 0, QStringLiteral("127.0.0.130:%1\tRKA07QE\n127.0.0.21:%1\tTN386\n").arg(port)},
-        {{"127.0.0.16/28", "--json"},
-         0,
-         QStringLiteral(R"({"address":"127.0.0.21","model":"TN386","port":%1})").arg(port)},
-        {{"127.0.1.0/28"},
-         4,
-         QStringLiteral("no device answered on port %1 in 127.0.1.0/28 (14 addresses asked)").arg(port)},
-        {{"127.0.0.0/16"},
-         2,
-         "127.0.0.0/16 holds 65536 addresses; at most 1024 are searched: give a narrower range, "
-         "such as 127.0.0.0/24"},
-        {{"lobby"}, 2, "'lobby' is not an address range"},
-        {{"127.0.0.0/24", "--port", "0"}, 2, "'0' is no port"}};
-    for (const Row &row : rows) {
-        const Run run = cli(QStringList{"discover", "--port", port} + row.args);
-        QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-        lines.sort();
-        const QString said =
-            row.exitCode == 0 ? lines.join('\n') + (row.args.contains("--json") ? "" : "\n") : run.err;
-        QCOMPARE(run.exitCode, row.exitCode);
-        QVERIFY2(said.contains(row.said), qPrintable(said));
-    }
-    QCOMPARE(first.requests() + second.requests(),
-             (QStringList{"GET MODEL TYPE", "GET MODEL TYPE", "GET MODEL TYPE"}));
-}
-
-void TestCli::savedDevicesAndSpeedSearch()
-{
-    SimDevice lobby, hall, rack;
-    QVERIFY(lobby.start({"--model", "TN386"}) && hall.start({"--model", "RKA07QE"}));
-    QVERIFY(rack.start({"--no-tcp", "--model", "RKA386QE", "--baud", "38400"}, true));
-    TestAppDir app;
-    SavedDeviceList list;
-    for (SimDevice *sim : {&lobby, &hall, &rack}) {
-        list.devices.append(SavedDevice());
-        list.devices.last().address = sim == &rack ? rack.ptyLink() : QStringLiteral("127.0.0.1");
-        list.devices.last().port = sim->port();
-        list.devices.last().serial = sim == &rack;
-    }
-    list.devices[0].name = "Lobby";
-    list.devices[0].model = "TN386";
-    list.devices[1].name = "Hall";
-    list.devices[2].name = "Rack";
-    QVERIFY(SavedDeviceFile::save(SavedDeviceFile::path(), list, nullptr));
-    const QStringList dir{"--app-dir", app.path()};
-
-    Run run = cli(dir + QStringList{"devices"});
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QStringLiteral("Lobby\ttcp 127.0.0.1:%1\tTN386\t-\nHall\ttcp 127.0.0.1:%2\t-\t-\n"
-                                     "Rack\tserial %3 auto\t-\t-\n")
-                          .arg(lobby.port())
-                          .arg(hall.port())
-                          .arg(rack.ptyLink()));
-    run = cli(dir + QStringList{"devices", "--json"});
-    QCOMPARE(run.out.split('\n').value(2),
-             QStringLiteral(R"({"address":"%1","baud":"auto","lastConnected":null,)"
-                            R"("link":"serial","model":"","name":"Rack"})")
-                 .arg(rack.ptyLink()));
-
-    // Saved devices wherever a device is named, also several at once.
-    run = cli(dir + QStringList{"--device", "Lobby", "--device", "Hall", "identify"});
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY2(QRegularExpression("^Lobby +done +TN386\n+Hall +done +RKA07QE\n$").match(run.out).hasMatch(),
-             qPrintable(run.out));
-    // A saved serial device without a speed has it searched; the speed found is named.
-    run = cli(dir + QStringList{"--device", "Rack", "--json", "identify"});
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.out.contains(R"("baud":38400)") && run.out.contains(R"("model":"RKA386QE")"),
-             qPrintable(run.out));
-    QCOMPARE(run.err, "lumaplex-cli: " + rack.ptyLink() + " answers at 38400 baud\n");
-    run = cli(dir + QStringList{"--device", "Nowhere", "identify"});
-    QCOMPARE(run.exitCode, 2);
-    QVERIFY2(run.err.contains("no device is saved as 'Nowhere' in " + SavedDeviceFile::path()),
-             qPrintable(run.err));
-
-    rack.stop();
-    QVERIFY(rack.start({"--no-tcp", "--silent", "--baud", "38400"}, true));
-    run = cli({"--serial", rack.ptyLink() + ":auto", "identify"});
-    QCOMPARE(run.exitCode, 4);
-    QCOMPARE(run.err, "lumaplex-cli: no device answered on " + rack.ptyLink() +
-                          " at 9600, 115200, 57600, 38400 and 19200 baud\n");
-
-    // A damaged list is named and kept aside.
-    app.writeFile("/APP/ConfigFile/devices.json", "[]");
-    run = cli(dir + QStringList{"devices"});
-    QCOMPARE(run.exitCode, 2);
-    const QString keptAs = run.err.section(" it was kept as ", 1).trimmed();
-    QVERIFY2(
-        run.err.startsWith("lumaplex-cli: the device list " + SavedDeviceFile::path() + " cannot be read"),
-        qPrintable(run.err));
-    QCOMPARE(app.readFile(keptAs.mid(app.path().size())), QByteArray("[]"));
-    QVERIFY(!QFile::exists(SavedDeviceFile::path()));
 }
 
 QTEST_MAIN(TestCli)

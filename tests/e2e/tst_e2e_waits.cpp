@@ -106,7 +106,8 @@ void TestE2eWaits::restartIsFollowed_data()
 }
 
 // A confirmed reset, or a write of the link's own parameter, makes the device restart: the tool waits for
-// it (counting down), connects again where it now listens, and identifies and reads it again.
+// it (counting down), connects again where it now listens, and identifies and reads it again. Over RS-232
+// it follows once the pause after the command has ended (pauseCountsDown has the pause at its length).
 void TestE2eWaits::restartIsFollowed()
 {
     QFETCH(bool, serial);
@@ -116,6 +117,7 @@ void TestE2eWaits::restartIsFollowed()
     const QByteArray seed = R"({"output": {"hdcp": "FORCE-2.2", "vka": "BLACKSCREEN", "itc": true}, "edid":
         {"mode": "720p"}, "multiview": {"mode": "PIP", "windows": ["HDMI3", "USB-C"], "pipSize": "MIDDLE"},
         "audio": {"source": "HDMI2", "volume": 42, "mute": true}})";
+    shortenNextWaits();
     QVERIFY(connectTo("RKA204QE", QJsonDocument::fromJson(seed).object(),
                       QStringList{"--reset-ms", "1500"} + line, serial));
     Ui_System *page = w()->systemPage;
@@ -166,18 +168,19 @@ void TestE2eWaits::misbehavingDevice_data()
     QTest::addColumn<QStringList>("faults");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("syncEnd"); // empty: the link is closed
+    QTest::addColumn<bool>("shortWaits"); // replies given up sooner than the tool's 1000 ms
 
     QTest::newRow("model query unanswered")
         << "RKA204QE" << QStringList{"--silent"} << "Failed to identify device!Error Code:GET MODEL TYPE"
-        << QString();
+        << QString() << false;
     QTest::newRow("unknown model") << "XYZ" << QStringList{} << "The device does not match with the PC tool!"
-                                   << QString();
+                                   << QString() << false;
     // The synchronisation goes on past unanswered reads, also its last one, and names them; their time-outs
     // gather in one box.
     QTest::newRow("reads unanswered")
         << "RKA204QE" << QStringList{"--no-reply", "OUT HDCP", "--no-reply", "NETWORK-INFO"}
         << "Unable to communicate with device!Error Code:GET OUT HDCP\nGET NETWORK-INFO"
-        << "->Sync over, no reply to: GET OUT HDCP, GET NETWORK-INFO<-";
+        << "->Sync over, no reply to: GET OUT HDCP, GET NETWORK-INFO<-" << true;
 }
 
 void TestE2eWaits::misbehavingDevice()
@@ -186,6 +189,9 @@ void TestE2eWaits::misbehavingDevice()
     QFETCH(QStringList, faults);
     QFETCH(QString, message);
     QFETCH(QString, syncEnd);
+    QFETCH(bool, shortWaits);
+    if (shortWaits)
+        shortenNextWaits();
     QVERIFY(connectTo(model, {}, faults, false, false));
     Ui_Uart_Network *connection = w()->connectionPage;
 

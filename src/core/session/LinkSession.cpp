@@ -266,6 +266,16 @@ void LinkSession::setRestartLimit(int ms)
     follower->setLimit(ms);
 }
 
+void LinkSession::setReplyTimeoutLimit(int ms)
+{
+    replyTimeoutLimitMs = quint32(std::max(ms, 0));
+}
+
+void LinkSession::setPauseLimit(int ms)
+{
+    pauseLimitMs = quint32(std::max(ms, 0));
+}
+
 void LinkSession::closeLink()
 {
     const quint32 type = openType;
@@ -527,8 +537,11 @@ bool LinkSession::queueCommand(const Request &request, quint64 id, LinkReply *re
         return false;
     if (id == 0)
         id = ++lastCommandId;
+    ReplyRule rule = request.rule;
+    rule.timeoutMs = std::min(rule.timeoutMs, replyTimeoutLimitMs);
+    rule.waitMs = std::min(rule.waitMs, pauseLimitMs);
     quint64 dropped = 0;
-    if (!enqueueEntry(request.line, &request.rule, 0, &channel->sendLock, &channel->sendQueue, id, &dropped))
+    if (!enqueueEntry(request.line, &rule, 0, &channel->sendLock, &channel->sendQueue, id, &dropped))
         return false;
     lastQueued = request.line;
     if (reply)

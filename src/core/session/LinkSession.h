@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <deque>
+#include <limits>
 #include <map>
 #include <memory>
 #include <vector>
@@ -94,6 +95,10 @@ public:
     void followRestartAfterLastCommand(const QList<LinkTarget> &targets);
     // How long a restart is followed (60 s; tests shorten it).
     void setRestartLimit(int ms);
+    // The longest a command queued from now on waits for its reply, and the longest pause after a busy
+    // command: as its request asks (1000 ms, 10 s) unless a test shortens them.
+    void setReplyTimeoutLimit(int ms);
+    void setPauseLimit(int ms);
 
     // Queues a request on the active link, which writes it in turn. The reply tells how it ended (without a
     // link at once, as LinkEnded); null for a null request. Its id is the one its traffic records carry.
@@ -233,6 +238,8 @@ private:
     QByteArray lastQueued;
     // Whether the send queue's overflow has been reported and not yet ended.
     bool overflowReported = false;
+    quint32 replyTimeoutLimitMs = std::numeric_limits<quint32>::max();
+    quint32 pauseLimitMs = std::numeric_limits<quint32>::max();
 
     DeviceModel model;
     std::unique_ptr<DeviceWatch> watcher;

@@ -17,6 +17,11 @@ bool E2eFixture::connectTo(const QString &model, const QJsonObject &seed, const 
 {
     closeSession();
     ui = std::make_unique<MainWindowDriver>();
+    if (shortWaits) {
+        ui->window()->session->setReplyTimeoutLimit(ShortReplyTimeoutMs);
+        ui->window()->session->setPauseLimit(ShortPauseMs);
+        shortWaits = false;
+    }
     sim = std::make_unique<SimDevice>();
     if (!seed.isEmpty())
         sim->seedState(seed);

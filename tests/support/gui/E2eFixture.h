@@ -14,6 +14,9 @@ public:
     static constexpr int ReplyTimeoutMs = 5000;
     // A resolution change or a reset holds the next command back for 10 s; this is that pause with a margin.
     static constexpr int PausedTimeoutMs = 20000;
+    // The waits of a window made after shortenNextWaits().
+    static constexpr int ShortReplyTimeoutMs = 300;
+    static constexpr int ShortPauseMs = 1000;
 
 protected:
     // Starts a fresh window and device (seeded when `seed` is not empty, with the simulator options `extra`),
@@ -22,6 +25,9 @@ protected:
     bool connectTo(const QString &model, const QJsonObject &seed = {}, const QStringList &extra = {},
                    bool serial = false, bool synchronised = true);
     void closeSession();
+    // The next window that connectTo makes waits less, for checks of what follows a wait rather than of the
+    // wait itself: a reply is given up after ShortReplyTimeoutMs, a busy command pauses ShortPauseMs.
+    void shortenNextWaits() { shortWaits = true; }
     // Waits until the link is idle after everything the window asked (false when it does not settle).
     bool settled();
 
@@ -41,4 +47,7 @@ protected:
     // Declared in this order, the window is closed before the device stops.
     std::unique_ptr<SimDevice> sim;
     std::unique_ptr<MainWindowDriver> ui;
+
+private:
+    bool shortWaits = false;
 };
