@@ -13,7 +13,8 @@ qt=${2:-6}
 qt5=(qtbase5-dev libqt5serialport5-dev)
 # qt6-base-dev-tools holds moc; Qt 6's CMake files ask for OpenGL (libgl-dev) even for widgets alone.
 qt6=(qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev)
-packages=(cmake make g++)
+# libfontconfig-dev: start-up warms up the fonts' configuration itself.
+packages=(cmake make g++ libfontconfig-dev)
 case "$qt" in
   5) packages+=("${qt5[@]}") ;;
   6) packages+=("${qt6[@]}") ;;

@@ -9,6 +9,7 @@
 #include "config/ConfigFile.h"
 #include "login/Ui_Login.h"
 #include "session/LinkSession.h"
+#include "shell/Startup.h"
 #include "shell/Ui_Debug.h"
 #include "widgets/FileChooser.h"
 #include "widgets/FileChooserSeam.h"
@@ -431,11 +432,13 @@ void TestShell::resizeBandsOfFramelessWindow()
 }
 
 // The title bar's parts sit side by side across the whole width: icon, text, then the buttons, with the close
-// button at the right edge (a dialog has only that one). Dragging it with the left button moves the window
-// with the mouse, and the mouse moves it no more once released.
+// button at the right edge (a dialog has only that one); it is dark over a light body. Dragging it with the
+// left button moves the window with the mouse, and the mouse moves it no more once released.
 void TestShell::titleBarSpansAndDragsTheWindow()
 {
     loginDir = std::make_unique<TestAppDir>();
+    loginDir->installDataTree();
+    Config_CheckAtStartup();
     MyFramelessWindow window;
     MyFramelessDialog dialog;
     for (const FramelessChrome *chrome : {window.chrome(), dialog.chrome()}) {
@@ -451,6 +454,9 @@ void TestShell::titleBarSpansAndDragsTheWindow()
             x += part->width();
         }
         QCOMPARE(x, chrome->window->width());
+        const QImage shown = chrome->window->grab().toImage();
+        QCOMPARE(shown.pixelColor(chrome->titleBarText->x() + 2, 2), QColor(0x1f, 0x26, 0x33));
+        QCOMPARE(shown.pixelColor(shown.width() / 2, shown.height() - 3), QColor(0xf4, 0xf6, 0xf9));
 
         const auto mouse = [chrome](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
             QMouseEvent event(type, at, chrome->window->mapToGlobal(at),

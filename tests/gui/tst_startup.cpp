@@ -23,13 +23,18 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QList>
 #include <QMap>
 #include <QObject>
+#include <QPixmap>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QPushButton>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTest>
@@ -126,6 +131,8 @@ void TestStartup::firstWindow()
     QString blank;
     QString selected;
     QByteArray onDiskAtStart;
+    QImage loginPicture;
+    QList<QSize> iconSizes;
     int writesBeforeExit = -1;
     // The operator logs in with the default password when asked, changes a setting and closes the window.
     whenRunning = [&] {
@@ -137,7 +144,11 @@ void TestStartup::firstWindow()
         else if (auto *login = qobject_cast<Ui_Login *>(window))
             selected = login->languageBox->currentText();
         onDiskAtStart = app.readFile(ConfigFile);
+        // The application's icon comes once the window is on screen.
+        static_cast<void>(QTest::qWaitFor([] { return !QApplication::windowIcon().isNull(); }, 5000));
+        iconSizes = QApplication::windowIcon().availableSizes();
         if (auto *login = qobject_cast<Ui_Login *>(window)) {
+            loginPicture = login->pictureLabel->pixmap().toImage();
             login->passwordEdit->setText(QStringLiteral("583029"));
             login->loginButton->click();
         }
@@ -159,6 +170,11 @@ void TestStartup::firstWindow()
     QCOMPARE(seen, QStringList{first});
     QCOMPARE(blank, QString());
     QCOMPARE(selected, language);
+    QCOMPARE(iconSizes, (QList<QSize>{{64, 64}, {128, 128}}));
+    if (first == "Ui_Login") {
+        const QImage shown(app.file(QStringLiteral("/APP/Image/loginui_pic.png")));
+        QVERIFY(!shown.isNull() && loginPicture == shown.convertToFormat(loginPicture.format()));
+    }
     if (config.isEmpty())
         QVERIFY(onDiskAtStart.contains("\r\nKey_UI_Login=1\r\n") &&
                 onDiskAtStart.contains("\r\nSpassword_Admin=583029\r\nSpassword_User=583029\r\n"));

@@ -1,19 +1,19 @@
 #include "login/Ui_Login.h"
 
-#include "config/AppState.h"
-#include "widgets/LanguageSwitch.h"
-#include "widgets/ScreenGeometry.h"
 #include "config/AppPaths.h"
+#include "config/AppState.h"
 #include "config/ConfigFile.h"
+#include "widgets/LanguageSwitch.h"
+#include "widgets/ListComboBox.h"
 #include "widgets/MessageBox.h"
 #include "widgets/Pictures.h"
 #include "widgets/SaveReport.h"
+#include "widgets/ScreenGeometry.h"
 
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 
 namespace {
@@ -38,11 +38,9 @@ Ui_Login::Ui_Login(QWidget *parent) : MyFramelessDialog(parent)
     contentFrame->setFixedSize(FrameWidth, FrameHeight);
     pictureLabel = new QLabel(contentFrame);
     languageLabel = new QLabel(contentFrame);
-    languageBox = new QComboBox(contentFrame);
-    languageBox->setView(new QListView(languageBox));
+    languageBox = new ListComboBox(contentFrame);
     accountLabel = new QLabel(contentFrame);
-    accountBox = new QComboBox(contentFrame);
-    accountBox->setView(new QListView(accountBox));
+    accountBox = new ListComboBox(contentFrame);
     passwordLabel = new QLabel(contentFrame);
     passwordEdit = new QLineEdit(contentFrame);
     changeButton = new QPushButton(contentFrame);
@@ -74,6 +72,12 @@ Ui_Login::Ui_Login(QWidget *parent) : MyFramelessDialog(parent)
 }
 
 Ui_Login::~Ui_Login() { Config_SaveAtExitOnce(); }
+
+QStringList Ui_Login::pictureFiles()
+{
+    return FramelessChrome::pictureFiles(FramelessChrome::Buttons::CloseOnly)
+           << PictureFiles(AppPaths::file(LoginPicture)) << PictureFiles(AppPaths::file(LoginLogo));
+}
 
 void Ui_Login::ReloadUIText(bool initial)
 {

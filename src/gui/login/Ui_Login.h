@@ -2,6 +2,8 @@
 
 #include "widgets/MyFramelessDialog.h"
 
+#include <QStringList>
+
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -18,6 +20,8 @@ public:
     ~Ui_Login() override;
 
     void ReloadUIText(bool initial);
+    // The picture files the dialog shows when it is made, in the order it reads them.
+    static QStringList pictureFiles();
     // Password rule: exactly six characters, each an ASCII digit.
     static bool isValidPassword(const QString &password);
 

@@ -2,13 +2,13 @@
 
 #include "protocol/Catalogue.h"
 #include "session/LinkSession.h"
+#include "widgets/ListComboBox.h"
 
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
@@ -30,9 +30,7 @@ QLabel *centredLabel(QWidget *parent)
 
 QComboBox *makeCombo(QWidget *parent)
 {
-    auto *combo = new QComboBox(parent);
-    combo->setView(new QListView(combo));
-    return combo;
+    return new ListComboBox(parent);
 }
 
 void refill(QComboBox *combo, const QStringList &items)

@@ -19,7 +19,6 @@
 #include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QNetworkInterface>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -91,7 +90,6 @@ void Ui_Uart_Network::buildWidgets()
 {
     portLabel = new QLabel;
     portBox = new MyComboBox;
-    portBox->setView(new QListView(portBox));
     // The port may also be typed, for example the path of a pseudo-terminal.
     portBox->setEditable(true);
     baudLabel = new QLabel;
@@ -126,7 +124,6 @@ void Ui_Uart_Network::buildWidgets()
     statusGroup = new QGroupBox;
     localIpLabel = new QLabel;
     localIpBox = new MyComboBox;
-    localIpBox->setView(new QListView(localIpBox));
     pcPortLabel = new QLabel;
     pcPortEdit = new QLineEdit;
     statusPicture = new QLabel;

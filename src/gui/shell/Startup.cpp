@@ -19,6 +19,11 @@
 #include <QTimer>
 
 #include <memory>
+#include <thread>
+
+#ifdef LUMAPLEX_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 namespace {
 
@@ -35,14 +40,43 @@ void useFolders(const QString &appDir)
                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
 }
 
-// Examines the pictures shown so far (Pictures.h) once the window has been painted for the first time.
-class ExaminePicturesAfterFirstPaint : public QObject
+// Fontconfig reads its configuration (some fifty XML files) and its font caches the first time any window
+// needs a font, which is most of what any Qt window costs before it is painted. Here that runs on another
+// core from the first moment, while the application connects to the display and reads its files; the
+// first window is made once it is done, and Qt then finds fontconfig ready.
+class FontconfigWarmUp
 {
 public:
-    explicit ExaminePicturesAfterFirstPaint(QWidget *window) : QObject(window)
+    FontconfigWarmUp()
     {
-        window->installEventFilter(this);
+#ifdef LUMAPLEX_FONTCONFIG
+        worker = std::thread([] { FcInit(); });
+#endif
     }
+    ~FontconfigWarmUp()
+    {
+        wait();
+    }
+    FontconfigWarmUp(const FontconfigWarmUp &) = delete;
+    FontconfigWarmUp &operator=(const FontconfigWarmUp &) = delete;
+
+    void wait()
+    {
+        if (worker.joinable())
+            worker.join();
+    }
+
+private:
+    std::thread worker;
+};
+
+// What the first window does not need before it is on screen: once it has been painted for the first
+// time, the application's icon (the task bar's) is loaded and the pictures shown so far are examined
+// (Pictures.h).
+class AfterFirstPaint : public QObject
+{
+public:
+    explicit AfterFirstPaint(QWidget *window) : QObject(window) { window->installEventFilter(this); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -50,7 +84,11 @@ protected:
         if (event->type() == QEvent::Paint) {
             watched->removeEventFilter(this);
             // After the paint, once the window is on screen.
-            QTimer::singleShot(0, this, [] { ExamineDeferredPictures(); });
+            QTimer::singleShot(0, this, [] {
+                QApplication::setWindowIcon(
+                    LoadIcon(AppPaths::file(QStringLiteral("/APP/Image/lumaplex.png"))));
+                ExamineDeferredPictures();
+            });
         }
         return false;
     }
@@ -61,9 +99,17 @@ protected:
 bool Config_CheckAtStartup(QString *failure)
 {
     const bool existed = Config_LoadOrCreate(failure);
-    QFile styleSheet(AppPaths::styleSheetFile());
-    if (styleSheet.exists() && styleSheet.open(QIODevice::ReadOnly))
-        qApp->setStyleSheet(QString::fromLatin1(styleSheet.readAll()));
+    // The frameless windows' title bars are styled by the application's style sheet too (their rules name
+    // the title bar's parts alone): one style for every widget costs less than a second one per window.
+    QString styleSheet;
+    QFile application(AppPaths::styleSheetFile());
+    if (application.open(QIODevice::ReadOnly))
+        styleSheet = QString::fromLatin1(application.readAll());
+    QFile titleBars(AppPaths::titleBarStyleSheetFile());
+    if (titleBars.open(QIODevice::ReadOnly))
+        styleSheet += QLatin1Char('\n') + QString::fromUtf8(titleBars.readAll());
+    if (!styleSheet.isEmpty())
+        qApp->setStyleSheet(styleSheet);
     return existed;
 }
 
@@ -71,6 +117,7 @@ int runLumaplex(int argc, char *argv[])
 {
     if (!answerInformationOptions(argc, argv))
         return 0;
+    FontconfigWarmUp fonts;
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     // Always on in Qt 6.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
@@ -88,12 +135,16 @@ int runLumaplex(int argc, char *argv[])
     // The desktop entry's name: docks and task bars match the windows to the entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lumaplex.Lumaplex"));
     useFolders(commandLine.appDir);
-    // Nothing but the first window may keep the operator waiting: the picture files are examined after it.
+    // Nothing but the first window may keep the operator waiting: the picture files are examined after it,
+    // and those of the login dialog are decoded on another core while the dialog is made.
     DeferPictureExamination();
-    QApplication::setWindowIcon(LoadIcon(AppPaths::file(QStringLiteral("/APP/Image/lumaplex.png"))));
     QuitOnSignal quitOnSignal;
     QString startFailure;
     const bool configExisted = Config_CheckAtStartup(&startFailure);
+    const bool loginFirst = !configExisted || State().config.Key_UI_Login != QLatin1String("0");
+    if (loginFirst)
+        PrefetchPictures(Ui_Login::pictureFiles());
+    fonts.wait();
 
     // The main window and its pages are built when they are first needed: at once when the login is
     // skipped, otherwise when the login is answered, so that the login dialog appears without waiting for
@@ -106,14 +157,14 @@ int runLumaplex(int argc, char *argv[])
         mainWindow->SLT_SETUP_UI_MAIN();
     });
     QWidget *first = login.get();
-    if (configExisted && State().config.Key_UI_Login == QLatin1String("0")) {
+    if (!loginFirst) {
         mainWindow = std::make_unique<Ui_Main>();
         mainWindow->ReloadUIText(false);
         first = mainWindow.get();
     } else {
         login->ReloadUIText(false);
     }
-    new ExaminePicturesAfterFirstPaint(first);
+    new AfterFirstPaint(first);
     first->show();
     QTimer::singleShot(0, first, [&] { ReportSaveFailure(startFailure, first); });
 

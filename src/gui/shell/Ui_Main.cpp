@@ -15,6 +15,7 @@
 #include "shell/Ui_Debug.h"
 #include "widgets/LanguageSwitch.h"
 #include "widgets/LastingMessage.h"
+#include "widgets/ListComboBox.h"
 #include "widgets/MessageBox.h"
 #include "widgets/ScreenGeometry.h"
 
@@ -23,7 +24,6 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QKeyEvent>
-#include <QListView>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -48,8 +48,7 @@ Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
     tabWidget = new QTabWidget(centralContent);
     tabWidget->setAutoFillBackground(true);
     gridLayout = new QGridLayout(centralContent);
-    languageSelector = new QComboBox(centralContent);
-    languageSelector->setView(new QListView(languageSelector));
+    languageSelector = new ListComboBox(centralContent);
     session = new LinkSession(this);
     connectionPage = new Ui_Uart_Network(*session);
     outputPage = new Ui_Output(*session);

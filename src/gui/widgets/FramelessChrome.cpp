@@ -5,13 +5,11 @@
 #include "widgets/FramelessHitTest.h"
 #include "widgets/Pictures.h"
 
-#include <QFile>
 #include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTextStream>
 #include <QWindow>
 
 #ifdef Q_OS_WIN
@@ -63,7 +61,14 @@ FramelessChrome::FramelessChrome(QWidget *window, Buttons buttons) : QObject(win
     layoutTitleBar();
     window->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
     loadTitleBarImages();
-    loadTitleBarStyle();
+}
+
+QStringList FramelessChrome::pictureFiles(Buttons buttons)
+{
+    QStringList files = PictureFiles(AppPaths::file(AppPicture));
+    if (buttons == Buttons::MinMaxClose)
+        files << IconFiles(AppPaths::file(MinPicture)) << IconFiles(AppPaths::file(MaxPicture));
+    return files << IconFiles(AppPaths::file(ClosePicture));
 }
 
 void FramelessChrome::layoutTitleBar()
@@ -102,18 +107,6 @@ void FramelessChrome::loadTitleBarImages()
     if (titleBarMax)
         setButtonIcon(titleBarMax, MaxPicture);
     setButtonIcon(titleBarClose, ClosePicture);
-}
-
-void FramelessChrome::loadTitleBarStyle()
-{
-    QFile file(AppPaths::titleBarStyleSheetFile());
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
-        return;
-    QTextStream stream(&file);
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-    stream.setCodec("UTF-8"); // Qt 6 reads UTF-8 unless told otherwise
-#endif
-    window->setStyleSheet(stream.readAll());
 }
 
 void FramelessChrome::showMaximizeIcon(bool maximized)

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QStringList>
 
 class QGridLayout;
 class QLabel;
@@ -36,8 +37,11 @@ public:
     static constexpr int PartWidth = 48;
 
     // Sizes and places the window from the primary screen, creates the title bar and content area,
-    // makes the window frameless and loads the title-bar pictures and style sheet.
+    // makes the window frameless and loads the title-bar pictures (the application's style sheet holds the
+    // title bar's style).
     FramelessChrome(QWidget *window, Buttons buttons);
+    // The picture files the constructor reads, in the order it reads them.
+    static QStringList pictureFiles(Buttons buttons);
 
     QWidget *const window;
     QWidget *centralWidget = nullptr;
@@ -56,7 +60,6 @@ public:
     void layoutTitleBar();
     // App picture and button icons (the maximise button shows MaxSize.png).
     void loadTitleBarImages();
-    void loadTitleBarStyle();
     // Shows the maximise or the restore picture on the maximise button.
     void showMaximizeIcon(bool maximized);
 

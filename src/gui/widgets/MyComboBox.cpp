@@ -1,9 +1,9 @@
 #include "widgets/MyComboBox.h"
 
-MyComboBox::MyComboBox(QWidget *parent) : QComboBox(parent) {}
+MyComboBox::MyComboBox(QWidget *parent) : ListComboBox(parent) {}
 
 void MyComboBox::showPopup()
 {
     emit SGL_Auto_UpdateComboBox();
-    QComboBox::showPopup();
+    ListComboBox::showPopup();
 }

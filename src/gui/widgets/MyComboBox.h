@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QComboBox>
+#include "widgets/ListComboBox.h"
 
 // A combo box that announces that its list is about to open, so the owner can refill it (serial ports,
 // local addresses) in time for the same opening.
-class MyComboBox : public QComboBox
+class MyComboBox : public ListComboBox
 {
     Q_OBJECT
 

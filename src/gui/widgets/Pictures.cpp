@@ -14,7 +14,10 @@
 #include <QSet>
 #include <QVector>
 
+#include <future>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -46,16 +49,65 @@ void examine(const Examination &file)
 bool examinationDeferred = false;
 QVector<Examination> deferredExaminations;
 
+// A picture file read and decoded (a null image when it cannot be read or decoded).
+struct Decoded
+{
+    QByteArray bytes;
+    QImage image;
+};
+
+Decoded decode(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    Decoded decoded{file.readAll(), QImage()};
+    decoded.image = QImage::fromData(decoded.bytes);
+    return decoded;
+}
+
+// The pictures being decoded by the prefetching thread, each taken once.
+struct Prefetch
+{
+    std::vector<std::pair<QString, std::future<Decoded>>> pictures;
+    std::thread worker;
+
+    ~Prefetch()
+    {
+        if (worker.joinable())
+            worker.join();
+    }
+};
+
+Prefetch &prefetch()
+{
+    static Prefetch state;
+    return state;
+}
+
+bool takePrefetched(const QString &path, Decoded *decoded)
+{
+    auto &pictures = prefetch().pictures;
+    for (auto it = pictures.begin(); it != pictures.end(); ++it) {
+        if (it->first == path) {
+            *decoded = it->second.get();
+            pictures.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
 // Loads the picture, normalising the file on disk the first time it is seen in this run (later, while
 // examination is deferred, unless `now`).
 QImage loadNormalised(const QString &path, bool now = false)
 {
     static QSet<QString> examined;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QImage();
-    const QByteArray bytes = file.readAll();
-    QImage image = QImage::fromData(bytes);
+    Decoded decoded;
+    if (!takePrefetched(path, &decoded))
+        decoded = decode(path);
+    const QByteArray bytes = decoded.bytes;
+    QImage image = decoded.image;
     if (image.isNull() || examined.contains(path) || !AppPaths::dataTreeWritable() ||
         QFileInfo(path).completeSuffix() != QLatin1String("png"))
         return image;
@@ -89,10 +141,37 @@ void DeferPictureExamination()
 
 void ExamineDeferredPictures()
 {
+    prefetch().pictures.clear();
     examinationDeferred = false;
     const QVector<Examination> files = std::exchange(deferredExaminations, {});
     for (const Examination &file : files)
         examine(file);
+}
+
+QStringList PictureFiles(const QString &path)
+{
+    return {PictureFileForScreen(path)};
+}
+
+QStringList IconFiles(const QString &path)
+{
+    return {path, doubledName(path)};
+}
+
+void PrefetchPictures(const QStringList &files)
+{
+    Prefetch &state = prefetch();
+    if (state.worker.joinable())
+        return;
+    auto promises = std::make_shared<std::vector<std::pair<QString, std::promise<Decoded>>>>();
+    for (const QString &file : files) {
+        promises->emplace_back(file, std::promise<Decoded>());
+        state.pictures.emplace_back(file, promises->back().second.get_future());
+    }
+    state.worker = std::thread([promises] {
+        for (auto &[file, promise] : *promises)
+            promise.set_value(decode(file));
+    });
 }
 
 void ShowPicture(QLabel *label, const QString &path)
@@ -116,7 +195,7 @@ QPixmap LoadPicture(const QString &path)
 QIcon LoadIcon(const QString &path)
 {
     QIcon icon;
-    for (const QString &file : {path, doubledName(path)}) {
+    for (const QString &file : IconFiles(path)) {
         const QImage image = loadNormalised(file);
         if (!image.isNull())
             icon.addPixmap(QPixmap::fromImage(image));

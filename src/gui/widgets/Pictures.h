@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QIcon;
 class QImage;
@@ -27,6 +28,15 @@ void NormalizePng(const QString &path);
 // examines at once again. NormalizePng itself never waits.
 void DeferPictureExamination();
 void ExamineDeferredPictures();
+
+// The files that ShowPicture and LoadPicture read for `path`, and those that LoadIcon reads.
+QStringList PictureFiles(const QString &path);
+QStringList IconFiles(const QString &path);
+// Start-up reads and decodes the picture files of its first window on another core while it builds that
+// window, one after the other in the order given (the order the window shows them in). Showing one of them
+// then waits for its decoding instead of reading it again; those not shown by the end of start-up are
+// forgotten.
+void PrefetchPictures(const QStringList &files);
 
 // The way every picture is shown: normalise the file for the screen, and if it exists show it in the label
 // with scaled contents. A missing file leaves the label as it is.
