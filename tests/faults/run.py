@@ -47,9 +47,10 @@ def tracked_files():
 
 
 def tree_key(files):
-    """What the coverage map depends on: every file but the fault lists and scripts, and the map's form."""
+    """What the coverage map depends on: every file but the fault lists and scripts and the documentation,
+    and the map's form."""
     digest = hashlib.sha1(MAP_FORMAT.encode())
-    for f in (f for f in files if not f.startswith("tests/faults/")):
+    for f in (f for f in files if not f.startswith(("tests/faults/", "docs/")) and not f.endswith(".md")):
         with open(os.path.join(ROOT, f), "rb") as handle:
             digest.update(f.encode() + b"\0" + hashlib.sha1(handle.read()).digest())
     return digest.hexdigest()
