@@ -16,6 +16,8 @@ else running beside them.
 """
 
 import argparse
+import difflib
+import functools
 import hashlib
 import json
 import os
@@ -40,10 +42,11 @@ def say(text):
     print(text, flush=True)
 
 
+@functools.lru_cache(maxsize=None)
 def tracked_files():
     out = subprocess.run(["git", "ls-files", "--cached", "--others", "--exclude-standard", "-z"], cwd=ROOT,
                          check=True, capture_output=True).stdout.decode()
-    return sorted(f for f in out.split("\0") if f and os.path.isfile(os.path.join(ROOT, f)))
+    return tuple(sorted(f for f in out.split("\0") if f and os.path.isfile(os.path.join(ROOT, f))))
 
 
 def tree_key(files):
@@ -497,8 +500,6 @@ def judge(worker, fault, coverage, whole, equivalent, history):
             else:
                 batches[-1].append(r)
         for batch in batches:
-            if not batch:
-                continue
             status, out = worker.run_tests(batch)
             shutil.rmtree(worker.scratch, ignore_errors=True)
             if status == "pass":
@@ -529,7 +530,6 @@ def judge(worker, fault, coverage, whole, equivalent, history):
 
 
 def unified(path, before, after):
-    import difflib
     return "".join(difflib.unified_diff(before.splitlines(True), after.splitlines(True), f"a/{path}", f"b/{path}"))
 
 
