@@ -14,6 +14,9 @@ public:
 
     // True when the request must stay unanswered (--silent, or --no-reply naming it).
     bool withholds(const SimRequest &request) const;
+    // Whether nothing is answered (--silent, or the control port said so).
+    bool isSilent() const { return silent; }
+    void setSilent(bool on) { silent = on; }
 
     struct Decision
     {

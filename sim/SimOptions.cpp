@@ -84,18 +84,39 @@ SimOptionsResult parseSimOptions(const QCoreApplication &app)
         "gives; any number of TCP clients share the one device, as controllers of a real one do; the\n"
         "fault options make it misbehave on purpose. At start it prints one line such as\n"
         "  lumaplex-sim: TN386 listening on tcp 127.0.0.1:2000, pty /dev/pts/3 (link /tmp/ttyLumaplex)\n"
-        "and then logs the traffic on standard output. SIGINT or SIGTERM end it after saving the state."));
+        "and then logs the traffic on standard output. SIGINT or SIGTERM end it after saving the state.\n"
+        "\n"
+        "With --devices N it serves a fleet of N independent devices, each on its own TCP port, and first\n"
+        "prints one line \"INDEX PORT\" per device (indexes from 0). On the --control port each device\n"
+        "can be made to fail on its own, one line at a time, each answered \"OK\" or \"ERROR reason\":\n"
+        "  FAULT INDEX freeze      keep the connections and read nothing more\n"
+        "  FAULT INDEX silent     read every request and answer none\n"
+        "  FAULT INDEX disconnect drop the connections (new ones are accepted)\n"
+        "  FAULT INDEX clear      work normally again (a frozen device reads what waited)"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
         {QStringLiteral("model"),
          QStringLiteral(
              "Model to simulate: RKA204QE (default), RKA07QE, RKA386QE, TN386, TN204E; any other name is "
-             "reported as it is and behaves like RKA204QE."),
+             "reported as it is and behaves like RKA204QE. A fleet's devices take a list NAME,NAME,... "
+             "in turn."),
          QStringLiteral("NAME")},
         {QStringLiteral("tcp"),
          QStringLiteral("Listen for the tool on TCP [ADDR:]PORT (default 127.0.0.1:2000; port 0 picks a free "
-                        "port, printed at start). Only loopback addresses unless --listen-any is given."),
+                        "port, printed at start). Only loopback addresses unless --listen-any is given. A "
+                        "fleet listens on consecutive ports from PORT, or on free ones with port 0."),
+         QStringLiteral("[ADDR:]PORT")},
+        {QStringLiteral("devices"),
+         QStringLiteral("Serve a fleet of N independent devices (1 to %1), each on its own TCP port; each "
+                        "keeps its own --state file, named with its index (state.json: state-0.json, "
+                        "state-1.json...).")
+             .arg(MaxDevices),
+         QStringLiteral("N")},
+        {QStringLiteral("control"),
+         QStringLiteral("Accept fault lines (FAULT INDEX freeze|silent|disconnect|clear) on TCP "
+                        "[ADDR:]PORT (port 0 picks a free port, printed at start); loopback only unless "
+                        "--listen-any is given."),
          QStringLiteral("[ADDR:]PORT")},
         {QStringLiteral("listen-any"), QStringLiteral("Allow --tcp to listen on a non-loopback address.")},
         {QStringLiteral("no-tcp"), QStringLiteral("Do not listen on TCP (use with --pty).")},
@@ -181,14 +202,40 @@ SimOptionsResult parseSimOptions(const QCoreApplication &app)
     SimOptions &o = result.options;
     result.exitCode = 2;
     if (parser.isSet(QStringLiteral("model"))) {
-        o.model = parser.value(QStringLiteral("model")).trimmed();
+        o.models.clear();
+        for (const QString &name : parser.value(QStringLiteral("model")).split(QLatin1Char(','))) {
+            const QString model = name.trimmed();
+            if (model.isEmpty() || model.contains(QLatin1Char(' '))) {
+                printError(QStringLiteral("--model needs one word, or words parted by commas"));
+                return result;
+            }
+            o.models << model;
+        }
+        o.model = o.models.first();
         o.modelGiven = true;
-        if (o.model.isEmpty() || o.model.contains(QLatin1Char(' '))) {
-            printError(QStringLiteral("--model needs one word"));
+    }
+    o.listenAny = parser.isSet(QStringLiteral("listen-any"));
+    if (parser.isSet(QStringLiteral("devices"))) {
+        bool ok = false;
+        o.devices = parser.value(QStringLiteral("devices")).toInt(&ok, 10);
+        o.devicesGiven = true;
+        if (!ok || o.devices < 1 || o.devices > MaxDevices) {
+            printError(QStringLiteral("--devices needs a number from 1 to %1, not \"%2\"")
+                           .arg(MaxDevices)
+                           .arg(parser.value(QStringLiteral("devices"))));
             return result;
         }
     }
-    o.listenAny = parser.isSet(QStringLiteral("listen-any"));
+    if (parser.isSet(QStringLiteral("control"))) {
+        o.controlEnabled = true;
+        if (!parseListenAddress(parser.value(QStringLiteral("control")), &o.controlAddress, &o.controlPort) ||
+            (!o.controlAddress.isLoopback() && !o.listenAny)) {
+            printError(QStringLiteral("--control needs [ADDR:]PORT on a loopback address (or --listen-any), "
+                                      "not \"%1\"")
+                           .arg(parser.value(QStringLiteral("control"))));
+            return result;
+        }
+    }
     o.tcpEnabled = !parser.isSet(QStringLiteral("no-tcp"));
     if (parser.isSet(QStringLiteral("tcp"))) {
         o.tcpGiven = true;
@@ -204,9 +251,18 @@ SimOptionsResult parseSimOptions(const QCoreApplication &app)
             return result;
         }
     }
+    if (o.tcpPort != 0 && o.tcpPort + o.devices - 1 > 65535) {
+        printError(
+            QStringLiteral("%1 devices from port %2 go beyond port 65535").arg(o.devices).arg(o.tcpPort));
+        return result;
+    }
     o.ptyLink = parser.value(QStringLiteral("pty"));
     if (!o.tcpEnabled && o.ptyLink.isEmpty()) {
         printError(QStringLiteral("--no-tcp leaves nothing to listen on: add --pty LINK"));
+        return result;
+    }
+    if (o.devices > 1 && (!o.ptyLink.isEmpty() || !o.tcpEnabled)) {
+        printError(QStringLiteral("a fleet listens on TCP only: --pty and --no-tcp serve a single device"));
         return result;
     }
     if (parser.isSet(QStringLiteral("baud"))) {

@@ -11,6 +11,18 @@ struct SimOptions
 {
     QString model = QStringLiteral("RKA204QE");
     bool modelGiven = false;
+    // --model A,B,...: the models the devices of a fleet take in turn (the first one is `model`).
+    QStringList models{QStringLiteral("RKA204QE")};
+
+    // A fleet (--devices N): N independent devices in one process, each on a TCP port of its own.
+    int devices = 1;
+    bool devicesGiven = false;
+    // The control port on which single devices are made to fail (--control).
+    bool controlEnabled = false;
+    QHostAddress controlAddress = QHostAddress(QHostAddress::LocalHost);
+    quint16 controlPort = 0;
+    // The device's index in its fleet, from 0; -1 for a simulator that is not part of a fleet.
+    int index = -1;
 
     bool tcpEnabled = true;
     QHostAddress tcpAddress = QHostAddress(QHostAddress::LocalHost);
@@ -52,6 +64,9 @@ SimOptionsResult parseSimOptions(const QCoreApplication &app);
 
 // Writes one of the simulator's messages to standard error at once.
 void printError(const QString &message);
+
+// The largest fleet one process serves.
+constexpr int MaxDevices = 1000;
 
 // "[ADDR:]PORT" into an address and a port; false when it cannot be read.
 bool parseListenAddress(const QString &text, QHostAddress *address, quint16 *port);

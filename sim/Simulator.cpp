@@ -100,8 +100,9 @@ bool Simulator::start()
         where << QStringLiteral("tcp %1").arg(tcpText());
     if (pty)
         where << QStringLiteral("pty %1 (link %2)").arg(pty->terminalPath(), pty->linkPath());
-    TrafficLog::announce(
-        QStringLiteral("%1 listening on %2").arg(state.modelName, where.join(QLatin1String(", "))));
+    // A fleet prints where its devices listen itself.
+    if (options.index < 0)
+        announce(QStringLiteral("%1 listening on %2").arg(state.modelName, where.join(QLatin1String(", "))));
 
     if (options.flood > 0) {
         floodClock.start();
@@ -148,13 +149,13 @@ void Simulator::addClient(TcpClient *client)
     session.client = client;
     attach(session, client);
     connect(client, &TcpClient::closed, this, [this, client] { removeClient(client); });
-    log.note(client->tag(), QStringLiteral("client %1 connected").arg(client->peer()));
+    log.note(tagOf(client), QStringLiteral("client %1 connected").arg(client->peer()));
 }
 
 // The link deletes itself, with its writer, once the connection is down.
 void Simulator::removeClient(TcpClient *client)
 {
-    log.note(client->tag(), QStringLiteral("client disconnected"));
+    log.note(tagOf(client), QStringLiteral("client disconnected"));
     client->disconnect(this);
     const auto it = std::find_if(tcpSessions.begin(), tcpSessions.end(),
                                  [client](const auto &session) { return session->client == client; });
@@ -176,7 +177,7 @@ QList<Simulator::Session *> Simulator::sessions()
 
 void Simulator::handleLine(Session &session, const QByteArray &line)
 {
-    const QString tag = session.link->tag();
+    const QString tag = tagOf(session.link);
     log.received(tag, line);
     if (frozen)
         return;
@@ -197,8 +198,8 @@ void Simulator::handleLine(Session &session, const QByteArray &line)
     if (response.changed)
         store.save(state);
     if (!response.lines.isEmpty() && faults.withholds(request)) {
-        log.note(tag, options.silent ? QStringLiteral("no reply (--silent)")
-                                     : QStringLiteral("no reply (--no-reply)"));
+        log.note(tag, faults.isSilent() ? QStringLiteral("no reply (silent)")
+                                        : QStringLiteral("no reply (--no-reply)"));
     } else {
         for (const QByteArray &reply : response.lines)
             queueReply(session, reply);
@@ -213,7 +214,7 @@ void Simulator::handleLine(Session &session, const QByteArray &line)
 
 void Simulator::queueReply(Session &session, const QByteArray &reply)
 {
-    const QString tag = session.link->tag();
+    const QString tag = tagOf(session.link);
     const FaultInjector::Decision decision = faults.nextReply();
     if (decision.garbageFirst) {
         const QByteArray garbage = FaultInjector::garbageLine() + lineEnd();
@@ -239,7 +240,7 @@ void Simulator::announceChange(const Session &from, const QList<QByteArray> &lin
     for (Session *other : sessions()) {
         if (other == &from || !other->link->isConnected())
             continue;
-        const QString tag = other->link->tag();
+        const QString tag = tagOf(other->link);
         for (const QByteArray &line : lines) {
             const QByteArray bytes = line + lineEnd();
             other->writer->enqueue(bytes, options.delayMs, [this, tag, bytes] { log.sent(tag, bytes); });
@@ -254,7 +255,7 @@ void Simulator::freeze()
     floodTimer.stop();
     for (Session *session : sessions())
         session->writer->clear();
-    TrafficLog::announce(QStringLiteral("frozen: no more answers"));
+    announce(QStringLiteral("frozen: no more answers"));
 }
 
 void Simulator::runAction(SimResponse::Action action)
@@ -262,7 +263,7 @@ void Simulator::runAction(SimResponse::Action action)
     switch (action) {
     case SimResponse::Action::ApplyBaudRate:
         if (pty && pty->setBaudRate(state.baudRate))
-            log.note(pty->tag(), QStringLiteral("line speed now %1 baud").arg(state.baudRate));
+            log.note(tagOf(pty), QStringLiteral("line speed now %1 baud").arg(state.baudRate));
         break;
     case SimResponse::Action::ApplyNetwork:
         applyNetwork();
@@ -312,7 +313,7 @@ void Simulator::applyNetwork()
             printError(QStringLiteral("cannot listen again: %1").arg(error));
     }
     store.save(state);
-    TrafficLog::announce(QStringLiteral("listening on tcp %1").arg(tcpText()));
+    announce(QStringLiteral("listening on tcp %1").arg(tcpText()));
 }
 
 void Simulator::beginReset()
@@ -322,8 +323,7 @@ void Simulator::beginReset()
         session->writer->clear();
     if (tcp)
         tcp->stopListening();
-    TrafficLog::announce(
-        QStringLiteral("restarting with factory settings, unreachable for %1 ms").arg(options.resetMs));
+    announce(QStringLiteral("restarting with factory settings, unreachable for %1 ms").arg(options.resetMs));
     QTimer::singleShot(options.resetMs, this, &Simulator::endReset);
 }
 
@@ -333,7 +333,7 @@ void Simulator::endReset()
     if (pty)
         pty->setBaudRate(state.baudRate);
     if (!tcp) {
-        TrafficLog::announce(QStringLiteral("restarted"));
+        announce(QStringLiteral("restarted"));
         return;
     }
     QString error;
@@ -345,7 +345,7 @@ void Simulator::endReset()
         return;
     }
     store.save(state);
-    TrafficLog::announce(QStringLiteral("listening on tcp %1").arg(tcpText()));
+    announce(QStringLiteral("listening on tcp %1").arg(tcpText()));
 }
 
 void Simulator::sendStatusLines()
@@ -358,10 +358,58 @@ void Simulator::sendStatusLines()
         for (Session *session : sessions()) {
             if (!session->link->isConnected())
                 continue;
-            const QString tag = session->link->tag();
+            const QString tag = tagOf(session->link);
             session->writer->enqueue(bytes, 0, [this, tag, bytes] { log.sent(tag, bytes); });
         }
     }
+}
+
+void Simulator::setFault(DeviceFault fault)
+{
+    switch (fault) {
+    case DeviceFault::Freeze:
+        freeze();
+        // Nothing more is read: what the tool writes waits in the connection.
+        if (tcp)
+            tcp->setReading(false);
+        break;
+    case DeviceFault::Silent:
+        faults.setSilent(true);
+        for (Session *session : sessions())
+            session->writer->clear();
+        announce(QStringLiteral("silent: requests are read and not answered"));
+        break;
+    case DeviceFault::Disconnect:
+        if (tcp)
+            tcp->dropClients();
+        announce(QStringLiteral("connections dropped"));
+        break;
+    case DeviceFault::Clear:
+        frozen = false;
+        faults.setSilent(false);
+        if (options.flood > 0 && !floodTimer.isActive())
+            floodTimer.start();
+        if (tcp)
+            tcp->setReading(true);
+        announce(QStringLiteral("working normally"));
+        break;
+    }
+}
+
+quint16 Simulator::tcpPort() const
+{
+    return tcp ? tcp->port() : 0;
+}
+
+QString Simulator::tagOf(const SimLink *link) const
+{
+    return options.index < 0 ? link->tag() : QStringLiteral("%1:%2").arg(options.index).arg(link->tag());
+}
+
+void Simulator::announce(const QString &text) const
+{
+    TrafficLog::announce(options.index < 0 ? text
+                                           : QStringLiteral("device %1: %2").arg(options.index).arg(text));
 }
 
 QString Simulator::tcpText() const

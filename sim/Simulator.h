@@ -21,6 +21,15 @@ class SimLink;
 class TcpClient;
 class TcpTransport;
 
+// What the control port of a fleet makes one device do.
+enum class DeviceFault
+{
+    Freeze,     // keeps its connections and reads nothing more
+    Silent,     // reads every request and answers none
+    Disconnect, // drops its connections and accepts new ones
+    Clear,      // works normally again; a frozen device reads what waited meanwhile
+};
+
 // The simulated device: its one state, its ways in (any number of clients on the TCP control port, a serial
 // line on a pseudo-terminal), the faults it is told to show and the traffic log.
 class Simulator : public QObject
@@ -35,6 +44,11 @@ public:
     bool start();
     // Saves the state and removes the serial link.
     void shutdown();
+
+    void setFault(DeviceFault fault);
+    // The TCP port it listens on now (0 without TCP).
+    quint16 tcpPort() const;
+    QString modelName() const { return state.modelName; }
 
 private:
     // One link with its outgoing queue and the number of replies written since the peer connected.
@@ -67,6 +81,10 @@ private:
         return options.crOnly ? QByteArrayLiteral("\r") : QByteArrayLiteral("\r\n");
     }
     QString tcpText() const;
+    // The link's name in the traffic log; a fleet's devices put their index before it ("3:tcp").
+    QString tagOf(const SimLink *link) const;
+    // A line printed even with --quiet; a fleet's devices begin it with their index.
+    void announce(const QString &text) const;
 
     SimOptions options;
     DeviceState state;

@@ -3,6 +3,7 @@
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <utility>
 
 TcpClient::TcpClient(QTcpSocket *socket, int slot, QObject *parent)
     : SimLink(parent), socket(socket), number(slot),
@@ -32,6 +33,17 @@ void TcpClient::close()
     emit closed();
 }
 
+void TcpClient::setReading(bool on)
+{
+    if (reading == on)
+        return;
+    reading = on;
+    // A buffer of one byte, never taken, makes the socket stop reading from the system.
+    socket->setReadBufferSize(on ? 0 : 1);
+    if (on)
+        read();
+}
+
 QString TcpClient::tag() const
 {
     return number == 1 ? QStringLiteral("tcp") : QStringLiteral("tcp%1").arg(number);
@@ -53,6 +65,8 @@ bool TcpClient::writeBytes(const QByteArray &bytes)
 
 void TcpClient::read()
 {
+    if (!reading)
+        return;
     const QList<QByteArray> lines = splitter.feed(socket->readAll());
     for (const QByteArray &line : lines) {
         if (!open)
@@ -80,8 +94,20 @@ void TcpTransport::stopListening()
     // The listener closes first: a client that reconnects the moment it sees its connection end must find
     // nobody listening.
     server.close();
+    dropClients();
+}
+
+void TcpTransport::dropClients()
+{
     for (TcpClient *client : QList<TcpClient *>(clients))
         client->close();
+}
+
+void TcpTransport::setReading(bool on)
+{
+    reading = on;
+    for (TcpClient *client : std::as_const(clients))
+        client->setReading(on);
 }
 
 void TcpTransport::accept()
@@ -92,6 +118,7 @@ void TcpTransport::accept()
                            [slot](const TcpClient *client) { return client->slot() == slot; }))
             ++slot;
         auto *client = new TcpClient(socket, slot, this);
+        client->setReading(reading);
         clients.append(client);
         connect(client, &TcpClient::closed, this, [this, client] { clients.removeOne(client); });
         emit clientConnected(client);

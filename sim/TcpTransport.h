@@ -22,6 +22,8 @@ public:
     QString peer() const { return peerText; }
     // Closes the connection after what was written has gone out; the object deletes itself then.
     void close();
+    // Stops reading the connection (what the peer writes waits in it), or reads on, what waited first.
+    void setReading(bool on);
 
     // "tcp" for the first client, "tcp2", "tcp3"... for those connected beside it.
     QString tag() const override;
@@ -39,6 +41,7 @@ private:
     int number;
     QString peerText;
     bool open = true;
+    bool reading = true;
     LineSplitter splitter;
 };
 
@@ -52,6 +55,10 @@ public:
     bool listen(const QHostAddress &address, quint16 port, QString *error);
     // Closes the listener and every client connection; nobody can connect until the next listen().
     void stopListening();
+    // Closes every client connection and goes on listening.
+    void dropClients();
+    // Whether the clients' connections are read (see TcpClient::setReading), those accepted later too.
+    void setReading(bool on);
     bool isListening() const { return server.isListening(); }
     QHostAddress address() const { return server.serverAddress(); }
     quint16 port() const { return server.serverPort(); }
@@ -65,4 +72,5 @@ private:
 
     QTcpServer server;
     QList<TcpClient *> clients;
+    bool reading = true;
 };

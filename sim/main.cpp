@@ -1,7 +1,7 @@
+#include "SimFleet.h"
+#include "SimOptions.h"
 #include "config/Version.h"
 #include "session/QuitOnSignal.h"
-#include "SimOptions.h"
-#include "Simulator.h"
 
 #include <QCoreApplication>
 
@@ -16,10 +16,10 @@ int main(int argc, char *argv[])
         return parsed.exitCode;
 
     QuitOnSignal quitOnSignal;
-    Simulator simulator(parsed.options);
-    if (!simulator.start())
+    SimFleet fleet(parsed.options);
+    if (!fleet.start())
         return 1;
     const int code = QCoreApplication::exec();
-    simulator.shutdown();
+    fleet.shutdown();
     return code;
 }

@@ -44,14 +44,36 @@ private slots:
 void TestTraffic::ringKeepsTheNewest()
 {
     LinkSession session;
-    QCOMPARE(session.traffic().capacity(), std::size_t(100000));
+    QCOMPARE(session.traffic().capacity(), TrafficRing::BackgroundCapacity);
     TrafficRing ring;
+    QCOMPARE(ring.capacity(), std::size_t(100000));
+    const auto append = [&ring](const QByteArray &bytes) {
+        ring.append(stampedRecord(TrafficRecord::Received, bytes));
+    };
     for (int i = 0; i < 100000 + 7; ++i)
-        ring.append(stampedRecord(TrafficRecord::Received, QByteArray::number(i)));
+        append(QByteArray::number(i));
     QCOMPARE(ring.size(), std::size_t(100000));
     QCOMPARE(ring.firstSequence(), quint64(7));
     QCOMPARE(ring.keptFrom(0), quint64(7));
     QCOMPARE(ring.at(7).bytes + ' ' + ring.at(ring.endSequence() - 1).bytes, QByteArray("7 100006"));
+
+    // A smaller ring keeps the newest records under their numbers; a larger one fills up before it drops.
+    const auto kept = [&ring] {
+        QByteArrayList texts;
+        for (quint64 sequence = ring.firstSequence(); sequence < ring.endSequence(); ++sequence)
+            texts << QByteArray::number(sequence) + '=' + ring.at(sequence).bytes;
+        return texts.join(' ');
+    };
+    ring.setCapacity(3);
+    QCOMPARE(kept(), QByteArray("100004=100004 100005=100005 100006=100006"));
+    append("a");
+    QCOMPARE(kept(), QByteArray("100005=100005 100006=100006 100007=a"));
+    ring.setCapacity(5);
+    append("b");
+    append("c");
+    QCOMPARE(kept(), QByteArray("100005=100005 100006=100006 100007=a 100008=b 100009=c"));
+    append("d");
+    QCOMPARE(kept(), QByteArray("100006=100006 100007=a 100008=b 100009=c 100010=d"));
 }
 
 // At 8 MiB the capture file becomes traffic.1.log, the older ones move up to traffic.4.log and the oldest is

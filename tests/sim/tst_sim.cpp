@@ -321,9 +321,11 @@ private slots:
         QCOMPARE(sim.exitCode(), 0);
         const QString text = QString::fromLocal8Bit(sim.readAllStandardOutput());
         for (const char *option :
-             {"--model", "--tcp", "--listen-any", "--no-tcp", "--pty", "--line-ending", "--state",
-              "--reset-ms", "--silent", "--no-reply", "--delay-ms", "--drop-every", "--garbage-every",
-              "--split", "--disconnect-after", "--flood", "--announce", "--freeze-after", "--quiet"})
+             {"--model",       "--tcp",        "--listen-any",    "--no-tcp", "--pty",
+              "--line-ending", "--state",      "--reset-ms",      "--silent", "--no-reply",
+              "--delay-ms",    "--drop-every", "--garbage-every", "--split",  "--disconnect-after",
+              "--flood",       "--announce",   "--freeze-after",  "--quiet",  "--devices",
+              "--control"})
             QVERIFY2(text.contains(QLatin1String(option)), option);
     }
 

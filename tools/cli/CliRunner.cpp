@@ -118,6 +118,8 @@ bool CliRunner::open(CliResult *failure)
     const QObject scope;
     // Only the log needs the traffic log: every other command learns from each request's reply.
     session.setTrafficRecording(options.command == QLatin1String("log"));
+    if (options.command == QLatin1String("log"))
+        session.setTrafficCapacity(TrafficRing::ShownCapacity);
     QObject::connect(&session, &LinkSession::SGL_ConnectStatus, &scope,
                      [&](quint32, bool status, int error, const QString &why) {
                          answered = true;

@@ -118,9 +118,11 @@ public:
     QString peerBaudRate() const { return linkBaudRate; }
 
     // The traffic log. Recording can be switched off (it is on from the start); the ring keeps what it has.
-    // Nothing but the log depends on it.
+    // Nothing but the log depends on it. The ring starts small (TrafficRing::BackgroundCapacity); a session
+    // whose traffic someone reads back (the window's, a traffic log's) makes it larger.
     const TrafficRing &traffic() const { return ring; }
     void setTrafficRecording(bool on);
+    void setTrafficCapacity(std::size_t records) { ring.setCapacity(records); }
 
     // The transports of the next or open link, for tests that look at their timers and devices.
     LinkService &serialService();
@@ -253,7 +255,7 @@ private:
     };
     std::vector<HeldRequest> held;
     bool holding = false;
-    TrafficRing ring;
+    TrafficRing ring{TrafficRing::BackgroundCapacity};
     bool recording = true;
     quint64 lastCommandId = 0;
     QString linkAddress;

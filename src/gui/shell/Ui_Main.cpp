@@ -9,6 +9,7 @@
 #include "pages/Ui_System.h"
 #include "pages/Ui_Uart_Network.h"
 #include "session/LinkSession.h"
+#include "session/TrafficRing.h"
 #include "shell/LinkHealthBar.h"
 #include "shell/SetupActions.h"
 #include "shell/SyncReport.h"
@@ -31,7 +32,10 @@ namespace {
 constexpr int SelectorWidth = 140;
 constexpr int SelectorHeight = 30;
 
-bool flagOn(const QString &value) { return value == QLatin1String("1"); }
+bool flagOn(const QString &value)
+{
+    return value == QLatin1String("1");
+}
 
 // A command as the operator reads it: without the line end it was sent with.
 QString withoutLineEnd(QString text)
@@ -50,6 +54,8 @@ Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
     gridLayout = new QGridLayout(centralContent);
     languageSelector = new ListComboBox(centralContent);
     session = new LinkSession(this);
+    // The debug console and the traffic capture read far back.
+    session->setTrafficCapacity(TrafficRing::ShownCapacity);
     connectionPage = new Ui_Uart_Network(*session);
     outputPage = new Ui_Output(*session);
     multiviewPage = new Ui_Multiview(*session);
@@ -148,7 +154,8 @@ void Ui_Main::makeConnections()
     connect(tabWidget, &QTabWidget::tabBarClicked, this, &Ui_Main::SLT_GetFocus_tabBar);
     connect(languageSelector, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int index) { SLT_ReloadUILanguage(languageSelector->itemText(index)); });
-    connect(systemPage, &Ui_System::SGL_SyncSerialPortNetworkInfo, this, &Ui_Main::SLT_SyncSerialPortNetworkInfo);
+    connect(systemPage, &Ui_System::SGL_SyncSerialPortNetworkInfo, this,
+            &Ui_Main::SLT_SyncSerialPortNetworkInfo);
     connect(systemPage, &Ui_System::SGL_ResetConfirmed, this, &Ui_Main::followReset);
     connect(systemPage, &Ui_System::SGL_LinkParameterWritten, this, &Ui_Main::followParameterWrite);
     connect(multiviewPage, &Ui_Multiview::SGL_SyncInputSourceName, this, &Ui_Main::SLT_SyncInputSourceName);
@@ -195,9 +202,15 @@ void Ui_Main::SLT_ReloadUILanguage(QString LanguageText)
         systemPage->ReloadUIText(false, true);
 }
 
-void Ui_Main::SLT_SyncInputSourceName() { audioPage->ReloadUIText(false, false); }
+void Ui_Main::SLT_SyncInputSourceName()
+{
+    audioPage->ReloadUIText(false, false);
+}
 
-void Ui_Main::SLT_UnifyUpdateSend(QString text) { emit SGL_DEBUG_SHOW_SendText(text); }
+void Ui_Main::SLT_UnifyUpdateSend(QString text)
+{
+    emit SGL_DEBUG_SHOW_SendText(text);
+}
 
 void Ui_Main::SLT_WaitReplyTimeoutMessage(QString cmd)
 {
