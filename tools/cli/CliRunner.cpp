@@ -53,6 +53,8 @@ CliRunner::CliRunner(const CliOptions &cliOptions, const CliDevice &cliDevice)
 {
 }
 
+CliRunner::~CliRunner() = default;
+
 template <class Sender, class Signal>
 void CliRunner::waitFor(Sender *sender, Signal signal, const std::function<bool()> &done)
 {
@@ -108,30 +110,46 @@ CliResult CliRunner::openAndReadAll()
     return result;
 }
 
-bool CliRunner::open(CliResult *failure)
+void CliRunner::startOpenAndReadAll(const std::function<void(const CliResult &)> &done)
 {
-    bool answered = false;
-    bool connected = false;
-    int code = 0;
-    QString reason;
-    // The connections end with this function (they refer to its locals).
-    const QObject scope;
+    CliResult failure;
+    if (!beginOpen(&failure)) {
+        done(failure);
+        return;
+    }
+    // Each step's connection ends with the step: a lost link later must not start another read.
+    auto *step = new QObject(&session);
+    QObject::connect(&session, &LinkSession::SGL_ConnectStatus, step,
+                     [this, step, done](quint32, bool status, int error, const QString &reason) {
+                         delete step;
+                         if (!status) {
+                             done(openFailure(error, reason));
+                             return;
+                         }
+                         reader = std::make_unique<SetupReader>(session);
+                         QObject::connect(reader.get(), &SetupReader::SGL_Finished, reader.get(),
+                                          [this, done] { done(readResult(*reader)); });
+                         reader->start(SetupReader::allGroups(), NoModel);
+                     });
+    dialDevice();
+}
+
+bool CliRunner::beginOpen(CliResult *failure)
+{
     // Only the log needs the traffic log: every other command learns from each request's reply.
     session.setTrafficRecording(options.command == QLatin1String("log"));
     if (options.command == QLatin1String("log"))
         session.setTrafficCapacity(TrafficRing::ShownCapacity);
-    QObject::connect(&session, &LinkSession::SGL_ConnectStatus, &scope,
-                     [&](quint32, bool status, int error, const QString &why) {
-                         answered = true;
-                         connected = status;
-                         code = error;
-                         reason = why;
-                     });
     if (device.serial && device.baud == QLatin1String("auto")) {
         if (!searchSerialSpeed(&device, failure))
             return false;
         foundBaud = device.baud.toInt();
     }
+    return true;
+}
+
+void CliRunner::dialDevice()
+{
     if (device.serial) {
         LinkSession::SerialSettings settings;
         settings.portName = device.address;
@@ -140,15 +158,52 @@ bool CliRunner::open(CliResult *failure)
     } else {
         session.openTcpClient(QStringLiteral("0.0.0.0"), device.address, device.port);
     }
-    waitFor(&session, &LinkSession::SGL_ConnectStatus, [&] { return answered; });
+}
+
+CliResult CliRunner::openFailure(int code, const QString &reason) const
+{
     // The system's reason where the transport gave one ("Connection refused"), else its error code.
-    if (!connected)
-        *failure = CliResult::failure(
-            ExitLinkFailure,
-            reason.isEmpty()
-                ? QStringLiteral("cannot open %1 (error %2)").arg(device.text).arg(code)
-                : QStringLiteral("cannot open %1: %2 (error %3)").arg(device.text, reason).arg(code));
+    return CliResult::failure(
+        ExitLinkFailure,
+        reason.isEmpty()
+            ? QStringLiteral("cannot open %1 (error %2)").arg(device.text).arg(code)
+            : QStringLiteral("cannot open %1: %2 (error %3)").arg(device.text, reason).arg(code));
+}
+
+bool CliRunner::open(CliResult *failure)
+{
+    if (!beginOpen(failure))
+        return false;
+    bool answered = false;
+    bool connected = false;
+    // The connection ends with this function (it refers to its locals).
+    const QObject scope;
+    QObject::connect(&session, &LinkSession::SGL_ConnectStatus, &scope,
+                     [&](quint32, bool status, int error, const QString &reason) {
+                         answered = true;
+                         connected = status;
+                         if (!status)
+                             *failure = openFailure(error, reason);
+                     });
+    dialDevice();
+    waitFor(&session, &LinkSession::SGL_ConnectStatus, [&] { return answered; });
     return connected;
+}
+
+CliResult CliRunner::readResult(const SetupReader &reader) const
+{
+    switch (reader.outcome()) {
+    case SetupReader::Outcome::Done:
+        return CliResult();
+    case SetupReader::Outcome::LinkLost:
+        return CliResult::failure(ExitLinkFailure,
+                                  QStringLiteral("the link to %1 was lost").arg(device.text));
+    case SetupReader::Outcome::UnknownModel:
+        return CliResult::failure(
+            ExitRefused, QStringLiteral("the device is an unknown model '%1'").arg(reader.reportedModel()));
+    default:
+        return CliResult::failure(ExitRefused, noReplyText(reader.timedOut()));
+    }
 }
 
 bool CliRunner::read(SetupReader &reader, const QList<SetupGroup> &groups, quint32 model, CliResult *failure)
@@ -156,22 +211,8 @@ bool CliRunner::read(SetupReader &reader, const QList<SetupGroup> &groups, quint
     reader.start(groups, model);
     waitFor(&reader, &SetupReader::SGL_Finished,
             [&] { return reader.outcome() != SetupReader::Outcome::Running; });
-    switch (reader.outcome()) {
-    case SetupReader::Outcome::Done:
-        return true;
-    case SetupReader::Outcome::LinkLost:
-        *failure =
-            CliResult::failure(ExitLinkFailure, QStringLiteral("the link to %1 was lost").arg(device.text));
-        break;
-    case SetupReader::Outcome::UnknownModel:
-        *failure = CliResult::failure(
-            ExitRefused, QStringLiteral("the device is an unknown model '%1'").arg(reader.reportedModel()));
-        break;
-    default:
-        *failure = CliResult::failure(ExitRefused, noReplyText(reader.timedOut()));
-        break;
-    }
-    return false;
+    *failure = readResult(reader);
+    return failure->exitCode == ExitDone;
 }
 
 CliResult CliRunner::identify()

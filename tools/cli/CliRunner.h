@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include <functional>
+#include <memory>
 
 class SetupReader;
 class SetupRestore;
@@ -20,16 +21,27 @@ class CliRunner
 {
 public:
     CliRunner(const CliOptions &options, const CliDevice &device);
+    ~CliRunner();
 
     CliResult run();
     // Opens the link and reads the device's whole state into the session's device model; the link stays open.
     CliResult openAndReadAll();
+    // The same without waiting for it: `done` is called once with the result, when the read has ended or the
+    // link could not be opened (a serial speed to be searched for is searched for first, before it returns).
+    void startOpenAndReadAll(const std::function<void(const CliResult &)> &done);
     LinkSession &linkSession() { return session; }
     // The speed found for --serial DEVICE:auto (0 when none was searched).
     qint32 searchedBaud() const { return foundBaud; }
 
 private:
     bool open(CliResult *failure);
+    // What opening does before it dials (the traffic log, the search for a serial speed); false with
+    // *failure set when the search found none.
+    bool beginOpen(CliResult *failure);
+    void dialDevice();
+    CliResult openFailure(int code, const QString &reason) const;
+    // Done, or the failure that the read's outcome means.
+    CliResult readResult(const SetupReader &reader) const;
     CliResult identify();
     CliResult sync();
     CliResult get();
@@ -48,5 +60,6 @@ private:
     const CliOptions &options;
     CliDevice device;
     LinkSession session;
+    std::unique_ptr<SetupReader> reader;
     qint32 foundBaud = 0;
 };

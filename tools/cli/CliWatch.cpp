@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -42,61 +43,104 @@ void printChange(const QString &device, const QString &key, const QString &oldVa
     std::fflush(stdout);
 }
 
-int fail(const QString &device, const QString &message, int exitCode)
+void say(const QString &text)
 {
-    // Most messages of the link name the device themselves.
-    const QString text = message.contains(device) ? message : device + QStringLiteral(": ") + message;
     std::fprintf(stderr, "lumaplex-cli: %s\n", qPrintable(text));
     std::fflush(stderr);
-    return exitCode;
 }
+
+// One device of the watch: opening (and reading), watched, or ended with a failure of its own.
+struct Watched
+{
+    enum State
+    {
+        Opening,
+        Watching,
+        Failed
+    };
+    std::unique_ptr<CliRunner> runner;
+    QString name;
+    State state = Opening;
+};
 
 } // namespace
 
 int watchDevices(const CliOptions &options)
 {
-    std::vector<std::unique_ptr<CliRunner>> runners;
+    std::vector<Watched> devices;
     int exitCode = ExitDone;
-    const auto stop = [&exitCode](const QString &device, const QString &message) {
-        if (exitCode != ExitDone)
-            return;
-        exitCode = fail(device, message, ExitLinkFailure);
-        QCoreApplication::quit();
+    const auto count = [&devices](Watched::State state) {
+        return int(std::count_if(devices.begin(), devices.end(),
+                                 [state](const Watched &device) { return device.state == state; }));
     };
+    // A device that fails says so on its own line and is closed; the others go on. The watch ends when none
+    // is left, with the worst exit code of them.
+    const auto fail = [&](Watched &device, const QString &message, int code) {
+        if (device.state == Watched::Failed)
+            return;
+        device.state = Watched::Failed;
+        // Most messages of the link name the device themselves.
+        say(message.contains(device.name) ? message : device.name + QStringLiteral(": ") + message);
+        exitCode = std::max(exitCode, code);
+        // Closed once the report that brought the failure has been handled.
+        LinkSession &session = device.runner->linkSession();
+        QMetaObject::invokeMethod(
+            &session, [&session] { session.closeLink(); }, Qt::QueuedConnection);
+        if (count(Watched::Failed) == int(devices.size()))
+            QCoreApplication::exit(exitCode);
+    };
+    const auto opened = [&](Watched &device, const CliResult &result) {
+        if (result.exitCode != ExitDone) {
+            fail(device, result.message, result.exitCode);
+        } else {
+            device.state = Watched::Watching;
+            device.runner->linkSession().watch().setInterval(options.watchInterval);
+        }
+        if (count(Watched::Opening) > 0 || count(Watched::Watching) == 0)
+            return;
+        const int refused = count(Watched::Failed);
+        say(QStringLiteral("watching %1 device(s) every %2 s%3")
+                .arg(count(Watched::Watching))
+                .arg(options.watchInterval)
+                .arg(refused > 0 ? QStringLiteral(" (%1 could not be opened)").arg(refused) : QString()));
+    };
+
+    devices.resize(std::size_t(options.devices.size()));
     // The connections end before the sessions, which report their own closing when they are destroyed.
     const QObject scope;
-    // Values come in from the first read on: what one device tells while the others are read counts.
-    for (const CliDevice &device : options.devices) {
-        runners.push_back(std::make_unique<CliRunner>(options, device));
-        QObject::connect(&runners.back()->linkSession().device(), &DeviceModel::SGL_ValueChanged, &scope,
+    for (int i = 0; i < options.devices.size(); ++i) {
+        Watched &device = devices[std::size_t(i)];
+        device.name = options.devices.at(i).text;
+        device.runner = std::make_unique<CliRunner>(options, options.devices.at(i));
+        LinkSession &session = device.runner->linkSession();
+        // Values come in from the first read on: what one device tells while the others are read counts.
+        QObject::connect(&session.device(), &DeviceModel::SGL_ValueChanged, &scope,
                          [&device, &options](const QString &key, const QString &oldValue,
                                              const QString &newValue, bool own) {
                              // A value seen the first time after connecting is no change.
                              if (!oldValue.isNull())
-                                 printChange(device.text, key, oldValue, newValue, own, options.json);
+                                 printChange(device.name, key, oldValue, newValue, own, options.json);
                          });
-        const CliResult opened = runners.back()->openAndReadAll();
-        if (opened.exitCode != ExitDone)
-            return fail(device.text, opened.message, opened.exitCode);
-    }
-    for (std::size_t i = 0; i < runners.size(); ++i) {
-        LinkSession &session = runners[i]->linkSession();
-        const QString device = options.devices.at(int(i)).text;
-        QObject::connect(&session.watch(), &DeviceWatch::SGL_GivenUp, &scope, [&stop, device] {
-            stop(device, QStringLiteral("%1 stopped answering (%2 reads in a row without reply)")
-                             .arg(device)
-                             .arg(DeviceWatch::MissesToGiveUp));
+        QObject::connect(&session.watch(), &DeviceWatch::SGL_GivenUp, &scope, [&device, &fail] {
+            fail(device,
+                 QStringLiteral("%1 stopped answering (%2 reads in a row without reply)")
+                     .arg(device.name)
+                     .arg(DeviceWatch::MissesToGiveUp),
+                 ExitLinkFailure);
         });
-        const auto lost = [&stop, device] {
-            stop(device, QStringLiteral("the link to %1 was lost").arg(device));
+        const auto lost = [&device, &fail] {
+            if (device.state == Watched::Watching)
+                fail(device, QStringLiteral("the link to %1 was lost").arg(device.name), ExitLinkFailure);
         };
         QObject::connect(&session, &LinkSession::SGL_LinkLost, &scope, lost);
         QObject::connect(&session, &LinkSession::SGL_LinkClosed, &scope, lost);
-        session.watch().setInterval(options.watchInterval);
     }
-    std::fprintf(stderr, "lumaplex-cli: watching %d device(s) every %d s\n", int(runners.size()),
-                 options.watchInterval);
-    std::fflush(stderr);
+    // Every device is opened at once; one still being opened does not hold up the others.
+    for (Watched &device : devices)
+        device.runner->startOpenAndReadAll(
+            [&device, &opened](const CliResult &result) { opened(device, result); });
+    if (count(Watched::Failed) == int(devices.size()))
+        return exitCode;
     const QuitOnSignal quitOnSignal;
     QCoreApplication::exec();
     return exitCode;
