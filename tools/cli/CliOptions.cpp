@@ -195,11 +195,6 @@ CliParse parseCliOptions(const QStringList &arguments)
             return result;
         }
     }
-    options.otherArguments = QStringList{QStringLiteral("--")} + positional;
-    if (options.json)
-        options.otherArguments.prepend(QStringLiteral("--json"));
-    if (options.withLink)
-        options.otherArguments.prepend(QStringLiteral("--with-link"));
     result.run = true;
     return result;
 }

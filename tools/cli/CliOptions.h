@@ -13,13 +13,6 @@ struct CliDevice
     QString baud;    // serial baud rate, or "auto" to search it
     // As given on the command line ("host:port", "port:baud").
     QString text;
-    // The option that names the device again for a child process ("--tcp" or "--serial").
-    QString option() const { return serial ? QStringLiteral("--serial") : QStringLiteral("--tcp"); }
-    // The option and its value that name the device again ("--tcp host:port", also for a saved device).
-    QStringList childArguments() const
-    {
-        return {option(), address + QLatin1Char(':') + (serial ? baud : port)};
-    }
 };
 
 struct CliOptions
@@ -31,8 +24,6 @@ struct CliOptions
     bool withLink = false;
     quint16 discoverPort = 2000; // discover: the control port asked
     int watchInterval = 10;      // watch: seconds between two reads of a device's whole state
-    // The arguments that do not name a device (for the child process of each device of a fleet).
-    QStringList otherArguments;
 };
 
 // Outcome of reading the command line: run with the options, or leave at once with the exit code (after

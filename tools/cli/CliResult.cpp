@@ -22,17 +22,24 @@ QString statusOf(int exitCode)
     }
 }
 
-void printResult(const CliResult &result, const QString &device, const QString &command, bool json)
+QJsonObject resultObject(const CliResult &result, const QString &device, const QString &command)
+{
+    QJsonObject object = result.data;
+    object.insert(QStringLiteral("device"), device);
+    object.insert(QStringLiteral("command"), command);
+    object.insert(QStringLiteral("exitCode"), result.exitCode);
+    object.insert(QStringLiteral("status"), statusOf(result.exitCode));
+    object.insert(QStringLiteral("message"), result.message);
+    return object;
+}
+
+void printResult(const CliResult &result, const QString &device, const QString &command, bool json,
+                 const QByteArray &prefix)
 {
     if (json) {
-        QJsonObject object = result.data;
-        object.insert(QStringLiteral("device"), device);
-        object.insert(QStringLiteral("command"), command);
-        object.insert(QStringLiteral("exitCode"), result.exitCode);
-        object.insert(QStringLiteral("status"), statusOf(result.exitCode));
-        object.insert(QStringLiteral("message"), result.message);
-        std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), stdout);
-        std::fputc('\n', stdout);
+        const QByteArray line =
+            QJsonDocument(resultObject(result, device, command)).toJson(QJsonDocument::Compact);
+        std::fputs((prefix + line + '\n').constData(), stdout);
     } else {
         std::fputs(result.output.constData(), stdout);
         if (result.exitCode != ExitDone)

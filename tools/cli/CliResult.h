@@ -38,6 +38,10 @@ struct CliResult
 
 // "done", "usage", "link failure", "refused" or "differs".
 QString statusOf(int exitCode);
-// Prints the result of `command` on `device` the way the options ask: the --json object on standard
-// output, or the output on standard output and, for a failure, the message on standard error.
-void printResult(const CliResult &result, const QString &device, const QString &command, bool json);
+// The --json object of the result of `command` on `device`: the command's fields with the device, the
+// command, the exit code, the status and the message.
+QJsonObject resultObject(const CliResult &result, const QString &device, const QString &command);
+// Prints the result the way the options ask: the --json object on standard output (after `prefix`), or the
+// output on standard output and, for a failure, the message on standard error.
+void printResult(const CliResult &result, const QString &device, const QString &command, bool json,
+                 const QByteArray &prefix = QByteArray());

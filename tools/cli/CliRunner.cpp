@@ -4,14 +4,11 @@
 
 #include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
-#include "session/QuitOnSignal.h"
 #include "session/TrafficFormat.h"
 #include "setup/LinkExchange.h"
 #include "setup/SetupReader.h"
 #include "setup/SetupRestore.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -55,101 +52,116 @@ CliRunner::CliRunner(const CliOptions &cliOptions, const CliDevice &cliDevice)
 
 CliRunner::~CliRunner() = default;
 
-template <class Sender, class Signal>
-void CliRunner::waitFor(Sender *sender, Signal signal, const std::function<bool()> &done)
+void CliRunner::start(const Done &done, const QByteArray &logPrefix)
 {
-    QEventLoop loop;
-    QObject::connect(sender, signal, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    if (!done())
-        loop.exec();
-}
-
-CliResult CliRunner::run()
-{
+    whenDone = done;
+    prefix = logPrefix;
     DeviceSetup file;
     if (options.command == QLatin1String("snapshot") && options.arguments.first() != QLatin1String("save")) {
         const SetupFileResult loaded = readSetupFile(options.arguments.at(1));
-        if (loaded.status != SetupFileResult::Ok)
-            return CliResult::failure(ExitUsage, QStringLiteral("%1 is not a usable setup file: %2")
-                                                     .arg(options.arguments.at(1), loaded.detail));
+        if (loaded.status != SetupFileResult::Ok) {
+            finish(CliResult::failure(ExitUsage, QStringLiteral("%1 is not a usable setup file: %2")
+                                                     .arg(options.arguments.at(1), loaded.detail)));
+            return;
+        }
         file = loaded.setup;
     }
     const bool keyed = options.command == QLatin1String("get") || options.command == QLatin1String("set");
-    if (keyed && !SetupKeys::find(options.arguments.first()))
-        return CliResult::failure(ExitUsage,
-                                  QStringLiteral("unknown key '%1'").arg(options.arguments.first()));
-    CliResult failure;
-    if (!open(&failure))
-        return failure;
-    const QString &command = options.command;
-    if (command == QLatin1String("identify"))
-        return identify();
-    if (command == QLatin1String("sync"))
-        return sync();
-    if (command == QLatin1String("get"))
-        return get();
-    if (command == QLatin1String("set"))
-        return set();
-    if (command == QLatin1String("send"))
-        return send();
-    if (command == QLatin1String("log"))
-        return log();
-    return snapshot(file);
-}
-
-CliResult CliRunner::openAndReadAll()
-{
-    CliResult result;
-    if (!open(&result))
-        return result;
-    SetupReader reader(session);
-    read(reader, SetupReader::allGroups(), NoModel, &result);
-    return result;
-}
-
-void CliRunner::startOpenAndReadAll(const std::function<void(const CliResult &)> &done)
-{
-    CliResult failure;
-    if (!beginOpen(&failure)) {
-        done(failure);
+    if (keyed && !SetupKeys::find(options.arguments.first())) {
+        finish(
+            CliResult::failure(ExitUsage, QStringLiteral("unknown key '%1'").arg(options.arguments.first())));
         return;
     }
-    // Each step's connection ends with the step: a lost link later must not start another read.
-    auto *step = new QObject(&session);
-    QObject::connect(&session, &LinkSession::SGL_ConnectStatus, step,
-                     [this, step, done](quint32, bool status, int error, const QString &reason) {
-                         delete step;
-                         if (!status) {
-                             done(openFailure(error, reason));
-                             return;
-                         }
-                         reader = std::make_unique<SetupReader>(session);
-                         QObject::connect(reader.get(), &SetupReader::SGL_Finished, reader.get(),
-                                          [this, done] { done(readResult(*reader)); });
-                         reader->start(SetupReader::allGroups(), NoModel);
-                     });
-    dialDevice();
+    open([this, file](const CliResult &opened) {
+        if (opened.exitCode != ExitDone)
+            finish(opened);
+        else
+            runCommand(file);
+    });
 }
 
-bool CliRunner::beginOpen(CliResult *failure)
+void CliRunner::runCommand(const DeviceSetup &file)
+{
+    const QString &command = options.command;
+    if (command == QLatin1String("identify"))
+        identify();
+    else if (command == QLatin1String("sync"))
+        sync();
+    else if (command == QLatin1String("get"))
+        get();
+    else if (command == QLatin1String("set"))
+        set();
+    else if (command == QLatin1String("send"))
+        send();
+    else if (command == QLatin1String("log"))
+        log();
+    else
+        snapshot(file);
+}
+
+void CliRunner::endStep()
+{
+    // A step ends from one of its own connections: they are cut at once, the object goes later.
+    if (!step)
+        return;
+    QObject::disconnect(&session, nullptr, step, nullptr);
+    step->deleteLater();
+    step = nullptr;
+}
+
+void CliRunner::finish(const CliResult &result)
+{
+    logging = false;
+    endStep();
+    if (!whenDone)
+        return;
+    const Done done = std::move(whenDone);
+    whenDone = nullptr;
+    done(result);
+}
+
+void CliRunner::startOpenAndReadAll(const Done &done)
+{
+    whenDone = done;
+    open([this](const CliResult &opened) {
+        if (opened.exitCode != ExitDone)
+            finish(opened);
+        else
+            read(SetupReader::allGroups(), [this](const CliResult &result) { finish(result); });
+    });
+}
+
+void CliRunner::open(const Done &next)
 {
     // Only the log needs the traffic log: every other command learns from each request's reply.
     session.setTrafficRecording(options.command == QLatin1String("log"));
     if (options.command == QLatin1String("log"))
         session.setTrafficCapacity(TrafficRing::ShownCapacity);
+    CliResult failure;
     if (device.serial && device.baud == QLatin1String("auto")) {
-        if (!searchSerialSpeed(&device, failure))
-            return false;
+        if (!searchSerialSpeed(&device, &failure)) {
+            next(failure);
+            return;
+        }
         foundBaud = device.baud.toInt();
     }
-    return true;
-}
-
-void CliRunner::dialDevice()
-{
+    step = new QObject(&session);
+    QObject::connect(
+        &session, &LinkSession::SGL_ConnectStatus, step,
+        [this, next](quint32, bool status, int code, const QString &reason) {
+            endStep();
+            if (status) {
+                next(CliResult());
+                return;
+            }
+            // The system's reason where the transport gave one ("Connection refused"), else
+            // its error code.
+            next(CliResult::failure(
+                ExitLinkFailure,
+                reason.isEmpty()
+                    ? QStringLiteral("cannot open %1 (error %2)").arg(device.text).arg(code)
+                    : QStringLiteral("cannot open %1: %2 (error %3)").arg(device.text, reason).arg(code)));
+        });
     if (device.serial) {
         LinkSession::SerialSettings settings;
         settings.portName = device.address;
@@ -160,149 +172,147 @@ void CliRunner::dialDevice()
     }
 }
 
-CliResult CliRunner::openFailure(int code, const QString &reason) const
+CliResult CliRunner::linkLost() const
 {
-    // The system's reason where the transport gave one ("Connection refused"), else its error code.
-    return CliResult::failure(
-        ExitLinkFailure,
-        reason.isEmpty()
-            ? QStringLiteral("cannot open %1 (error %2)").arg(device.text).arg(code)
-            : QStringLiteral("cannot open %1: %2 (error %3)").arg(device.text, reason).arg(code));
+    return CliResult::failure(ExitLinkFailure, QStringLiteral("the link to %1 was lost").arg(device.text));
 }
 
-bool CliRunner::open(CliResult *failure)
+void CliRunner::read(const QList<SetupGroup> &groups, const Done &next)
 {
-    if (!beginOpen(failure))
-        return false;
-    bool answered = false;
-    bool connected = false;
-    // The connection ends with this function (it refers to its locals).
-    const QObject scope;
-    QObject::connect(&session, &LinkSession::SGL_ConnectStatus, &scope,
-                     [&](quint32, bool status, int error, const QString &reason) {
-                         answered = true;
-                         connected = status;
-                         if (!status)
-                             *failure = openFailure(error, reason);
-                     });
-    dialDevice();
-    waitFor(&session, &LinkSession::SGL_ConnectStatus, [&] { return answered; });
-    return connected;
+    reader = std::make_unique<SetupReader>(session);
+    QObject::connect(reader.get(), &SetupReader::SGL_Finished, reader.get(), [this, next] {
+        switch (reader->outcome()) {
+        case SetupReader::Outcome::Done:
+            next(CliResult());
+            break;
+        case SetupReader::Outcome::LinkLost:
+            next(linkLost());
+            break;
+        case SetupReader::Outcome::UnknownModel:
+            next(CliResult::failure(
+                ExitRefused,
+                QStringLiteral("the device is an unknown model '%1'").arg(reader->reportedModel())));
+            break;
+        default:
+            next(CliResult::failure(ExitRefused, noReplyText(reader->timedOut())));
+            break;
+        }
+    });
+    reader->start(groups, NoModel);
 }
 
-CliResult CliRunner::readResult(const SetupReader &reader) const
+void CliRunner::identify()
 {
-    switch (reader.outcome()) {
-    case SetupReader::Outcome::Done:
-        return CliResult();
-    case SetupReader::Outcome::LinkLost:
-        return CliResult::failure(ExitLinkFailure,
-                                  QStringLiteral("the link to %1 was lost").arg(device.text));
-    case SetupReader::Outcome::UnknownModel:
-        return CliResult::failure(
-            ExitRefused, QStringLiteral("the device is an unknown model '%1'").arg(reader.reportedModel()));
-    default:
-        return CliResult::failure(ExitRefused, noReplyText(reader.timedOut()));
-    }
+    read({}, [this](CliResult result) {
+        if (result.exitCode == ExitDone) {
+            const QString model = reader->setup().modelName();
+            result.output = model.toLatin1() + '\n';
+            result.message = model;
+            result.data.insert(QStringLiteral("model"), model);
+        }
+        finish(result);
+    });
 }
 
-bool CliRunner::read(SetupReader &reader, const QList<SetupGroup> &groups, quint32 model, CliResult *failure)
+void CliRunner::sync()
 {
-    reader.start(groups, model);
-    waitFor(&reader, &SetupReader::SGL_Finished,
-            [&] { return reader.outcome() != SetupReader::Outcome::Running; });
-    *failure = readResult(reader);
-    return failure->exitCode == ExitDone;
+    read(SetupReader::allGroups(), [this](CliResult result) {
+        if (result.exitCode == ExitDone) {
+            const DeviceSetup &setup = reader->setup();
+            result.output = setup.toJson();
+            result.message =
+                QStringLiteral("%1 values of a %2").arg(setup.values.size()).arg(setup.modelName());
+            result.data.insert(QStringLiteral("setup"), QJsonDocument::fromJson(result.output).object());
+        }
+        finish(result);
+    });
 }
 
-CliResult CliRunner::identify()
-{
-    SetupReader reader(session);
-    CliResult result;
-    if (!read(reader, {}, NoModel, &result))
-        return result;
-    result.output = reader.setup().modelName().toLatin1() + '\n';
-    result.message = reader.setup().modelName();
-    result.data.insert(QStringLiteral("model"), reader.setup().modelName());
-    return result;
-}
-
-CliResult CliRunner::sync()
-{
-    SetupReader reader(session);
-    CliResult result;
-    if (!read(reader, SetupReader::allGroups(), NoModel, &result))
-        return result;
-    result.output = reader.setup().toJson();
-    result.message =
-        QStringLiteral("%1 values of a %2").arg(reader.setup().values.size()).arg(reader.setup().modelName());
-    result.data.insert(QStringLiteral("setup"), QJsonDocument::fromJson(result.output).object());
-    return result;
-}
-
-CliResult CliRunner::get()
+void CliRunner::get()
 {
     const QString name = options.arguments.first();
-    const SetupKey *key = SetupKeys::find(name);
-    SetupReader reader(session);
-    CliResult result;
-    if (!read(reader, {key->group}, NoModel, &result))
-        return result;
-    const auto value = reader.setup().values.find(name);
-    if (value == reader.setup().values.end())
-        return CliResult::failure(
-            ExitRefused,
-            QStringLiteral("a %1 in its present layout has no %2").arg(reader.setup().modelName(), name));
-    result.output = value->second.toUtf8() + '\n';
-    result.message = QStringLiteral("%1 = %2").arg(name, value->second);
-    result.data.insert(QStringLiteral("key"), name);
-    result.data.insert(QStringLiteral("value"), value->second);
-    return result;
+    read({SetupKeys::find(name)->group}, [this, name](CliResult result) {
+        if (result.exitCode != ExitDone) {
+            finish(result);
+            return;
+        }
+        const auto value = reader->setup().values.find(name);
+        if (value == reader->setup().values.end()) {
+            finish(CliResult::failure(ExitRefused, QStringLiteral("a %1 in its present layout has no %2")
+                                                       .arg(reader->setup().modelName(), name)));
+            return;
+        }
+        result.output = value->second.toUtf8() + '\n';
+        result.message = QStringLiteral("%1 = %2").arg(name, value->second);
+        result.data.insert(QStringLiteral("key"), name);
+        result.data.insert(QStringLiteral("value"), value->second);
+        finish(result);
+    });
 }
 
-CliResult CliRunner::set()
+void CliRunner::set()
 {
     const QString name = options.arguments.at(0);
     const SetupKey *key = SetupKeys::find(name);
-    SetupReader reader(session);
-    CliResult result;
-    if (!read(reader, {}, NoModel, &result))
-        return result;
-    DeviceSetup target;
-    target.model = reader.setup().model;
-    QString why;
-    const QString value = SetupKeys::normalized(*key, target.model, {}, options.arguments.at(1), &why);
-    if (value.isNull())
-        return CliResult::failure(ExitUsage, why);
-    if (!SetupKeys::applies(*key, target.model, {}))
-        return CliResult::failure(ExitRefused,
-                                  QStringLiteral("a %1 has no %2").arg(target.modelName(), name));
-    target.values[name] = value;
-    result = restore(target, key->group == SetupGroup::Link, QStringLiteral("%1 = %2").arg(name, value));
-    if (result.exitCode != ExitDiffers)
-        return result;
-    // The device did not answer, did not take the value, or holds no such value in its present layout.
-    const QJsonValue held =
-        result.data.value(QLatin1String("differences")).toArray().first()[QLatin1String("device")];
-    const QStringList timedOut = result.data.value(QLatin1String("timedOut")).toVariant().toStringList();
-    result.exitCode = ExitRefused;
-    result.output.clear();
-    if (!timedOut.isEmpty())
-        result.message = noReplyText(timedOut);
-    else if (held.isNull())
-        result.message = QStringLiteral("a %1 in its present layout has no %2").arg(target.modelName(), name);
-    else
-        result.message =
-            QStringLiteral("the device refused %1 = %2 and holds %3").arg(name, value, held.toString());
-    return result;
+    read({}, [this, name, key](const CliResult &identified) {
+        if (identified.exitCode != ExitDone) {
+            finish(identified);
+            return;
+        }
+        DeviceSetup target;
+        target.model = reader->setup().model;
+        QString why;
+        const QString value = SetupKeys::normalized(*key, target.model, {}, options.arguments.at(1), &why);
+        if (value.isNull()) {
+            finish(CliResult::failure(ExitUsage, why));
+            return;
+        }
+        if (!SetupKeys::applies(*key, target.model, {})) {
+            finish(CliResult::failure(ExitRefused,
+                                      QStringLiteral("a %1 has no %2").arg(target.modelName(), name)));
+            return;
+        }
+        target.values[name] = value;
+        restore(
+            target, key->group == SetupGroup::Link, QStringLiteral("%1 = %2").arg(name, value),
+            [this, name, value, target](CliResult result) {
+                if (result.exitCode != ExitDiffers) {
+                    finish(result);
+                    return;
+                }
+                // The device did not answer, did not take the value, or holds no such value in its present
+                // layout.
+                const QJsonValue held = result.data.value(QLatin1String("differences"))
+                                            .toArray()
+                                            .first()[QLatin1String("device")];
+                const QStringList timedOut =
+                    result.data.value(QLatin1String("timedOut")).toVariant().toStringList();
+                result.exitCode = ExitRefused;
+                result.output.clear();
+                if (!timedOut.isEmpty())
+                    result.message = noReplyText(timedOut);
+                else if (held.isNull())
+                    result.message =
+                        QStringLiteral("a %1 in its present layout has no %2").arg(target.modelName(), name);
+                else
+                    result.message = QStringLiteral("the device refused %1 = %2 and holds %3")
+                                         .arg(name, value, held.toString());
+                finish(result);
+            });
+    });
 }
 
-CliResult CliRunner::restore(const DeviceSetup &target, bool withLink, const QString &what)
+void CliRunner::restore(const DeviceSetup &target, bool withLink, const QString &what, const Done &next)
 {
-    SetupRestore restore(session);
-    restore.start(target, withLink);
-    waitFor(&restore, &SetupRestore::SGL_Finished,
-            [&] { return restore.outcome() != SetupRestore::Outcome::Running; });
+    restorer = std::make_unique<SetupRestore>(session);
+    QObject::connect(restorer.get(), &SetupRestore::SGL_Finished, restorer.get(),
+                     [this, target, what, next] { next(restoreResult(target, what)); });
+    restorer->start(target, withLink);
+}
+
+CliResult CliRunner::restoreResult(const DeviceSetup &target, const QString &what) const
+{
+    const SetupRestore &restore = *restorer;
     CliResult result;
     QJsonArray sent;
     for (const QString &line : restore.sent())
@@ -331,9 +341,7 @@ CliResult CliRunner::restore(const DeviceSetup &target, bool withLink, const QSt
                              .arg(what, target.modelName(), restore.reportedModel());
         break;
     case SetupRestore::Outcome::LinkLost:
-        result.exitCode = ExitLinkFailure;
-        result.message = QStringLiteral("the link to %1 was lost").arg(device.text);
-        break;
+        return linkLost();
     case SetupRestore::Outcome::UnknownModel:
         result.exitCode = ExitRefused;
         result.message = QStringLiteral("the device is an unknown model '%1'").arg(restore.reportedModel());
@@ -346,56 +354,57 @@ CliResult CliRunner::restore(const DeviceSetup &target, bool withLink, const QSt
     return result;
 }
 
-CliResult CliRunner::send()
+void CliRunner::send()
 {
     const QByteArray text = options.arguments.first().toUtf8();
-    if (quint32(text.size()) > MaxRequestText)
-        return CliResult::failure(ExitUsage,
-                                  QStringLiteral("a line holds at most %1 bytes").arg(MaxRequestText));
+    if (quint32(text.size()) > MaxRequestText) {
+        finish(CliResult::failure(ExitUsage,
+                                  QStringLiteral("a line holds at most %1 bytes").arg(MaxRequestText)));
+        return;
+    }
     // Any line that comes back answers it.
     ReplyRule rule = defaultReplyRule(QByteArray());
     rule.acceptAnyLine = 1;
-    LinkExchange exchange(session);
-    QByteArray answer;
-    qint32 roundTripUs = 0;
-    exchange.setReplyHandler([&](const LinkReply &reply) {
-        answer = reply.replyLine();
-        roundTripUs = reply.roundTripUs();
+    exchange = std::make_unique<LinkExchange>(session);
+    auto answer = std::make_shared<std::pair<QByteArray, qint32>>();
+    exchange->setReplyHandler([answer](const LinkReply &reply) {
+        *answer = {reply.replyLine(), reply.roundTripUs()};
     });
-    if (!exchange.send({requestWithRule(text, rule)}))
-        return CliResult::failure(ExitLinkFailure,
-                                  QStringLiteral("the link to %1 was lost").arg(device.text));
-    QEventLoop loop;
-    QObject::connect(&exchange, &LinkExchange::SGL_Settled, &loop, &QEventLoop::quit);
-    QObject::connect(&exchange, &LinkExchange::SGL_LinkLost, &loop, &QEventLoop::quit);
-    if (!exchange.settled() && !exchange.linkLost())
-        loop.exec();
-    if (exchange.linkLost())
-        return CliResult::failure(ExitLinkFailure,
-                                  QStringLiteral("the link to %1 was lost").arg(device.text));
-    if (answer.isEmpty())
-        return CliResult::failure(ExitRefused, noReplyText({QString::fromUtf8(text)}));
-    QByteArray line = answer;
-    while (line.endsWith('\r') || line.endsWith('\n'))
-        line.chop(1);
-    while (line.startsWith('\n'))
-        line.remove(0, 1);
-    CliResult result;
-    result.output = line + '\n';
-    result.message = QString::fromLatin1(line);
-    result.data.insert(QStringLiteral("reply"), QString::fromLatin1(line));
-    result.data.insert(QStringLiteral("roundTripMs"), double(roundTripUs) / 1000.0);
-    return result;
+    const auto settled = [this, text, answer] {
+        if (exchange->linkLost()) {
+            finish(linkLost());
+            return;
+        }
+        if (answer->first.isEmpty()) {
+            finish(CliResult::failure(ExitRefused, noReplyText({QString::fromUtf8(text)})));
+            return;
+        }
+        QByteArray line = answer->first;
+        while (line.endsWith('\r') || line.endsWith('\n'))
+            line.chop(1);
+        while (line.startsWith('\n'))
+            line.remove(0, 1);
+        CliResult result;
+        result.output = line + '\n';
+        result.message = QString::fromLatin1(line);
+        result.data.insert(QStringLiteral("reply"), QString::fromLatin1(line));
+        result.data.insert(QStringLiteral("roundTripMs"), double(answer->second) / 1000.0);
+        finish(result);
+    };
+    QObject::connect(exchange.get(), &LinkExchange::SGL_Settled, exchange.get(), settled);
+    QObject::connect(exchange.get(), &LinkExchange::SGL_LinkLost, exchange.get(), settled);
+    if (!exchange->send({requestWithRule(text, rule)}))
+        finish(linkLost());
 }
 
-CliResult CliRunner::snapshot(const DeviceSetup &file)
+void CliRunner::snapshot(const DeviceSetup &file)
 {
     const QString action = options.arguments.at(0);
     const QString path = options.arguments.at(1);
-    SetupReader reader(session);
-    CliResult result;
-    if (action == QLatin1String("restore"))
-        return restore(file, options.withLink, path);
+    if (action == QLatin1String("restore")) {
+        restore(file, options.withLink, path, [this](const CliResult &result) { finish(result); });
+        return;
+    }
     QList<SetupGroup> groups = SetupReader::allGroups();
     DeviceSetup wanted = file;
     if (action == QLatin1String("diff")) {
@@ -410,77 +419,83 @@ CliResult CliRunner::snapshot(const DeviceSetup &file)
                 groups << group;
         }
     }
-    if (!read(reader, groups, NoModel, &result))
-        return result;
-    const DeviceSetup &device = reader.setup();
-    if (action == QLatin1String("save")) {
-        QString error;
-        if (!writeSetupFile(path, device, &error))
-            return CliResult::failure(ExitUsage, QStringLiteral("cannot write %1: %2").arg(path, error));
-        result.message = QStringLiteral("%1 values of a %2 saved to %3")
-                             .arg(device.values.size())
-                             .arg(device.modelName(), path);
-        return result;
-    }
-    if (device.model != file.model)
-        return CliResult::failure(ExitDiffers, QStringLiteral("%1 is meant for a %2, the device is a %3")
-                                                   .arg(path, file.modelName(), device.modelName()));
-    const QList<SetupDifference> differences = setupDifferences(wanted.values, device.values);
-    result.output = differencesText(differences).toUtf8();
-    result.data.insert(QStringLiteral("differences"), differencesJson(differences));
-    result.exitCode = differences.isEmpty() ? ExitDone : ExitDiffers;
-    result.message = differences.isEmpty()
-                         ? QStringLiteral("the device matches %1").arg(path)
-                         : QStringLiteral("%1 value(s) differ from %2").arg(differences.size()).arg(path);
-    return result;
+    read(groups, [this, action, path, file, wanted](CliResult result) {
+        if (result.exitCode != ExitDone) {
+            finish(result);
+            return;
+        }
+        const DeviceSetup &held = reader->setup();
+        if (action == QLatin1String("save")) {
+            QString error;
+            if (!writeSetupFile(path, held, &error)) {
+                finish(CliResult::failure(ExitUsage, QStringLiteral("cannot write %1: %2").arg(path, error)));
+                return;
+            }
+            result.message = QStringLiteral("%1 values of a %2 saved to %3")
+                                 .arg(held.values.size())
+                                 .arg(held.modelName(), path);
+            finish(result);
+            return;
+        }
+        if (held.model != file.model) {
+            finish(CliResult::failure(ExitDiffers, QStringLiteral("%1 is meant for a %2, the device is a %3")
+                                                       .arg(path, file.modelName(), held.modelName())));
+            return;
+        }
+        const QList<SetupDifference> differences = setupDifferences(wanted.values, held.values);
+        result.output = differencesText(differences).toUtf8();
+        result.data.insert(QStringLiteral("differences"), differencesJson(differences));
+        result.exitCode = differences.isEmpty() ? ExitDone : ExitDiffers;
+        result.message = differences.isEmpty()
+                             ? QStringLiteral("the device matches %1").arg(path)
+                             : QStringLiteral("%1 value(s) differ from %2").arg(differences.size()).arg(path);
+        finish(result);
+    });
 }
 
-CliResult CliRunner::log()
+void CliRunner::log()
 {
-    QuitOnSignal quitOnSignal;
-    bool lost = false;
-    quint64 seen = session.traffic().endSequence();
+    logging = true;
+    auto seen = std::make_shared<quint64>(session.traffic().endSequence());
     if (!options.json)
-        std::printf("%s\n", qPrintable(TrafficFormat::fileHeader()));
-    // The connections end with this function (they refer to its locals); the session reports its own
-    // closing when it is destroyed.
-    const QObject scope;
-    QObject::connect(&session, &LinkSession::SGL_TrafficRecorded, &scope, [&] {
+        std::printf("%s%s\n", prefix.constData(), qPrintable(TrafficFormat::fileHeader()));
+    step = new QObject(&session);
+    QObject::connect(&session, &LinkSession::SGL_TrafficRecorded, step, [this, seen] {
         const TrafficRing &ring = session.traffic();
-        for (quint64 sequence = ring.keptFrom(seen); sequence < ring.endSequence(); ++sequence) {
+        for (quint64 sequence = ring.keptFrom(*seen); sequence < ring.endSequence(); ++sequence) {
             const TrafficRecord &record = ring.at(sequence);
+            QByteArray line;
             if (options.json) {
-                QJsonObject line{{QStringLiteral("time"), TrafficFormat::timestamp(record.wallMs)},
-                                 {QStringLiteral("monotonicMs"), double(record.monotonicUs) / 1000.0},
-                                 {QStringLiteral("direction"), TrafficFormat::direction(record.kind)},
-                                 {QStringLiteral("text"), TrafficFormat::escaped(record.bytes)},
-                                 {QStringLiteral("hex"), TrafficFormat::hex(record.bytes)}};
+                QJsonObject object{{QStringLiteral("time"), TrafficFormat::timestamp(record.wallMs)},
+                                   {QStringLiteral("monotonicMs"), double(record.monotonicUs) / 1000.0},
+                                   {QStringLiteral("direction"), TrafficFormat::direction(record.kind)},
+                                   {QStringLiteral("text"), TrafficFormat::escaped(record.bytes)},
+                                   {QStringLiteral("hex"), TrafficFormat::hex(record.bytes)}};
                 if (record.answersCommand() || record.kind == TrafficRecord::TimedOut) {
-                    line.insert(
+                    object.insert(
                         QStringLiteral("command"),
                         TrafficFormat::escaped(record.answersCommand() ? record.command : record.bytes));
-                    line.insert(QStringLiteral("roundTripMs"), double(record.roundTripUs) / 1000.0);
+                    object.insert(QStringLiteral("roundTripMs"), double(record.roundTripUs) / 1000.0);
                 }
-                std::printf("%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
+                line = QJsonDocument(object).toJson(QJsonDocument::Compact);
             } else {
-                std::printf("%s\n", qPrintable(TrafficFormat::fileLine(record)));
+                line = TrafficFormat::fileLine(record).toLocal8Bit();
             }
+            std::printf("%s%s\n", prefix.constData(), line.constData());
         }
-        seen = ring.endSequence();
+        *seen = ring.endSequence();
         std::fflush(stdout);
     });
-    const auto lose = [&] {
-        lost = true;
-        QCoreApplication::quit();
-    };
-    QObject::connect(&session, &LinkSession::SGL_LinkLost, &scope, lose);
-    QObject::connect(&session, &LinkSession::SGL_LinkClosed, &scope, lose);
-    QCoreApplication::exec();
-    if (lost)
-        return CliResult::failure(ExitLinkFailure,
-                                  QStringLiteral("the link to %1 was lost").arg(device.text));
+    QObject::connect(&session, &LinkSession::SGL_LinkLost, step, [this] { finish(linkLost()); });
+    QObject::connect(&session, &LinkSession::SGL_LinkClosed, step, [this] { finish(linkLost()); });
+}
+
+void CliRunner::endLog()
+{
+    if (!logging)
+        return;
     CliResult result;
     result.message = QStringLiteral("log ended");
     result.streamed = true;
-    return result;
+    finish(result);
 }

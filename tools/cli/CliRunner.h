@@ -6,60 +6,75 @@
 #include "session/LinkSession.h"
 #include "setup/DeviceSetup.h"
 
+#include <QByteArray>
 #include <QObject>
 
 #include <functional>
 #include <memory>
 
+class LinkExchange;
 class SetupReader;
 class SetupRestore;
 
 // Runs the command on one device: opens the link through a link session (with the link rules of the main
 // window: one command in flight, the gap before each write, reply time-outs, pauses), does the command's
-// work and closes the link. A snapshot file is read before the device is touched.
+// work and tells its result; the link closes with the runner. Nothing waits: every step goes on from the
+// event loop, so that the runners of many devices work at once in one process. A snapshot file is read
+// before the device is touched.
 class CliRunner
 {
 public:
+    using Done = std::function<void(const CliResult &)>;
+
     CliRunner(const CliOptions &options, const CliDevice &device);
     ~CliRunner();
 
-    CliResult run();
-    // Opens the link and reads the device's whole state into the session's device model; the link stays open.
-    CliResult openAndReadAll();
-    // The same without waiting for it: `done` is called once with the result, when the read has ended or the
-    // link could not be opened (a serial speed to be searched for is searched for first, before it returns).
-    void startOpenAndReadAll(const std::function<void(const CliResult &)> &done);
+    // Starts the command; `done` is called once with its result (at once for a usage error). The traffic of
+    // a log goes to standard output meanwhile, each line after `logPrefix`, until its link is lost or
+    // endLog() ends it.
+    void start(const Done &done, const QByteArray &logPrefix = QByteArray());
+    // Ends a log that is still running ("log ended"); nothing for any other command.
+    void endLog();
+    // Opens the link and reads the device's whole state into the session's device model; `done` is called
+    // once with the result, and the link stays open. A serial speed to be searched for is searched for first.
+    void startOpenAndReadAll(const Done &done);
     LinkSession &linkSession() { return session; }
     // The speed found for --serial DEVICE:auto (0 when none was searched).
     qint32 searchedBaud() const { return foundBaud; }
 
 private:
-    bool open(CliResult *failure);
-    // What opening does before it dials (the traffic log, the search for a serial speed); false with
-    // *failure set when the search found none.
-    bool beginOpen(CliResult *failure);
-    void dialDevice();
-    CliResult openFailure(int code, const QString &reason) const;
-    // Done, or the failure that the read's outcome means.
-    CliResult readResult(const SetupReader &reader) const;
-    CliResult identify();
-    CliResult sync();
-    CliResult get();
-    CliResult set();
-    CliResult send();
-    CliResult snapshot(const DeviceSetup &file);
-    CliResult log();
+    // Opens the link, then calls `next` (with Done, or the failure). The traffic log, the search for a serial
+    // speed and the dialling.
+    void open(const Done &next);
+    // Reads `groups` (only the model when empty) into `reader`, then calls `next` (with Done, or the failure
+    // that the read's outcome means).
+    void read(const QList<SetupGroup> &groups, const Done &next);
+    void restore(const DeviceSetup &target, bool withLink, const QString &what, const Done &next);
+    void runCommand(const DeviceSetup &file);
 
-    // Reads `groups`; false with *failure set when the read did not finish with every value.
-    bool read(SetupReader &reader, const QList<SetupGroup> &groups, quint32 model, CliResult *failure);
-    CliResult restore(const DeviceSetup &target, bool withLink, const QString &what);
-    // Runs the event loop until `done` holds; it is checked after every event of `sender`'s `signal`.
-    template <class Sender, class Signal>
-    void waitFor(Sender *sender, Signal signal, const std::function<bool()> &done);
+    void identify();
+    void sync();
+    void get();
+    void set();
+    void send();
+    void snapshot(const DeviceSetup &file);
+    void log();
+    CliResult restoreResult(const DeviceSetup &target, const QString &what) const;
+    CliResult linkLost() const;
+    void endStep();
+    void finish(const CliResult &result);
 
     const CliOptions &options;
     CliDevice device;
     LinkSession session;
     std::unique_ptr<SetupReader> reader;
+    std::unique_ptr<SetupRestore> restorer;
+    std::unique_ptr<LinkExchange> exchange;
+    // Holds the connections of the step under way (opening, a log), which end with it; a child of the
+    // session.
+    QObject *step = nullptr;
+    Done whenDone;
+    QByteArray prefix;
+    bool logging = false;
     qint32 foundBaud = 0;
 };

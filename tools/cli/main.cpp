@@ -3,7 +3,6 @@
 #include "CliDiscover.h"
 #include "CliFleet.h"
 #include "CliOptions.h"
-#include "CliRunner.h"
 #include "CliSaved.h"
 #include "CliWatch.h"
 #include "config/Version.h"
@@ -25,14 +24,5 @@ int main(int argc, char *argv[])
         return discover(options);
     if (options.command == QLatin1String("watch"))
         return watchDevices(options);
-    if (options.devices.size() > 1)
-        return runFleet(options);
-    const CliDevice &device = options.devices.first();
-    CliRunner runner(options, device);
-    CliResult result = runner.run();
-    if (runner.searchedBaud() > 0)
-        result.data.insert(QStringLiteral("baud"), runner.searchedBaud());
-    const QString command = (QStringList{options.command} + options.arguments).join(QLatin1Char(' '));
-    printResult(result, device.text, command, options.json);
-    return result.exitCode;
+    return runDevices(options);
 }
