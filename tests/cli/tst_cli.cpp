@@ -80,6 +80,10 @@ private slots:
     void linkSettingsOnRequest();
     void snapshotRefused_data();
     void snapshotRefused();
+
+private:
+    // The lines one device's log printed: the text header and records, or the JSON records and result.
+    static void checkLog(QList<QByteArray> lines, bool json);
 };
 
 void TestCli::commands_data()
@@ -204,8 +208,11 @@ void TestCli::logUntilInterrupted_data()
     QTest::addColumn<QString>("speed"); // after the port
     QTest::addColumn<bool>("json");
     QTest::addColumn<QString>("settings"); // of the port while the log runs
-    QTest::newRow("text, 9600 baud by default") << "" << false << "9600 8N1";
-    QTest::newRow("JSON, 19200 baud") << ":19200" << true << "19200 8N1";
+    QTest::addColumn<int>("devices");      // logged at once, each line after its device and a tab
+    QTest::newRow("text, 9600 baud by default") << "" << false << "9600 8N1" << 1;
+    QTest::newRow("JSON, 19200 baud") << ":19200" << true << "19200 8N1" << 1;
+    QTest::newRow("two devices, text") << "" << false << "9600 8N1" << 2;
+    QTest::newRow("two devices, JSON") << "" << true << "9600 8N1" << 2;
 }
 
 void TestCli::logUntilInterrupted()
@@ -213,27 +220,59 @@ void TestCli::logUntilInterrupted()
     QFETCH(QString, speed);
     QFETCH(bool, json);
     QFETCH(QString, settings);
-    PtyPair device;
+    QFETCH(int, devices);
+    PtyPair ports[2];
+    QStringList args;
+    for (int i = 0; i < devices; ++i)
+        args << "--serial" << ports[i].slavePath() + speed;
+    args << "log";
     TestProcess process;
-    const QStringList args{"--serial", device.slavePath() + speed, "log"};
     process.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-cli"),
                   json ? QStringList{"--json"} + args : args);
-    QTRY_COMPARE_WITH_TIMEOUT(device.lineSettings(), settings, 20000);
-    // The device speaks on its own until two of its lines are printed.
+    for (int i = 0; i < devices; ++i)
+        QTRY_COMPARE_WITH_TIMEOUT(ports[i].lineSettings(), settings, 20000);
+    // Each device speaks on its own until two of its lines are printed.
     const QByteArray line = "OUT HDCP FORCE-2.2\r";
     QByteArray out;
     const auto printed = [&] {
-        device.reply(line);
+        for (int i = 0; i < devices; ++i)
+            ports[i].reply(line);
         out += process.readAllStandardOutput();
-        return out.count("OUT HDCP") >= 2;
+        return out.count("OUT HDCP") >= 2 * devices;
     };
     QTRY_VERIFY_WITH_TIMEOUT(printed(), 20000);
     QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
-    QList<QByteArray> lines = (out + process.readAllStandardOutput()).split('\n');
-    QCOMPARE(lines.takeLast(), QByteArray());
+    QList<QByteArray> all = (out + process.readAllStandardOutput()).split('\n');
+    QCOMPARE(all.takeLast(), QByteArray());
+    for (int i = 0; i < devices; ++i) {
+        // With several devices each line begins with its device; those of one device are checked together.
+        QList<QByteArray> lines = all;
+        if (devices > 1) {
+            const QByteArray prefix = args[2 * i + 1].toUtf8() + '\t';
+            lines.clear();
+            for (const QByteArray &printedLine : all) {
+                if (printedLine.startsWith(prefix))
+                    lines << printedLine.mid(prefix.size());
+            }
+            QVERIFY(lines.size() >= 2);
+        }
+        checkLog(lines, json);
+        if (QTest::currentTestFailed())
+            return;
+    }
+    if (devices > 1) {
+        for (const QByteArray &printedLine : all)
+            QVERIFY2(printedLine.startsWith(args[1].toUtf8() + '\t') ||
+                         printedLine.startsWith(args[3].toUtf8() + '\t'),
+                     printedLine.constData());
+    }
+}
+
+void TestCli::checkLog(QList<QByteArray> lines, bool json)
+{
     if (!json) {
         // A saved traffic file: the header, then one line per record and nothing else.
         QCOMPARE(lines.takeFirst(),
