@@ -89,10 +89,10 @@ SimOptionsResult parseSimOptions(const QCoreApplication &app)
         "With --devices N it serves a fleet of N independent devices, each on its own TCP port, and first\n"
         "prints one line \"INDEX PORT\" per device (indexes from 0). On the --control port each device\n"
         "can be made to fail on its own, one line at a time, each answered \"OK\" or \"ERROR reason\":\n"
-        "  FAULT INDEX freeze      keep the connections and read nothing more\n"
-        "  FAULT INDEX silent     read every request and answer none\n"
-        "  FAULT INDEX disconnect drop the connections (new ones are accepted)\n"
-        "  FAULT INDEX clear      work normally again (a frozen device reads what waited)"));
+        "  FAULT INDEX freeze       keep the connections and read nothing more\n"
+        "  FAULT INDEX silent       read every request and answer none\n"
+        "  FAULT INDEX disconnect   drop the connections (new ones are accepted)\n"
+        "  FAULT INDEX clear        work normally again (a frozen device reads what waited)"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
@@ -118,7 +118,8 @@ SimOptionsResult parseSimOptions(const QCoreApplication &app)
                         "[ADDR:]PORT (port 0 picks a free port, printed at start); loopback only unless "
                         "--listen-any is given."),
          QStringLiteral("[ADDR:]PORT")},
-        {QStringLiteral("listen-any"), QStringLiteral("Allow --tcp to listen on a non-loopback address.")},
+        {QStringLiteral("listen-any"),
+         QStringLiteral("Allow --tcp and --control to listen on a non-loopback address.")},
         {QStringLiteral("no-tcp"), QStringLiteral("Do not listen on TCP (use with --pty).")},
         {QStringLiteral("pty"),
          QStringLiteral(
