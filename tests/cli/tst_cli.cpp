@@ -121,6 +121,9 @@ void TestCli::commands_data()
     QTest::newRow("silent device") << "RKA204QE" << QStringList{"--silent"}
                                    << QStringList{tcp, "DEV", "identify"} << 4 << "no reply to GET MODEL TYPE"
                                    << QStringList{} << "";
+    QTest::newRow("unanswered get") << "RKA204QE" << QStringList{"--no-reply", "OUT HDCP"}
+                                    << QStringList{tcp, "DEV", "get", "output.hdcp"} << 4
+                                    << "no reply to GET OUT HDCP" << QStringList{} << "";
     QTest::newRow("identify") << "TN386" << QStringList{} << QStringList{tcp, "DEV", "identify"} << 0
                               << "TN386\n"
                               << QStringList{} << "";
