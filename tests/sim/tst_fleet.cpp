@@ -9,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QObject>
-#include <QRegularExpression>
 #include <QStringList>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -58,19 +57,11 @@ private slots:
         SimHarness::SimProcess sim;
         QVERIFY(sim.start({"--devices", "3", "--model", "RKA07QE,TN386", "--control", "127.0.0.1:0",
                            "--state", dir.filePath("site.json"), "--quiet"}));
-        QList<quint16> ports;
-        const QRegularExpression row("^(\\d+) (\\d+)$", QRegularExpression::MultilineOption);
-        for (auto it = row.globalMatch(sim.output()); it.hasNext();) {
-            const QRegularExpressionMatch match = it.next();
-            QCOMPARE(match.captured(1).toInt(), int(ports.size()));
-            ports << quint16(match.captured(2).toUInt());
-        }
+        const QList<quint16> ports = sim.fleetPorts();
         QCOMPARE(ports.size(), 3);
         QVERIFY(ports[0] != ports[1] && ports[1] != ports[2] && ports[0] != ports[2]);
-        const QRegularExpressionMatch control =
-            QRegularExpression("control lines on 127\\.0\\.0\\.1:(\\d+)").match(sim.output());
-        QVERIFY(control.hasMatch());
-        Wire controller(quint16(control.captured(1).toUInt()));
+        QVERIFY(sim.controlPort() > 0);
+        Wire controller(sim.controlPort());
 
         // The models in turn, each device with a state file of its own.
         const QByteArrayList models{"RKA07QE", "TN386", "RKA07QE"};

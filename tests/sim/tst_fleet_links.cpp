@@ -14,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
@@ -59,17 +58,10 @@ private slots:
         SimHarness::SimProcess sim;
         QVERIFY(sim.start({"--devices", QString::number(Devices), "--model", "RKA204QE,TN386", "--control",
                            "127.0.0.1:0", "--quiet"}));
-        QStringList ports;
-        const QRegularExpression row("^\\d+ (\\d+)$", QRegularExpression::MultilineOption);
-        for (auto it = row.globalMatch(sim.output()); it.hasNext();)
-            ports << it.next().captured(1);
+        const QList<quint16> ports = sim.fleetPorts();
         QCOMPARE(ports.size(), Devices);
         QTcpSocket control;
-        control.connectToHost(QStringLiteral("127.0.0.1"),
-                              quint16(QRegularExpression("control lines on [0-9.]+:(\\d+)")
-                                          .match(sim.output())
-                                          .captured(1)
-                                          .toUInt()));
+        control.connectToHost(QStringLiteral("127.0.0.1"), sim.controlPort());
         QElapsedTimer clock;
         clock.start();
 
@@ -93,7 +85,7 @@ private slots:
                 m.lostAtMs = clock.elapsed();
             });
             connect(&m.session.watch(), &DeviceWatch::SGL_GivenUp, &reader, [&m] { m.givenUp = true; });
-            m.session.openTcpClient("127.0.0.1", "127.0.0.1", ports[i]);
+            m.session.openTcpClient("127.0.0.1", "127.0.0.1", QString::number(ports[i]));
         }
         QTRY_VERIFY_WITH_TIMEOUT(std::all_of(readers.begin(), readers.end(),
                                              [](const auto &reader) {
@@ -148,7 +140,8 @@ private slots:
         for (int i = 0; i < Devices; ++i) {
             if (i == Frozen || i == Dropped)
                 continue;
-            QVERIFY2(fleet[i]->connected && !fleet[i]->lost && !fleet[i]->givenUp, qPrintable(ports[i]));
+            QVERIFY2(fleet[i]->connected && !fleet[i]->lost && !fleet[i]->givenUp,
+                     qPrintable(QString::number(ports[i])));
             QVERIFY(fleet[i]->session.watch().isAnswering());
         }
     }

@@ -52,6 +52,28 @@ public:
         return match;
     }
 
+    // What a fleet (--devices) printed at start: the port of each device, by index (the lines "INDEX PORT",
+    // in order from 0; an index out of order ends the list), and the port of its control lines (0: none).
+    QList<quint16> fleetPorts()
+    {
+        QList<quint16> ports;
+        const QRegularExpression row(QStringLiteral("^(\\d+) (\\d+)$"), QRegularExpression::MultilineOption);
+        for (auto it = row.globalMatch(output()); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            if (match.captured(1).toInt() != ports.size())
+                break;
+            ports << quint16(match.captured(2).toUInt());
+        }
+        return ports;
+    }
+    quint16 controlPort()
+    {
+        return quint16(QRegularExpression(QStringLiteral("control lines on [0-9.]+:(\\d+)"))
+                           .match(output())
+                           .captured(1)
+                           .toUInt());
+    }
+
     QString output()
     {
         out += QString::fromLatin1(process.readAllStandardOutput());
