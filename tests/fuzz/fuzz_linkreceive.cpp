@@ -5,12 +5,12 @@
 // happens (it could release the command written after it).
 
 #include "FuzzCheck.h"
-#include "link/LinkService.h"
+#include "link/LinkPort.h"
+#include "link/LinkTransport.h"
 #include "protocol/ReplyRule.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
-#include <QMutexLocker>
 
 #include <cstdint>
 
@@ -45,66 +45,25 @@ protected:
     qint64 writeData(const char *, qint64 maxSize) override { return maxSize; }
 };
 
-class ScriptedService : public LinkService
+// The link's port on the scripted device.
+class ScriptedPort : public LinkPort
 {
-    Q_OBJECT
-
 public:
-    ScriptedDevice device;
-    int writes = 0;
-    int releases = 0;
-    bool timingOut = false;
+    ScriptedDevice scripted;
 
-    ScriptedService()
+    ScriptedPort()
     {
-        gapBeforeWriteMs = 0;
-        device.open(QIODevice::ReadWrite);
-        createTimers(this);
-        connect(&device, &QIODevice::readyRead, this, [this] { receiveAvailable(); });
-        beginLink();
+        scripted.open(QIODevice::ReadWrite);
+        connect(&scripted, &QIODevice::readyRead, this, &LinkPort::readyRead);
     }
-    ~ScriptedService() override { endLink(); }
-    void queue(const QByteArray &keyword)
-    {
-        const ReplyRule rule = defaultReplyRule(keyword);
-        enqueueEntry("GET " + keyword + '\r', &rule, 0, &channel.sendLock, &channel.sendQueue);
-    }
-    void step() { sendStep(); }
-    void timeOut()
-    {
-        timingOut = true;
-        matchTimeout();
-        timingOut = false;
-    }
-    bool awaitingReply() const { return waitingReply; }
-    QList<QByteArray> takeLines()
-    {
-        QList<QByteArray> lines;
-        QMutexLocker locker(&channel.recvLock);
-        for (QueueEntry &entry : takeAllEntries(&channel.recvQueue))
-            lines << entry.data;
-        return lines;
-    }
-
-public slots:
-    void SLT_MatchTimer_Timeout() {}
-    void SLT_WaitTimer_Timeout() { waitTimeout(); }
+    void open() override {}
+    void comeUp() { emit opened(true, 0, QString(), false); }
+    QIODevice *device() const override { return const_cast<ScriptedDevice *>(&scripted); }
+    void write(const QByteArray &bytes) override { scripted.write(bytes); }
+    void shutDown() override {}
 
 protected:
-    QIODevice *linkDevice() const override { return const_cast<ScriptedDevice *>(&device); }
-    void announceTryCheckSend() override
-    {
-        if (!timingOut)
-            ++releases;
-        sendStep();
-    }
-    void announceReceivedLine() override {}
-    void announceSentData(const QString &) override
-    {
-        FUZZ_CHECK(device.consumed == device.delivered);
-        ++writes;
-    }
-    void announceReplyTimeout(const QString &) override {}
+    qintptr descriptor() const override { return -1; }
 };
 
 } // namespace
@@ -117,36 +76,54 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static QCoreApplication app(argc, argv);
     static const QByteArray keywords[] = {"OUT HDCP", "MULTIVIEW", "EDID-USER OK", "VERSION"};
 
-    ScriptedService service;
+    LinkTransport link;
+    link.setGapMs(0);
+    auto *port = new ScriptedPort;
+    link.open(port);
+    port->comeUp();
+    int writes = 0;
+    int releases = 0;
+    QObject::connect(&link, &LinkTransport::written, [port, &writes] {
+        FUZZ_CHECK(port->scripted.consumed == port->scripted.delivered);
+        ++writes;
+    });
+    quint64 lastId = 0;
     size_t i = 0;
     while (i < size) {
         const uint8_t op = data[i++];
+        int releasedNow = 0;
+        const auto takeLines = [&] {
+            for (const ReceivedLine &line : link.takeLines()) {
+                FUZZ_CHECK(line.data.size() <= 1024 && line.data.endsWith('\r'));
+                releasedNow += line.answers != 0 ? 1 : 0;
+            }
+        };
         switch (op % 4) {
-        case 0:
-            service.queue(keywords[(op >> 2) % 4]);
+        case 0: {
+            const QByteArray &keyword = keywords[(op >> 2) % 4];
+            link.enqueue("GET " + keyword + '\r', defaultReplyRule(keyword), ++lastId, nullptr);
             break;
+        }
         case 1: {
             // Bytes that arrive together came before any later write: they can release at most the one
             // command in flight when they came.
             const size_t length = qMin<size_t>(op >> 2, size - i);
-            const int releasesBefore = service.releases;
-            service.device.arrive(QByteArray(reinterpret_cast<const char *>(data) + i, int(length)));
-            FUZZ_CHECK(service.releases - releasesBefore <= 1);
+            port->scripted.arrive(QByteArray(reinterpret_cast<const char *>(data) + i, int(length)));
+            takeLines();
+            FUZZ_CHECK(releasedNow <= 1);
             i += length;
             break;
         }
         case 2:
-            service.timeOut();
+            link.expireReplyWait();
             break;
         default:
-            service.step();
+            link.trySend();
             break;
         }
-        for (const QByteArray &line : service.takeLines())
-            FUZZ_CHECK(line.size() <= 1024 && line.endsWith('\r'));
-        FUZZ_CHECK(service.releases <= service.writes);
+        takeLines();
+        releases += releasedNow;
+        FUZZ_CHECK(releases <= writes);
     }
     return 0;
 }
-
-#include "fuzz_linkreceive.moc"

@@ -6,34 +6,29 @@
 #include "core/LinkFixture.h"
 #include "core/LoopbackPeer.h"
 #include "core/PtyPair.h"
-#include "link/LinkChannel.h"
-#include "link/LinkService.h"
+#include "link/LinkTransport.h"
 #include "protocol/Catalogue.h"
 #include "session/LinkHealth.h"
 #include "session/LinkSession.h"
 #include "session/TrafficFormat.h"
 
 #include <QByteArray>
-#include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QList>
 #include <QMetaObject>
-#include <QMutexLocker>
 #include <QNetworkProxy>
 #include <QObject>
-#include <QPointer>
-#include <QSemaphore>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QString>
 #include <QTcpServer>
 #include <QTest>
-#include <QThread>
+#include <QTimer>
 #include <QVariant>
 
 #include <algorithm>
-#include <atomic>
 #include <ctime>
 #include <memory>
 #include <vector>
@@ -79,6 +74,11 @@ qint64 processCpuNs()
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+int processThreads()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
 } // namespace
@@ -363,24 +363,25 @@ private slots:
         QVERIFY(peer.waitForCommands(writtenAfterStray + 1, WaitMs));
     }
 
-    // Queuing never waits for the link: the queue is free while a command waits in its 50 ms gap.
-    void queueFreeDuringGap_data() { addTransportRows(); }
-    void queueFreeDuringGap()
+    // A link runs no thread of its own: ten links at once (eight TCP, two serial) add at most the link
+    // pool's two threads to the process.
+    void noThreadPerLink()
     {
-        OPEN_LINK();
-        LinkChannel &channel = link.service().linkChannel();
-        std::atomic<int> lockedInGap{-1};
-        // Runs in the transport's thread 25 ms into the gap of the command queued right after it (a timer of
-        // that thread fires inside the gap); a lock held by that very thread would fail.
-        link.runInWorker(25, [&channel, &lockedInGap] {
-            const bool free = channel.sendLock.tryLock(0);
-            if (free)
-                channel.sendLock.unlock();
-            lockedInGap = free ? 0 : 1;
-        });
-        link.send("GET OUT HDCP", defaultReplyRule("OUT HDCP"));
-        QVERIFY(peer.waitForCommands(1, WaitMs));
-        QCOMPARE(lockedInGap.load(), 0);
+        const int before = processThreads();
+        std::vector<std::unique_ptr<LinkFixture>> links;
+        for (int i = 0; i < 10; ++i) {
+            links.push_back(std::make_unique<LinkFixture>(i < 2 ? LinkFixture::Serial : LinkFixture::Tcp));
+            links.back()->requestOpen();
+        }
+        for (const std::unique_ptr<LinkFixture> &link : links)
+            QVERIFY(link->log().waitFor(LinkEvent::ConnectStatus, 1, WaitMs));
+        for (const std::unique_ptr<LinkFixture> &link : links) {
+            QCOMPARE(link->log().trace(), Lines{"connect 1 0"});
+            link->send("GET OUT HDCP", defaultReplyRule("OUT HDCP"));
+        }
+        for (const std::unique_ptr<LinkFixture> &link : links)
+            QVERIFY(link->peer().waitForCommands(1, WaitMs));
+        QVERIFY2(processThreads() <= before + 2, qPrintable(QString::number(processThreads() - before)));
     }
 
     // What was queued for a link that failed to open is not written on the next one.
@@ -398,9 +399,9 @@ private slots:
         QCOMPARE(link.peer().receivedBytes(), QByteArray("GET MODEL TYPE\r"));
     }
 
-    // A device that floods the link while the GUI thread is busy: the transport keeps the newest lines,
-    // dropping the oldest unsolicited ones but never the reply to the command in flight; they are reported
-    // in order once the GUI thread runs again.
+    // A device that floods the link faster than the session hands the lines on: the transport keeps the
+    // newest lines, dropping the oldest unsolicited ones but never the reply to the command in flight; they
+    // are reported in order.
     void floodKeepsTheReply()
     {
         LinkFixture link{LinkFixture::Tcp};
@@ -411,17 +412,8 @@ private slots:
         QByteArray flood;
         for (int i = 0; i < 2 * MaxQueuedLines; ++i)
             flood += i == MaxQueuedLines ? QByteArray("OUT HDCP FORCE-2.2\r") : status(i);
+        // The whole flood is on its way before this thread reads any of it.
         link.peer().reply(flood);
-        // Without running this thread's events, wait until the transport has queued the last line.
-        LinkChannel &channel = link.service().linkChannel();
-        const QDeadlineTimer deadline(WaitMs);
-        bool queued = false;
-        for (; !queued && !deadline.hasExpired(); QThread::yieldCurrentThread()) {
-            QMutexLocker locker(&channel.recvLock);
-            queued = !channel.recvQueue.isEmpty() &&
-                     channel.recvQueue.entries.back().data == status(2 * MaxQueuedLines - 1);
-        }
-        QVERIFY(queued);
         QVERIFY(link.log().waitFor(LinkEvent::Received, MaxQueuedLines, WaitMs));
         const Lines lines = link.log().lines();
         QCOMPARE(lines.size(), MaxQueuedLines);
@@ -461,17 +453,13 @@ private slots:
         OPEN_LINK();
         link.send("GET OUT HDCP", replyWithin("OUT HDCP", 300));
         link.send("GET OUT VKA", defaultReplyRule("OUT VKA"));
-        // Without running this thread's events (which would relay the report of the write), wait until the
-        // first command was written, then close.
-        LinkChannel &channel = link.service().linkChannel();
-        const QDeadlineTimer deadline(WaitMs);
-        bool written = false;
-        for (; !written && !deadline.hasExpired(); QThread::yieldCurrentThread()) {
-            QMutexLocker locker(&channel.sendLock);
-            written = channel.sendQueue.entries.size() == 1;
-        }
-        QVERIFY(written);
-        link.session().closeLink();
+        // Closed by a receiver of the first write's report, from inside the transport's step.
+        QMetaObject::Connection closer =
+            connect(&link.session(), &LinkSession::SGL_LineSent, &link.session(), [&link, &closer] {
+                QObject::disconnect(closer);
+                link.session().closeLink();
+            });
+        QVERIFY(peer.waitForCommands(1, WaitMs));
         if (link.loopback())
             QVERIFY(link.loopback()->waitForHangUp(WaitMs));
         // (The serial port drops what it had not put on the line yet when it is closed.)
@@ -481,41 +469,9 @@ private slots:
         link.send("GET OUT ITC", defaultReplyRule("OUT ITC"));
         QTRY_VERIFY(peer.receivedBytes().endsWith("GET OUT ITC\r"));
         QVERIFY(!peer.receivedBytes().contains("GET OUT VKA"));
-        QCOMPARE(link.log().trace(), Lines({"connect 1 0", "connect 1 0", "sent GET OUT ITC\r"}));
-    }
-
-    // A worker held in a call that does not return (a serial port that will not close) keeps the window for
-    // at most 2 s: the link is reported closed at once, the next link gets a new worker, and the held one
-    // is deleted once it returns, never while it runs.
-    void closeNeverHangs_data() { addTransportRows(); }
-    void closeNeverHangs()
-    {
-        OPEN_LINK();
-        QSignalSpy closed(&link.session(), &LinkSession::SGL_LinkClosed);
-        const auto held = std::make_shared<QSemaphore>();
-        const auto released = std::make_shared<QSemaphore>();
-        link.runInWorker(0, [held, released] {
-            held->release();
-            static_cast<void>(released->tryAcquire(1, 20000));
-        });
-        QVERIFY(held->tryAcquire(1, WaitMs));
-        QPointer<QObject> heldService = &link.service();
-        QElapsedTimer closing;
-        closing.start();
-        link.session().closeLink();
-        // The bound, with 1 s to spare for a busy machine.
-        QVERIFY2(closing.elapsed() < LinkSession::CloseWaitMs + 1000,
-                 qPrintable(QString::number(closing.elapsed())));
-        QCOMPARE(closed.count(), 1);
-        QCOMPARE(link.session().linkType(), quint32(LinkNone));
-
-        QVERIFY(&link.service() != heldService.data());
-        QVERIFY(!QTest::qWaitFor([&heldService] { return heldService.isNull(); }, 300));
-        released->release();
-        QTRY_VERIFY(heldService.isNull());
-        QVERIFY(link.open());
-        link.send("GET OUT HDCP", defaultReplyRule("OUT HDCP"));
-        QVERIFY(peer.waitForCommands(1, WaitMs));
+        // Neither the reply time-out of the closed link's command nor anything else of it is reported.
+        QCOMPARE(link.log().trace(),
+                 Lines({"connect 1 0", "sent GET OUT HDCP\r", "connect 1 0", "sent GET OUT ITC\r"}));
     }
 
     // A link closed before its transport got to the connect request: the request goes with it and does not
@@ -556,11 +512,8 @@ private slots:
         } else if (drop == "gone") {
             device.stopListening();
         } else {
-            link.runInWorker(5, [&device] {
-                QMetaObject::invokeMethod(
-                    &device, [&device] { device.dropConnection(); }, Qt::BlockingQueuedConnection);
-            });
             link.send("GET OUT HDCP", defaultReplyRule("OUT HDCP"));
+            QTimer::singleShot(5, Qt::PreciseTimer, &device, [&device] { device.dropConnection(); });
         }
         // At once: well before the keep-alive (5 s) could tell.
         QVERIFY(link.log().waitFor(LinkEvent::LinkLost, 1, 2500));

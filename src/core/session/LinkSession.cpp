@@ -1,14 +1,12 @@
 #include "session/LinkSession.h"
 
-#include "link/LinkChannel.h"
-#include "link/ServiceSerialPort.h"
-#include "link/ServiceTcpClient.h"
+#include "link/LinkTransport.h"
+#include "link/SerialLinkPort.h"
+#include "link/TcpLinkPort.h"
 #include "protocol/Catalogue.h"
 #include "session/RestartFollower.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QMutexLocker>
 #include <QScopedValueRollback>
 
 #include <algorithm>
@@ -18,22 +16,10 @@ namespace {
 // How long received lines are reported in one turn of the event loop before the rest wait for the next.
 constexpr qint64 DeliveryTurnNs = 20 * 1000 * 1000;
 constexpr int CountdownTickMs = 1000;
-
-template <class Service, class Disconnect, class Send>
-void wireWorker(LinkSession *session, Service *service, QThread *thread, Disconnect disconnectSlot,
-                Send sendSlot)
-{
-    service->moveToThread(thread);
-    // The end of a worker thread closes its transport's link, in that thread.
-    QObject::connect(thread, &QThread::finished, service, disconnectSlot);
-    QObject::connect(session, &LinkSession::SGL_TrySend, service, sendSlot);
-}
 } // namespace
 
 LinkSession::LinkSession(QObject *parent) : QObject(parent), watcher(std::make_unique<DeviceWatch>(*this))
 {
-    createWorker(LinkSerial);
-    createWorker(LinkTcpClient);
     pauseTicker.setInterval(CountdownTickMs);
     connect(&pauseTicker, &QTimer::timeout, this, &LinkSession::tickPause);
     RestartFollower::Hooks hooks;
@@ -63,95 +49,6 @@ LinkSession::LinkSession(QObject *parent) : QObject(parent), watcher(std::make_u
 LinkSession::~LinkSession()
 {
     closeLink();
-    // The transports are deleted after their threads have ended, with nothing left running in them. A thread
-    // that does not end in time is left to the end of the process, never deleted while it runs.
-    for (RetiredWorker &worker : retired) {
-        if (!worker.thread->wait(CloseWaitMs)) {
-            static_cast<void>(worker.thread.release());
-            static_cast<void>(worker.service.release());
-        }
-    }
-}
-
-void LinkSession::createWorker(quint32 type)
-{
-    if (type == LinkSerial) {
-        serial = std::make_unique<ServiceSerialPort>();
-        serialThread = std::make_unique<QThread>();
-        wireWorker(this, serial.get(), serialThread.get(), &ServiceSerialPort::SLT_SyncDisconnect_SerialPort,
-                   &ServiceSerialPort::SLT_RealSendData_SerialPort);
-    } else {
-        tcp = std::make_unique<ServiceTcpClient>();
-        tcpThread = std::make_unique<QThread>();
-        wireWorker(this, tcp.get(), tcpThread.get(), &ServiceTcpClient::SLT_SyncDisconnect_TcpClient,
-                   &ServiceTcpClient::SLT_RealSendData_TcpClient);
-    }
-    serviceFor(type)->linkChannel().recordTraffic = recording;
-}
-
-void LinkSession::retireWorker(quint32 type)
-{
-    RetiredWorker worker;
-    if (type == LinkSerial) {
-        worker.thread = std::move(serialThread);
-        worker.service = std::move(serial);
-    } else {
-        worker.thread = std::move(tcpThread);
-        worker.service = std::move(tcp);
-    }
-    QObject::disconnect(this, nullptr, worker.service.get(), nullptr);
-    QThread *thread = worker.thread.get();
-    connect(thread, &QThread::finished, this, [this, thread] {
-        const auto ended = std::find_if(retired.begin(), retired.end(), [thread](const RetiredWorker &w) {
-            return w.thread.get() == thread;
-        });
-        if (ended == retired.end())
-            return;
-        ended->thread->wait();
-        retired.erase(ended);
-    });
-    retired.push_back(std::move(worker));
-    createWorker(type);
-}
-
-LinkService &LinkSession::serialService()
-{
-    return *serial;
-}
-
-LinkService &LinkSession::tcpService()
-{
-    return *tcp;
-}
-
-LinkService *LinkSession::serviceFor(quint32 type) const
-{
-    switch (type) {
-    case LinkSerial:
-        return serial.get();
-    case LinkTcpClient:
-        return tcp.get();
-    default:
-        return nullptr;
-    }
-}
-
-QThread *LinkSession::threadFor(quint32 type) const
-{
-    switch (type) {
-    case LinkSerial:
-        return serialThread.get();
-    case LinkTcpClient:
-        return tcpThread.get();
-    default:
-        return nullptr;
-    }
-}
-
-LinkChannel *LinkSession::activeChannel() const
-{
-    LinkService *service = serviceFor(openType);
-    return service ? &service->linkChannel() : nullptr;
 }
 
 void LinkSession::openSerial(const SerialSettings &settings)
@@ -176,21 +73,17 @@ void LinkSession::openWithoutTransport(quint32 type)
 {
     closeLink();
     openType = type;
+    transport = new LinkTransport(this);
+    transport->setRecording(recording);
 }
 
 void LinkSession::open(const LinkTarget &target)
 {
-    if (!threadFor(target.type))
+    if (target.type != LinkSerial && target.type != LinkTcpClient)
         return;
-    beginLink(target.type);
-    dial(target);
-}
-
-void LinkSession::beginLink(quint32 type)
-{
     closeLink();
-    openType = type;
-    threadFor(type)->start();
+    openType = target.type;
+    dial(target);
 }
 
 void LinkSession::dial(const LinkTarget &target)
@@ -203,40 +96,22 @@ void LinkSession::dial(const LinkTarget &target)
         linkAddress = target.remoteIp + QLatin1Char(':') + target.remotePort;
         linkBaudRate.clear();
     }
-    renewRelay();
-    if (target.type == LinkSerial) {
-        ServiceSerialPort *service = serial.get();
-        const SerialSettings settings = target.serial;
-        QMetaObject::invokeMethod(
-            service,
-            [service, settings] {
-                service->SLT_SyncConnect_SerialPort(settings.portName, settings.baudRate, settings.dataBits,
-                                                    settings.parity, settings.stopBits, settings.flowControl);
-            },
-            Qt::QueuedConnection);
-        return;
-    }
-    ServiceTcpClient *service = tcp.get();
-    QMetaObject::invokeMethod(
-        service,
-        [service, target] {
-            service->SLT_SyncConnect_TcpClient(target.localIp, target.remoteIp, target.remotePort);
-        },
-        Qt::QueuedConnection);
+    dropTransport();
+    transport = new LinkTransport(this);
+    transport->setRecording(recording);
+    wireTransport(openType);
+    if (target.type == LinkSerial)
+        transport->open(new SerialLinkPort(target.serial));
+    else
+        transport->open(new TcpLinkPort(target.localIp, target.remoteIp, target.remotePort));
 }
 
 void LinkSession::hangUp()
 {
-    renewRelay();
-    if (openType == LinkSerial)
-        QMetaObject::invokeMethod(serial.get(), &ServiceSerialPort::SLT_SyncDisconnect_SerialPort,
-                                  Qt::QueuedConnection);
-    else if (openType == LinkTcpClient)
-        QMetaObject::invokeMethod(tcp.get(), &ServiceTcpClient::SLT_SyncDisconnect_TcpClient,
-                                  Qt::QueuedConnection);
+    dropTransport();
 }
 
-void LinkSession::renewRelay()
+void LinkSession::dropTransport()
 {
     // The commands of the connection given up went with it.
     endPendingReplies();
@@ -244,9 +119,20 @@ void LinkSession::renewRelay()
     receivedLines.clear();
     deliveryPosted = false;
     pauseTicker.stop();
-    dropRelay();
-    if (LinkService *service = serviceFor(openType))
-        relayFrom(service, openType);
+    if (!transport)
+        return;
+    LinkTransport *ended = std::exchange(transport, nullptr);
+    ended->disconnect(this);
+    ended->close();
+    // What the closed link did last still belongs in the log.
+    std::deque<TrafficRecord> records = ended->takeTraffic();
+    // It may be in the middle of reporting to this session.
+    ended->deleteLater();
+    if (records.empty())
+        return;
+    for (TrafficRecord &record : records)
+        ring.append(std::move(record));
+    emit SGL_TrafficRecorded();
 }
 
 void LinkSession::followRestart(const QList<LinkTarget> &targets)
@@ -284,106 +170,48 @@ void LinkSession::closeLink()
     holding = false;
     for (const HeldRequest &request : std::exchange(held, {}))
         request.reply->finish(LinkReply::Outcome::LinkEnded);
-    endPendingReplies();
-    ++generation;
     follower->stop();
-    pauseTicker.stop();
-    receivedLines.clear();
-    deliveryPosted = false;
-    dropRelay();
-    QThread *thread = threadFor(type);
-    if (!thread)
-        return;
-    LinkService *service = serviceFor(type);
-    // Quitting also ends the send step's gap and any other local event loop of the thread; otherwise the
-    // thread is busy at most for a connect attempt (500 ms), unless the system holds it (a serial port that
-    // does not close). The window does not wait for that: the link is closed all the same.
-    thread->quit();
-    if (!thread->wait(CloseWaitMs)) {
-        takeTraffic(service);
-        retireWorker(type);
+    dropTransport();
+    if (type != LinkNone)
         emit SGL_LinkClosed(type);
-        return;
-    }
-    // A request the thread never got to (the link was closed right after it was opened) belongs to the
-    // closed link and must not run when the thread is started for the next one.
-    QCoreApplication::removePostedEvents(service, QEvent::MetaCall);
-    // Nor is anything queued for it written on the next one (commands queued while it was still opening).
-    service->discardQueued();
-    // What the closed link did last still belongs in the log.
-    takeTraffic(service);
-    emit SGL_LinkClosed(type);
 }
 
-void LinkSession::dropRelay()
+void LinkSession::wireTransport(quint32 type)
 {
-    if (!relay)
-        return;
-    // Reports already on their way to the relay belong to the connection that is given up. The relay is a
-    // child of the session: reports a retired transport still sends never outlive the session.
-    QCoreApplication::removePostedEvents(relay, QEvent::MetaCall);
-    relay->deleteLater();
-    relay = nullptr;
-}
-
-template <class Sender, class Signal, class Handler>
-void LinkSession::relaySignal(Sender *sender, Signal signal, Handler handler)
-{
-    const quint64 linkGeneration = generation;
-    connect(sender, signal, relay, [this, linkGeneration, handler](auto... arguments) {
-        if (linkGeneration == generation)
-            handler(arguments...);
+    LinkTransport *link = transport;
+    connect(link, &LinkTransport::pauseStarted, this, [this, type](int ms) { startPause(type, ms); });
+    connect(link, &LinkTransport::pauseEnded, this, [this, type] { endPause(type); });
+    connect(link, &LinkTransport::commandEnded, this, [this](quint64 id, bool timedOut) {
+        finishReply(id, timedOut ? LinkReply::Outcome::TimedOut : LinkReply::Outcome::Written);
     });
-}
-
-void LinkSession::relayFrom(LinkService *service, quint32 type)
-{
-    relay = new QObject(this);
-    relaySignal(service, &LinkService::SGL_PauseStarted, [this, type](int ms) { startPause(type, ms); });
-    relaySignal(service, &LinkService::SGL_PauseEnded, [this, type] { endPause(type); });
-    relaySignal(service, &LinkService::SGL_CommandsEnded,
-                [this, type] { takeCommandEnds(serviceFor(type)); });
-    relaySignal(service, &LinkService::SGL_LinkLost, [this, type](int code, const QString &reason) {
+    connect(link, &LinkTransport::lost, this, [this, type](int code, const QString &reason) {
         endPendingReplies();
         if (!follower->takeLoss())
             emit SGL_LinkLost(type, code, reason);
     });
-    const auto connectStatus = [this, type](bool status, int code, const QString &reason, bool localCause) {
-        if (!follower->takeConnectStatus(status))
-            emit SGL_ConnectStatus(type, status, code, reason, localCause);
-    };
-    const auto lineSent = [this, type](const QString &text) {
-        takeTraffic(serviceFor(type));
+    connect(link, &LinkTransport::opened, this,
+            [this, type](bool status, int code, const QString &reason, bool localCause) {
+                if (!follower->takeConnectStatus(status))
+                    emit SGL_ConnectStatus(type, status, code, reason, localCause);
+            });
+    connect(link, &LinkTransport::written, this, [this, type](const QString &text) {
+        takeTraffic();
         follower->lineSent(text);
         emit SGL_LineSent(type, text);
-    };
-    const auto replyTimeout = [this, type](const QString &cmd) {
-        takeTraffic(serviceFor(type));
+    });
+    connect(link, &LinkTransport::replyTimedOut, this, [this, type](const QString &cmd) {
+        takeTraffic();
         if (!follower->takeReplyTimeout())
             emit SGL_ReplyTimeout(type, cmd);
-    };
-    const auto linesArrived = [this, type] { takeReceivedLines(type); };
-    if (type == LinkSerial) {
-        ServiceSerialPort *port = serial.get();
-        relaySignal(port, &ServiceSerialPort::SGL_ConnectStatus_SerialPort,
-                    [connectStatus](bool status, int code, const QString &reason) {
-                        connectStatus(status, code, reason, false);
-                    });
-        relaySignal(port, &ServiceSerialPort::SGL_UpdateSendData_SerialPort, lineSent);
-        relaySignal(port, &ServiceSerialPort::SGL_UpdateRecvData_SerialPort, linesArrived);
-        relaySignal(port, &ServiceSerialPort::SGL_WaitReplyTimeout_SerialPort, replyTimeout);
-        return;
-    }
-    ServiceTcpClient *client = tcp.get();
-    relaySignal(client, &ServiceTcpClient::SGL_ConnectStatus_TcpClient, connectStatus);
-    relaySignal(client, &ServiceTcpClient::SGL_UpdateSendData_TcpClient, lineSent);
-    relaySignal(client, &ServiceTcpClient::SGL_UpdateRecvData_TcpClient, linesArrived);
-    relaySignal(client, &ServiceTcpClient::SGL_WaitReplyTimeout_TcpClient, replyTimeout);
+    });
+    connect(link, &LinkTransport::linesArrived, this, [this, type] { takeReceivedLines(type); });
 }
 
-void LinkSession::takeTraffic(LinkService *service)
+void LinkSession::takeTraffic()
 {
-    std::deque<TrafficRecord> records = ::takeTraffic(&service->linkChannel());
+    if (!transport)
+        return;
+    std::deque<TrafficRecord> records = transport->takeTraffic();
     if (records.empty())
         return;
     for (TrafficRecord &record : records)
@@ -394,48 +222,43 @@ void LinkSession::takeTraffic(LinkService *service)
 void LinkSession::setTrafficRecording(bool on)
 {
     recording = on;
-    serial->linkChannel().recordTraffic = on;
-    tcp->linkChannel().recordTraffic = on;
+    if (transport)
+        transport->setRecording(on);
 }
 
 void LinkSession::takeReceivedLines(quint32 type)
 {
-    // Cleared before the lines are taken: a line appended after this takes comes with a notice of its own.
-    serviceFor(type)->linkChannel().lineNoticePending = false;
     // A delivery already waiting for its turn takes them then; one under way (a handler of a line waits in a
     // message box) goes on with them when it is back.
     if (!deliveryPosted && !delivering)
         deliverLines(type);
 }
 
-bool LinkSession::refillLines(quint32 type)
+bool LinkSession::refillLines()
 {
-    LinkChannel &channel = serviceFor(type)->linkChannel();
-    // Never wait for the transport: lines it is appending right now come with its next notice.
-    if (!channel.recvLock.tryLock(0))
+    if (!transport)
         return false;
-    std::deque<QueueEntry> lines = takeAllEntries(&channel.recvQueue);
-    channel.recvLock.unlock();
+    std::deque<ReceivedLine> lines = transport->takeLines();
     // The log before the lines: the transport records a line before it queues it, so the records of every
     // line taken here are there now, and a handler of a line may look up the command it answered.
-    takeTraffic(serviceFor(type));
-    for (QueueEntry &entry : lines)
-        receivedLines.push_back(std::move(entry));
+    takeTraffic();
+    for (ReceivedLine &line : lines)
+        receivedLines.push_back(std::move(line));
     return !receivedLines.empty();
 }
 
 void LinkSession::deliverLines(quint32 type)
 {
-    // Lines are taken from the transport only once those taken before are reported: while the GUI thread
-    // cannot keep up with a device, they wait in the transport's bounded queue, not here.
+    // Lines are taken from the transport only once those taken before are reported: while the session's
+    // receivers cannot keep up with a device, they wait in the transport's bounded queue, not here.
     const quint64 linkGeneration = generation;
     QElapsedTimer turn;
     turn.start();
     bool inTime = true;
     // Lines are applied one after another in the order they came, never one inside the handling of another.
     const QScopedValueRollback<bool> deliveringNow(delivering, true);
-    while ((inTime = turn.nsecsElapsed() < DeliveryTurnNs) && (!receivedLines.empty() || refillLines(type))) {
-        const QueueEntry entry = std::move(receivedLines.front());
+    while ((inTime = turn.nsecsElapsed() < DeliveryTurnNs) && (!receivedLines.empty() || refillLines())) {
+        const ReceivedLine entry = std::move(receivedLines.front());
         receivedLines.pop_front();
         if (follower->takeLine(entry.data))
             continue;
@@ -456,8 +279,11 @@ void LinkSession::deliverLines(quint32 type)
     // The rest in the next turn of the event loop, after what else waits there.
     deliveryPosted = true;
     QMetaObject::invokeMethod(
-        relay,
-        [this, type] {
+        this,
+        [this, type, linkGeneration] {
+            // A link closed meanwhile took its lines with it.
+            if (linkGeneration != generation)
+                return;
             deliveryPosted = false;
             deliverLines(type);
         },
@@ -507,24 +333,19 @@ LinkReply *LinkSession::send(const Request &request)
 
 void LinkSession::withdrawWatchReads()
 {
-    LinkChannel *channel = activeChannel();
-    if (!channel)
+    if (!transport)
         return;
     const auto isWatchRead = [this](const QueueEntry &entry) {
         const auto it = pending.find(entry.id);
         return it != pending.end() && it->second->isWatch();
     };
+    std::deque<QueueEntry> &entries = transport->queue();
+    const auto reads = std::stable_partition(entries.begin(), entries.end(),
+                                             [&](const QueueEntry &entry) { return !isWatchRead(entry); });
     std::vector<quint64> withdrawn;
-    {
-        QMutexLocker locker(&channel->sendLock);
-        std::deque<QueueEntry> &entries = channel->sendQueue.entries;
-        const auto reads = std::stable_partition(
-            entries.begin(), entries.end(), [&](const QueueEntry &entry) { return !isWatchRead(entry); });
-        for (auto it = reads; it != entries.end(); ++it)
-            withdrawn.push_back(it->id);
-        entries.erase(reads, entries.end());
-        channel->sendQueue.lengthChanged();
-    }
+    for (auto it = reads; it != entries.end(); ++it)
+        withdrawn.push_back(it->id);
+    entries.erase(reads, entries.end());
     // The operator's request now waits in the read's gap; the watch reads it again once the link is idle.
     for (const quint64 id : withdrawn)
         finishReply(id, LinkReply::Outcome::Dropped);
@@ -532,8 +353,7 @@ void LinkSession::withdrawWatchReads()
 
 bool LinkSession::queueCommand(const Request &request, quint64 id, LinkReply *reply)
 {
-    LinkChannel *channel = activeChannel();
-    if (!channel || request.isNull())
+    if (!transport || request.isNull())
         return false;
     if (id == 0)
         id = ++lastCommandId;
@@ -541,7 +361,7 @@ bool LinkSession::queueCommand(const Request &request, quint64 id, LinkReply *re
     rule.timeoutMs = std::min(rule.timeoutMs, replyTimeoutLimitMs);
     rule.waitMs = std::min(rule.waitMs, pauseLimitMs);
     quint64 dropped = 0;
-    if (!enqueueEntry(request.line, &rule, 0, &channel->sendLock, &channel->sendQueue, id, &dropped))
+    if (!transport->enqueue(request.line, rule, id, &dropped))
         return false;
     lastQueued = request.line;
     if (reply)
@@ -557,15 +377,9 @@ bool LinkSession::queueCommand(const Request &request, quint64 id, LinkReply *re
 
 void LinkSession::holdQueued()
 {
-    LinkChannel *channel = activeChannel();
-    if (!channel)
+    if (!transport)
         return;
-    std::deque<QueueEntry> queued;
-    {
-        QMutexLocker locker(&channel->sendLock);
-        queued = takeAllEntries(&channel->sendQueue);
-    }
-    for (QueueEntry &entry : queued) {
+    for (QueueEntry &entry : std::exchange(transport->queue(), {})) {
         const auto it = pending.find(entry.id);
         if (it == pending.end())
             continue;
@@ -606,13 +420,6 @@ void LinkSession::addNote(const QString &text)
     emit SGL_TrafficRecorded();
 }
 
-void LinkSession::takeCommandEnds(LinkService *service)
-{
-    for (const CommandEnd &end : ::takeCommandEnds(&service->linkChannel()))
-        finishReply(end.id, end.kind == CommandEnd::Written ? LinkReply::Outcome::Written
-                                                            : LinkReply::Outcome::TimedOut);
-}
-
 void LinkSession::finishReply(quint64 id, LinkReply::Outcome outcome, const QByteArray &line,
                               qint32 roundTripUs)
 {
@@ -636,15 +443,15 @@ void LinkSession::endPendingReplies()
 
 void LinkSession::requestSend()
 {
-    emit SGL_TrySend();
+    if (transport)
+        transport->trySend();
 }
 
 std::deque<QByteArray> LinkSession::queuedCommands()
 {
     std::deque<QByteArray> commands;
-    if (LinkChannel *channel = activeChannel()) {
-        QMutexLocker locker(&channel->sendLock);
-        for (const QueueEntry &entry : channel->sendQueue.entries)
+    if (transport) {
+        for (const QueueEntry &entry : transport->queue())
             commands.push_back(entry.data);
     }
     return commands;
@@ -652,7 +459,5 @@ std::deque<QByteArray> LinkSession::queuedCommands()
 
 int LinkSession::queuedCount() const
 {
-    // Without the lock: a transport that finds it taken skips its send attempt.
-    const LinkChannel *channel = activeChannel();
-    return channel ? channel->sendQueue.length.load() : 0;
+    return transport ? int(transport->queue().size()) : 0;
 }

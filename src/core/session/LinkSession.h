@@ -12,7 +12,6 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QThread>
 #include <QTimer>
 
 #include <deque>
@@ -21,21 +20,17 @@
 #include <memory>
 #include <vector>
 
-class LinkService;
+class LinkTransport;
 class RestartFollower;
-class ServiceSerialPort;
-class ServiceTcpClient;
-struct LinkChannel;
-struct QueueEntry;
+struct ReceivedLine;
 
-// The one door to the device link. It owns the serial and the TCP transport with their worker threads,
-// opens and closes the active link, queues requests on the active link's channel and has the transport
-// write them in turn, tells each caller how its request ended (a LinkReply), and relays what happens on the
-// link as signals of the thread it lives in: lines written and received, connect results, losses, reply
-// time-outs, pauses and the device's planned restarts. Reports of a link that was closed meanwhile are never
-// relayed.
+// The one door to the device link. It opens and closes the active link (a LinkTransport on the thread the
+// session lives on: nothing of a link blocks that thread or runs a thread of its own), queues requests on it
+// to be written in turn, tells each caller how its request ended (a LinkReply), and reports what happens on
+// the link as its own signals: lines written and received, connect results, losses, reply time-outs, pauses
+// and the device's planned restarts. Nothing of a link that was closed is reported after its close.
 //
-// It owns the device model of its link: every line received is applied to it before it is relayed. It also
+// It owns the device model of its link: every line received is applied to it before it is reported. It also
 // keeps the traffic log: every command written, every line received (with the command it answered and the
 // round trip) and every reply time-out, as the transport stamped them, in a bounded ring.
 //
@@ -48,12 +43,8 @@ class LinkSession : public QObject
 public:
     using SerialSettings = LinkSerialSettings;
 
-    // The longest closing a link waits for its worker thread (the window must not hang on a transport stuck
-    // in the system); a worker still busy then is left to end on its own and deleted when it has.
-    static constexpr int CloseWaitMs = 2000;
-
     explicit LinkSession(QObject *parent = nullptr);
-    // Closes the active link, ends the worker threads and waits for them (at most CloseWaitMs each).
+    // Closes the active link.
     ~LinkSession() override;
     LinkSession(const LinkSession &) = delete;
     LinkSession &operator=(const LinkSession &) = delete;
@@ -70,18 +61,17 @@ public:
     // Where the active link goes (while a restart is followed: the attempt in progress).
     LinkTarget target() const { return current; }
 
-    // Opens a link: starts the transport's thread and asks it to connect. The result comes as
-    // SGL_ConnectStatus. An open link is closed first; the device is forgotten.
+    // Opens a link and starts connecting; the result comes as SGL_ConnectStatus, never before this returns.
+    // An open link is closed first; the device is forgotten.
     void open(const LinkTarget &target);
     void openSerial(const SerialSettings &settings);
     void openTcpClient(const QString &localIp, const QString &remoteIp, const QString &remotePort);
     // Opens a link of `type` without starting its transport: requests are queued and never written. A seam
     // for tests that look at what is queued without a device.
     void openWithoutTransport(quint32 type);
-    // Closes the active link (LinkType 0): the transport's thread ends, which disconnects it and discards
-    // every queued command and unread reply line; a connect request it did not get to is dropped. Waits at
-    // most CloseWaitMs for the thread: one that is still busy is retired, and the next link of its kind
-    // gets a new thread and transport.
+    // Closes the active link (LinkType 0) at once: its connection or port is released (a serial port's
+    // last close runs on the link pool), every queued command and unread reply line is discarded, a connect
+    // in progress is given up.
     void closeLink();
 
     // The device restarts on purpose (factory reset, new link parameters): its link stays the active one
@@ -124,10 +114,6 @@ public:
     void setTrafficRecording(bool on);
     void setTrafficCapacity(std::size_t records) { ring.setCapacity(records); }
 
-    // The transports of the next or open link, for tests that look at their timers and devices.
-    LinkService &serialService();
-    LinkService &tcpService();
-
 signals:
     // Connect result of the link opened last: true with 0, false with the transport's error code, the
     // system's reason and whether the cause lies with this computer's address (TCP).
@@ -164,29 +150,13 @@ signals:
     // The last request waiting on the link has ended.
     void SGL_Idle();
 
-    // Internal: reaches both transports' send slots (only the connected one sends).
-    void SGL_TrySend();
-
 private:
-    // Creates the transport of `type` with its thread (not started), wired to this session.
-    void createWorker(quint32 type);
-    // Hands a busy thread and its transport over to be deleted once the thread has ended.
-    void retireWorker(quint32 type);
-    LinkService *serviceFor(quint32 type) const;
-    QThread *threadFor(quint32 type) const;
-    LinkChannel *activeChannel() const;
-    void beginLink(quint32 type);
-    // Asks the transport of the active link to connect to `target` / to close its connection, in its thread.
+    // Ends the active transport, if any; nothing it still had to report reaches the session.
+    void dropTransport();
+    // Asks a new transport to connect to `target` / ends the connection while a restart is followed.
     void dial(const LinkTarget &target);
     void hangUp();
-    // Receives the reports of the active link from now on; those still on their way are dropped.
-    void renewRelay();
-    void dropRelay();
-    void relayFrom(LinkService *service, quint32 type);
-    // Relays `signal` of the transport to `handler` in this session's thread, as long as the link that is
-    // open now stays open.
-    template <class Sender, class Signal, class Handler>
-    void relaySignal(Sender *sender, Signal signal, Handler handler);
+    void wireTransport(quint32 type);
     // Lets the active transport write the next queued command if the link is free.
     void requestSend();
     // Queues a request on the active link at once under `id` (0: a new one); false when nothing was queued.
@@ -196,44 +166,30 @@ private:
     void releaseHeld();
     // An operator's request goes before the watch reads not yet written: they are taken back (as Dropped).
     void withdrawWatchReads();
-    // Ends the replies of commands that the transport reports ended without a reply line.
-    void takeCommandEnds(LinkService *service);
     void finishReply(quint64 id, LinkReply::Outcome outcome, const QByteArray &line = QByteArray(),
                      qint32 roundTripUs = 0);
     // Ends every reply still waiting (the link ended).
     void endPendingReplies();
     void takeReceivedLines(quint32 type);
     // Moves what the transport recorded into the traffic log.
-    void takeTraffic(LinkService *service);
+    void takeTraffic();
     // Takes the lines waiting in the transport's queue; false when there are none.
-    bool refillLines(quint32 type);
+    bool refillLines();
     void deliverLines(quint32 type);
     void startPause(quint32 type, int ms);
     void tickPause();
     void endPause(quint32 type);
 
-    std::unique_ptr<ServiceSerialPort> serial;
-    std::unique_ptr<ServiceTcpClient> tcp;
-    std::unique_ptr<QThread> serialThread;
-    std::unique_ptr<QThread> tcpThread;
-    // Threads that did not end in time, with their transports, until they have ended.
-    struct RetiredWorker
-    {
-        std::unique_ptr<QThread> thread;
-        std::unique_ptr<LinkService> service;
-    };
-    std::vector<RetiredWorker> retired;
-    // Receives the reports of the open link; replaced at every open and deleted at every close, so that
-    // reports still on their way from a closed link are dropped with it.
-    QObject *relay = nullptr;
-    // The link whose thread runs now (LinkType may be changed by others, this may not).
+    // The link of the active target; null before it is dialled and while a restart waits between attempts.
+    LinkTransport *transport = nullptr;
+    // The type of the active link (LinkType may be changed by others, this may not).
     quint32 openType = 0;
     LinkTarget current;
     // Changes with every close, so that reports of a closed link are told apart.
     quint64 generation = 0;
     // Received lines taken from the transport and not yet reported; handed on a batch per turn of the event
-    // loop, so that a device that floods the link never holds the GUI thread for long.
-    std::deque<QueueEntry> receivedLines;
+    // loop, so that a device that floods the link never holds the session's thread for long.
+    std::deque<ReceivedLine> receivedLines;
     bool deliveryPosted = false;
     bool delivering = false;
     // The command queued last (a planned restart may wait for it to be written).

@@ -214,7 +214,7 @@ void Ui_Main::SLT_UnifyUpdateSend(QString text)
 
 void Ui_Main::SLT_WaitReplyTimeoutMessage(QString cmd)
 {
-    // The transport has already released the timed-out command's rule in its own thread.
+    // The transport has already released the timed-out command's rule.
     AppState &s = State();
     const QString command = withoutLineEnd(cmd);
     if (command.contains(QLatin1String("GET MODEL TYPE"))) {

@@ -2,12 +2,8 @@
 
 #include "LoopbackPeer.h"
 #include "PtyPair.h"
-#include "link/LinkService.h"
 #include "protocol/Catalogue.h"
 #include "session/LinkSession.h"
-
-#include <QMetaObject>
-#include <QTimer>
 
 namespace {
 constexpr int ConnectStatusMs = 5000;
@@ -24,11 +20,6 @@ LinkFixture::LinkFixture(Transport transport) : kind(transport)
 }
 
 LinkFixture::~LinkFixture() = default;
-
-LinkService &LinkFixture::service() const
-{
-    return kind == Serial ? linkSession->serialService() : linkSession->tcpService();
-}
 
 DevicePeer &LinkFixture::peer() const
 {
@@ -62,12 +53,4 @@ void LinkFixture::send(const QByteArray &text, const ReplyRule &rule)
 void LinkFixture::sendRaw(const QByteArray &bytes)
 {
     linkSession->send(Request{bytes, ReplyRule()});
-}
-
-void LinkFixture::runInWorker(int delayMs, std::function<void()> action)
-{
-    LinkService *worker = &service();
-    QMetaObject::invokeMethod(
-        worker, [worker, delayMs, action] { QTimer::singleShot(delayMs, Qt::PreciseTimer, worker, action); },
-        Qt::QueuedConnection);
 }

@@ -6,10 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
-class LinkService;
 class LinkSession;
 class LoopbackPeer;
 class PtyPair;
@@ -33,8 +31,6 @@ public:
     LinkFixture &operator=(const LinkFixture &) = delete;
 
     LinkSession &session() const { return *linkSession; }
-    // The session's transport of this fixture's kind.
-    LinkService &service() const;
     DevicePeer &peer() const;
     // The concrete peer of the transport; null for the other one.
     PtyPair *pty() const { return ptyPeer.get(); }
@@ -49,10 +45,6 @@ public:
     void send(const QByteArray &text, const ReplyRule &rule);
     // Queues bytes without any reply rule as the debug console does, then lets the transport send.
     void sendRaw(const QByteArray &bytes);
-
-    // Runs `action` in the worker thread `delayMs` after the thread handles this request (a precise timer of
-    // that thread, so it also fires inside the send step's 50 ms gap).
-    void runInWorker(int delayMs, std::function<void()> action);
 
 private:
     Transport kind;
