@@ -15,6 +15,7 @@
 //
 // Usage: bench_fleet [--sizes 1,16,64,256] [--rounds 5] [--watch-seconds 60] [--model RKA204QE]
 
+#include "EventLoopWait.h"
 #include "core/TestProcess.h"
 
 #include "protocol/Catalogue.h"
@@ -28,7 +29,6 @@
 #include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -83,7 +83,7 @@ public:
         process.start(QStringLiteral(LUMAPLEX_SIM_PATH), {"--devices", QString::number(devices), "--tcp",
                                                           "127.0.0.1:0", "--quiet", "--model", model});
         QByteArray out;
-        const bool listening = QTest::qWaitFor(
+        const bool listening = runUntil(
             [&] {
                 out += process.readAllStandardOutput();
                 return out.contains("listening on") || process.state() == QProcess::NotRunning;
@@ -228,7 +228,7 @@ Figures measure(int devices, int rounds, int watchSeconds, const QString &model)
 
     Member clicked;
     clicked.open(sim.ports.back());
-    if (!QTest::qWaitFor([&] { return clicked.done(); }, SyncTimeoutMs) || clicked.failed)
+    if (!runUntil([&] { return clicked.done(); }, SyncTimeoutMs) || clicked.failed)
         return figures;
     Clicker clicker(*clicked.session);
 
@@ -250,7 +250,7 @@ Figures measure(int devices, int rounds, int watchSeconds, const QString &model)
         for (int i = 0; i < devices; ++i)
             fleet[std::size_t(i)]->open(sim.ports[std::size_t(i)]);
         clicker.start();
-        const bool synced = QTest::qWaitFor(
+        const bool synced = runUntil(
             [&] { return std::all_of(fleet.begin(), fleet.end(), [](const auto &m) { return m->done(); }); },
             SyncTimeoutMs);
         clicker.stop();
@@ -291,7 +291,7 @@ Figures measure(int devices, int rounds, int watchSeconds, const QString &model)
     const qint64 cpuBefore = cpuMicroseconds();
     QElapsedTimer watching;
     watching.start();
-    QTest::qWait(watchSeconds * 1000);
+    runFor(watchSeconds * 1000);
     figures.watchCpuPercent =
         100.0 * double(cpuMicroseconds() - cpuBefore) / 1000.0 / double(watching.elapsed());
     figures.ok = true;

@@ -13,6 +13,7 @@
 // Each measurement runs in a child process of its own (bench_flood --run RATE MODE SECONDS), so that the
 // memory figures of one do not carry over to the next.
 
+#include "EventLoopWait.h"
 #include "core/SimDevice.h"
 #include "core/TestProcess.h"
 #include "gui/MainWindowDriver.h"
@@ -63,7 +64,7 @@ void runFor(int ms)
 {
     QElapsedTimer clock;
     clock.start();
-    static_cast<void>(QTest::qWaitFor([&] { return clock.elapsed() >= ms; }, ms + 1000));
+    static_cast<void>(runUntil([&] { return clock.elapsed() >= ms; }, ms + 1000));
 }
 
 struct Result
@@ -92,7 +93,8 @@ Result measure(int rate, const QString &mode, int seconds)
     SimDevice sim;
     if (!sim.start({"--model", "RKA204QE", "--quiet", "--flood", QString::number(rate)}))
         return result;
-    // "no-log": also without the traffic log, so that its bounded ring can be told from the rest of the memory.
+    // "no-log": also without the traffic log, so that its bounded ring can be told from the rest of the
+    // memory.
     if (mode == QLatin1String("no-log"))
         window->session->setTrafficRecording(false);
     if (mode == QLatin1String("left-out") || mode == QLatin1String("no-log")) {
@@ -101,8 +103,8 @@ Result measure(int rate, const QString &mode, int seconds)
     }
     const QString marker = QStringLiteral("->%1<-").arg(State().text.SMSG_Status_SyncOver);
     if (!ui.connectTcp(sim.port()) ||
-        !QTest::qWaitFor([&] { return window->connectionPage->statusText->toPlainText().contains(marker); },
-                         SyncTimeoutMs))
+        !runUntil([&] { return window->connectionPage->statusText->toPlainText().contains(marker); },
+                  SyncTimeoutMs))
         return result;
     if (mode == QLatin1String("shown"))
         QTest::keyClick(window, Qt::Key_Z, Qt::AltModifier);

@@ -4,18 +4,18 @@
 //
 // Usage: bench_sync [runs per link, default 3]
 
+#include "EventLoopWait.h"
 #include "core/SimDevice.h"
 #include "gui/MainWindowDriver.h"
 
 #include "config/AppState.h"
-#include "shell/Ui_Main.h"
 #include "pages/Ui_Uart_Network.h"
+#include "shell/Ui_Main.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTest>
 
 #include <algorithm>
 #include <cstdio>
@@ -59,7 +59,7 @@ Run measure(const QString &model, bool serial)
     QPushButton *button = serial ? page->serialConnectButton : page->networkConnectButton;
     QObject::connect(button, &QPushButton::pressed, button, [&] { clock.start(); });
     const bool clicked = serial ? ui.connectSerial(sim.ptyLink()) : ui.connectTcp(sim.port());
-    if (!clicked || !QTest::qWaitFor([&] { return syncedAt >= 0; }, SyncTimeoutMs))
+    if (!clicked || !runUntil([&] { return syncedAt >= 0; }, SyncTimeoutMs))
         return run;
     run.ok = true;
     run.elapsedMs = syncedAt;

@@ -4,6 +4,7 @@
 //
 // Usage: bench_traffic [seconds per phase, default 5] [lines per second, default 5000]
 
+#include "EventLoopWait.h"
 #include "core/SimDevice.h"
 #include "core/TestAppDir.h"
 
@@ -14,7 +15,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTest>
 
 #include <sys/resource.h>
 
@@ -88,17 +88,17 @@ int main(int argc, char *argv[])
         QObject::connect(&session, &LinkSession::SGL_ConnectStatus,
                          [&](quint32, bool status, int) { connected = status; });
         session.openTcpClient("127.0.0.1", "127.0.0.1", QString::number(sim.port()));
-        if (!QTest::qWaitFor([&] { return connected; }, 5000)) {
+        if (!runUntil([&] { return connected; }, 5000)) {
             std::fprintf(stderr, "no connection\n");
             return 1;
         }
         // Settle first, then measure.
-        QTest::qWait(1000);
+        runFor(1000);
         const int linesBefore = lines;
         const qint64 cpuBefore = cpuMs();
         QElapsedTimer clock;
         clock.start();
-        QTest::qWait(seconds * 1000);
+        runFor(seconds * 1000);
         const double elapsedS = double(clock.elapsed()) / 1000.0;
         const double cpuPercent = 100.0 * double(cpuMs() - cpuBefore) / (elapsedS * 1000.0);
         std::printf("%-28s %10.0f %10.1f %12lld %12zu\n", phase.name, double(lines - linesBefore) / elapsedS,

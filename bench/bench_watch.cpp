@@ -15,6 +15,7 @@
 //
 // Usage: bench_watch [--interval S] [--seconds N] [--clicks N] [--click-interval S] [--seed N]
 
+#include "EventLoopWait.h"
 #include "core/SimDevice.h"
 
 #include "link/TrafficRecord.h"
@@ -26,7 +27,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QTest>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -72,14 +72,13 @@ public:
         QObject::connect(&session, &LinkSession::SGL_ConnectStatus, &scope,
                          [&](quint32, bool status, int) { connected = status; });
         session.openTcpClient("127.0.0.1", "127.0.0.1", QString::number(sim.port()));
-        if (!QTest::qWaitFor([&] { return connected; }, 5000))
+        if (!runUntil([&] { return connected; }, 5000))
             return false;
         SetupReader reader(session);
         reader.start(SetupReader::allGroups());
-        return QTest::qWaitFor([&] { return reader.outcome() != SetupReader::Outcome::Running; },
-                               ReadTimeoutMs) &&
+        return runUntil([&] { return reader.outcome() != SetupReader::Outcome::Running; }, ReadTimeoutMs) &&
                reader.outcome() == SetupReader::Outcome::Done &&
-               QTest::qWaitFor([&] { return session.isIdle(); }, 5000);
+               runUntil([&] { return session.isIdle(); }, 5000);
     }
 
     // Turns watching on and waits for the first read of the first round; its queuing time, or -1.
@@ -87,7 +86,7 @@ public:
     {
         const quint64 before = lastId();
         session.watch().setInterval(seconds);
-        if (!QTest::qWaitFor([&] { return lastId() > before; }, seconds * 1000 + 5000))
+        if (!runUntil([&] { return lastId() > before; }, seconds * 1000 + 5000))
             return -1;
         return queued.rbegin()->second;
     }
@@ -126,7 +125,7 @@ private:
 };
 
 // Lets the event loop run until `monotonicUs`, without waking it meanwhile (the idle CPU is measured).
-void runUntil(qint64 monotonicUs)
+void runUntilMoment(qint64 monotonicUs)
 {
     QEventLoop loop;
     QTimer::singleShot(int(std::max<qint64>(0, monotonicUs - monotonicNowUs()) / 1000) + 1, Qt::PreciseTimer,
@@ -197,7 +196,7 @@ int runIdle(int interval, int seconds)
     const qint64 ownFrom = ownCpuUs();
     const qint64 simFrom = processCpuUs(link.simPid());
     const qint64 to = from + qint64(seconds) * 1000000;
-    runUntil(to);
+    runUntilMoment(to);
     const qint64 ownUs = ownCpuUs() - ownFrom;
     const qint64 simUs = processCpuUs(link.simPid()) - simFrom;
 
@@ -297,7 +296,7 @@ int runClicks(int interval, int clicks, unsigned seed)
             timer.start(delay(random));
     });
     timer.start(delay(random));
-    if (!QTest::qWaitFor([&] { return ended == clicks; }, clicks * (LastDelayMs + 200) + 10000)) {
+    if (!runUntil([&] { return ended == clicks; }, clicks * (LastDelayMs + 200) + 10000)) {
         std::printf("  failed: %d of %d clicks ended\n", ended, clicks);
         return 1;
     }
