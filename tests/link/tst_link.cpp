@@ -7,6 +7,7 @@
 #include "core/LoopbackPeer.h"
 #include "core/PtyPair.h"
 #include "link/LinkTransport.h"
+#include "link/TcpLinkPort.h"
 #include "protocol/Catalogue.h"
 #include "session/LinkHealth.h"
 #include "session/LinkSession.h"
@@ -226,6 +227,45 @@ private slots:
                  qint32(reply.monotonicUs - ring.at(ring.firstSequence() + 2).monotonicUs));
     }
 
+    // A reply that came in time but still waits unread in the system when the time-out falls due (the
+    // link's thread was busy) releases its command: no time-out.
+    void replyWaitingWhenTimeRunsOut()
+    {
+        LoopbackPeer peer;
+        LinkTransport link;
+        QSignalSpy opened(&link, &LinkTransport::opened);
+        QSignalSpy ended(&link, &LinkTransport::commandEnded);
+        link.open(new TcpLinkPort("127.0.0.1", "127.0.0.1", QString::number(peer.port())));
+        QVERIFY(opened.wait(WaitMs));
+        QVERIFY(link.enqueue("GET OUT HDCP\r", replyWithin("OUT HDCP", 60000), 7, nullptr));
+        link.trySend();
+        QVERIFY(peer.waitForCommands(1, WaitMs));
+        QTRY_VERIFY(peer.hasConnection());
+        peer.reply("OUT HDCP FORCE-2.2\r");
+        // Without running this thread's events: the reply is in the system, not yet read.
+        link.expireReplyWait();
+        QCOMPARE(ended.count(), 0);
+        const std::deque<ReceivedLine> lines = link.takeLines();
+        QCOMPARE(int(lines.size()), 1);
+        QCOMPARE(lines.front().data + QByteArray::number(lines.front().answers),
+                 QByteArray("OUT HDCP FORCE-2.2\r7"));
+        QCOMPARE(link.state(), LinkTransport::State::Idle);
+    }
+
+    // A line the device sends of its own while a command waits in its gap is reported at once, not held
+    // for the write.
+    void unsolicitedLineInTheGap_data() { addTransportRows(); }
+    void unsolicitedLineInTheGap()
+    {
+        OPEN_LINK();
+        if (link.loopback())
+            QTRY_VERIFY(link.loopback()->hasConnection());
+        link.send("GET OUT HDCP", defaultReplyRule("OUT HDCP"));
+        peer.reply("IN STATUS 1\r");
+        QVERIFY(peer.waitForCommands(1, WaitMs));
+        QCOMPARE(link.log().trace(), Lines({"connect 1 0", "received IN STATUS 1\r", "sent GET OUT HDCP\r"}));
+    }
+
     // A command after which the device is busy holds the next one back for its pause, whatever the device
     // sends meanwhile; raw bytes of the debug console wait for nothing but the gap.
     void pauseAndRawBytes_data() { addTransportRows(); }
@@ -278,6 +318,8 @@ private slots:
             row("lone LF chunk") << Lines{other, "\n", reply} << Counts{1, 1, 2} << Lines{other, reply};
             row("LF leading a chunk") << Lines{other, '\n' + reply} << Counts{1, 2} << Lines{other, reply};
             row("1024-byte line fits the buffer") << Lines{fits, reply} << Counts{1, 2} << Lines{fits, reply};
+            row("1025-byte line") << Lines{QByteArray(1024, 'X') + '\r', reply} << Counts{0, 1}
+                                  << Lines{reply};
             row("5000-byte line") << Lines{QByteArray(5000, 'X') + '\r', reply} << Counts{0, 1}
                                   << Lines{reply};
         }

@@ -27,6 +27,7 @@ LinkTransport::LinkTransport(QObject *parent)
       matchTimer(preciseTimer(&LinkTransport::replyWaitOver)),
       waitTimer(preciseTimer(&LinkTransport::pauseOver))
 {
+    line.reserve(LineBufferSize);
 }
 
 LinkTransport::~LinkTransport()
@@ -297,11 +298,11 @@ void LinkTransport::processChunk(const QByteArray &chunk)
     // When the line waiting in the buffer cannot take the chunk's first line (up to its CR, or the whole
     // chunk) without growing past the buffer, the waiting bytes are dropped and the chunk starts a new line:
     // unended noise must not cost the reply that follows it.
-    if (lineLength > 0 && !skippingOverlongLine) {
+    if (!line.isEmpty() && !skippingOverlongLine) {
         const int firstEnd = chunk.indexOf(CarriageReturn, i);
         const int firstLine = (firstEnd < 0 ? size : firstEnd + 1) - i;
-        if (lineLength + firstLine > LineBufferSize)
-            clearLineBuffer();
+        if (line.size() + firstLine > LineBufferSize)
+            line.resize(0);
     }
     for (; i < size; ++i) {
         const char byte = chunk[i];
@@ -311,12 +312,12 @@ void LinkTransport::processChunk(const QByteArray &chunk)
                 skippingOverlongLine = false;
             continue;
         }
-        if (lineLength == LineBufferSize) {
-            clearLineBuffer();
+        if (line.size() == LineBufferSize) {
+            line.resize(0);
             skippingOverlongLine = byte != CarriageReturn;
             continue;
         }
-        lineBuffer[lineLength++] = byte;
+        line.append(byte);
         if (byte == CarriageReturn)
             completeLine();
     }
@@ -324,9 +325,9 @@ void LinkTransport::processChunk(const QByteArray &chunk)
 
 void LinkTransport::completeLine()
 {
-    const QByteArray line(lineBuffer, lineLength);
-    TrafficRecord receivedRecord = stampedRecord(TrafficRecord::Received, line);
-    ReceivedLine entry{line, 0, 0};
+    const QByteArray complete(line.constData(), line.size());
+    TrafficRecord receivedRecord = stampedRecord(TrafficRecord::Received, complete);
+    ReceivedLine entry{complete, 0, 0};
     if (current == State::AwaitingReply && lineMatchesRule()) {
         // One release per command: later lines, also of this chunk, meet no command in flight.
         current = State::Idle;
@@ -348,7 +349,7 @@ void LinkTransport::completeLine()
     }
     received.push_back(std::move(entry));
     linesToAnnounce = true;
-    clearLineBuffer();
+    line.resize(0);
 }
 
 bool LinkTransport::lineMatchesRule() const
@@ -358,19 +359,13 @@ bool LinkTransport::lineMatchesRule() const
     const quint32 slotCount = std::min<quint32>(rule.keywordCount, 2);
     for (quint32 slot = 0; slot < slotCount; ++slot) {
         const quint32 keywordLength = rule.keywordLength(int(slot));
-        if (quint32(lineLength) < keywordLength)
+        if (quint32(line.size()) < keywordLength)
             continue;
-        if (rule.acceptAnyLine ||
-            FindWholeWords(lineBuffer, quint32(lineLength), rule.keyword[slot].constData(), keywordLength))
+        if (rule.acceptAnyLine || FindWholeWords(line.constData(), quint32(line.size()),
+                                                 rule.keyword[slot].constData(), keywordLength))
             return true;
     }
     return false;
-}
-
-void LinkTransport::clearLineBuffer()
-{
-    std::fill(std::begin(lineBuffer), std::end(lineBuffer), '\0');
-    lineLength = 0;
 }
 
 void LinkTransport::record(TrafficRecord &&entry)

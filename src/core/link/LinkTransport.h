@@ -130,7 +130,6 @@ private:
     void processChunk(const QByteArray &chunk);
     void completeLine();
     bool lineMatchesRule() const;
-    void clearLineBuffer();
     void record(TrafficRecord &&entry);
     QTimer *preciseTimer(void (LinkTransport::*slot)());
 
@@ -163,8 +162,8 @@ private:
     QString timeoutText;
     bool pauseAnnounced = false;
 
-    char lineBuffer[LineBufferSize] = {};
-    int lineLength = 0;
+    // The line being assembled, at most LineBufferSize bytes.
+    QByteArray line;
     // Set while the rest of an overlong line (one that did not fit the line buffer) is being skipped.
     bool skippingOverlongLine = false;
 };

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-// One event on the link as the transport saw it, stamped in the transport's thread when it happened: a
+// One event on the link as the transport saw it, stamped by the transport when it happened: a
 // command written, a line received (with the command it released, if it released one) or a command whose
 // reply did not come in time; or a note of the tool's own about the link (a value the device changed).
 struct TrafficRecord

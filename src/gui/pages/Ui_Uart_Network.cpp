@@ -198,7 +198,7 @@ void Ui_Uart_Network::layoutWidgets()
 
 void Ui_Uart_Network::connectSession()
 {
-    // Connect requests go to the session, which starts the transport's thread and asks it to connect; the
+    // Connect requests go to the session, which starts connecting without waiting for the result; the
     // application state names the kind of link the window has open.
     connect(this, &Ui_Uart_Network::SGL_PretendConnect_SerialPort, &session,
             [this](QString MyPortName, QString MyBaudRate, QString MyDataBit, QString MyParity, QString MyStopBit,
