@@ -71,10 +71,10 @@ void LinkTransport::close()
     end();
 }
 
-bool LinkTransport::end()
+void LinkTransport::end()
 {
     if (current == State::Ended)
-        return false;
+        return;
     current = State::Ended;
     ++generation;
     gapTimer->stop();
@@ -91,7 +91,6 @@ bool LinkTransport::end()
         port->deleteLater();
         port = nullptr;
     }
-    return true;
 }
 
 void LinkTransport::portOpened(bool ok, int errorCode, const QString &reason, bool localCause)

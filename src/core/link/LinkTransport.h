@@ -117,8 +117,8 @@ private:
     bool isUp() const;
     void portOpened(bool ok, int errorCode, const QString &reason, bool localCause);
     void portLost(int errorCode, const QString &reason);
-    // Stops everything and releases the port; false when it had ended already.
-    bool end();
+    // Stops everything and releases the port (once).
+    void end();
     void gapOver();
     void replyWaitOver();
     void pauseOver();
