@@ -113,21 +113,23 @@ void LinkSession::hangUp()
 
 void LinkSession::dropTransport()
 {
-    // The commands of the connection given up went with it.
-    endPendingReplies();
+    LinkTransport *ended = std::exchange(transport, nullptr);
     ++generation;
     receivedLines.clear();
     deliveryPosted = false;
     pauseTicker.stop();
-    if (!transport)
-        return;
-    LinkTransport *ended = std::exchange(transport, nullptr);
-    ended->disconnect(this);
-    ended->close();
-    // What the closed link did last still belongs in the log.
-    std::deque<TrafficRecord> records = ended->takeTraffic();
-    // It may be in the middle of reporting to this session.
-    ended->deleteLater();
+    std::deque<TrafficRecord> records;
+    if (ended) {
+        ended->disconnect(this);
+        ended->close();
+        // What the closed link did last still belongs in the log.
+        records = ended->takeTraffic();
+        // It may be in the middle of reporting to this session.
+        ended->deleteLater();
+    }
+    // The commands of the connection given up went with it; a request a receiver of their end sends now
+    // ends at once, as without a link.
+    endPendingReplies();
     if (records.empty())
         return;
     for (TrafficRecord &record : records)
