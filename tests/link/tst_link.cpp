@@ -240,7 +240,6 @@ private slots:
         QVERIFY(link.enqueue("GET OUT HDCP\r", replyWithin("OUT HDCP", 60000), 7, nullptr));
         link.trySend();
         QVERIFY(peer.waitForCommands(1, WaitMs));
-        QTRY_VERIFY(peer.hasConnection());
         peer.reply("OUT HDCP FORCE-2.2\r");
         // Without running this thread's events: the reply is in the system, not yet read.
         link.expireReplyWait();

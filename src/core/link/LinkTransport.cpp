@@ -32,7 +32,7 @@ LinkTransport::LinkTransport(QObject *parent)
 
 LinkTransport::~LinkTransport()
 {
-    end();
+    close();
 }
 
 QTimer *LinkTransport::preciseTimer(void (LinkTransport::*slot)())
@@ -68,11 +68,6 @@ void LinkTransport::open(LinkPort *linkPort)
 
 void LinkTransport::close()
 {
-    end();
-}
-
-void LinkTransport::end()
-{
     if (current == State::Ended)
         return;
     current = State::Ended;
@@ -99,7 +94,7 @@ void LinkTransport::portOpened(bool ok, int errorCode, const QString &reason, bo
         return;
     if (!ok) {
         // Nothing queued for a link that never came up is written on another.
-        end();
+        close();
         emit opened(false, errorCode, reason, localCause);
         return;
     }
@@ -119,7 +114,7 @@ void LinkTransport::portLost(int errorCode, const QString &reason)
         return;
     // What the device sent before it went is still handed on.
     const std::deque<ReceivedLine> lastLines = std::exchange(received, {});
-    end();
+    close();
     received = lastLines;
     emit lost(errorCode, reason);
 }
@@ -189,17 +184,17 @@ void LinkTransport::write(QueueEntry &&entry)
                       ? BytesToText(bytes.constData(), quint32(bytes.size()))
                       : QString();
     const quint32 link = generation;
-    if (rule.expectReply) {
+    const bool awaitsReply = rule.expectReply;
+    if (awaitsReply) {
         current = State::AwaitingReply;
         matchTimer->start(timerMs(rule.timeoutMs));
-        emit this->written(Latin1Text(bytes.constData(), quint32(bytes.size())));
-        return;
+    } else {
+        current = State::Pausing;
+        waitTimer->start(timerMs(rule.waitMs));
+        pauseAnnounced = rule.waitMs > 0;
     }
-    current = State::Pausing;
-    waitTimer->start(timerMs(rule.waitMs));
-    pauseAnnounced = rule.waitMs > 0;
     emit this->written(Latin1Text(bytes.constData(), quint32(bytes.size())));
-    if (link != generation)
+    if (awaitsReply || link != generation)
         return;
     emit commandEnded(entry.id, false);
     if (link == generation && pauseAnnounced)

@@ -117,8 +117,6 @@ private:
     bool isUp() const;
     void portOpened(bool ok, int errorCode, const QString &reason, bool localCause);
     void portLost(int errorCode, const QString &reason);
-    // Stops everything and releases the port (once).
-    void end();
     void gapOver();
     void replyWaitOver();
     void pauseOver();
