@@ -113,6 +113,9 @@ void TcpTransport::setReading(bool on)
 void TcpTransport::accept()
 {
     while (QTcpSocket *socket = server.nextPendingConnection()) {
+        // A device answers at once; Nagle would hold a reply behind flood lines the tool has not yet
+        // acknowledged (up to its 40 ms delayed acknowledgement).
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         int slot = 1;
         while (std::any_of(clients.cbegin(), clients.cend(),
                            [slot](const TcpClient *client) { return client->slot() == slot; }))

@@ -4,13 +4,16 @@
 
 #include "gui/E2eFixture.h"
 
+#include "link/TrafficRecord.h"
 #include "session/LinkSession.h"
+#include "session/TrafficRing.h"
 #include "widgets/MessageBoxSeam.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QByteArray>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QLineEdit>
@@ -47,6 +50,7 @@ private slots:
     void misbehavingDevice();
     void deviceGoesAway_data();
     void deviceGoesAway();
+    void busyWindowKeepsTheLinkOnTime();
 
 private:
     Ui_Main *w() const { return ui->window(); }
@@ -243,6 +247,36 @@ void TestE2eWaits::deviceGoesAway()
     QVERIFY(!connection->statusOk && connection->networkConnectButton->isEnabled());
     QCOMPARE((serial ? connection->serialConnectButton : connection->networkConnectButton)->text(),
              QStringLiteral("Connect"));
+}
+
+// The window's links run on a thread of their own: a window held busy for longer than a reply may take
+// neither delays the operator's command past its gap nor times its reply out.
+void TestE2eWaits::busyWindowKeepsTheLinkOnTime()
+{
+    QVERIFY(connectTo("RKA204QE"));
+    QSignalSpy timeouts(w()->session, &LinkSession::SGL_ReplyTimeout);
+    const int from = mark();
+    const quint64 firstNew = w()->session->traffic().endSequence();
+    const qint64 clickedUs = monotonicNowUs();
+    QVERIFY(ui->choose(w()->outputPage->hdcpCombo, 1));
+    QElapsedTimer busy;
+    busy.start();
+    while (busy.elapsed() < 1500) {
+    }
+    QVERIFY(received(from, {"SET OUT HDCP FORCE-2.2"}));
+    QVERIFY(settled());
+    const TrafficRing &ring = w()->session->traffic();
+    qint64 writtenUs = -1;
+    for (quint64 sequence = std::max(firstNew, ring.firstSequence()); sequence < ring.endSequence();
+         ++sequence) {
+        const TrafficRecord &record = ring.at(sequence);
+        if (record.kind == TrafficRecord::Written && record.bytes == "SET OUT HDCP FORCE-2.2\r")
+            writtenUs = record.monotonicUs;
+    }
+    QVERIFY(writtenUs >= clickedUs);
+    // The 50 ms gap and a wide margin for a loaded machine, far below the 1.5 s the window was busy.
+    QVERIFY2(writtenUs - clickedUs < 600 * 1000, qPrintable(QString::number(writtenUs - clickedUs)));
+    QCOMPARE(timeouts.count(), 0);
 }
 
 QTEST_MAIN(TestE2eWaits)

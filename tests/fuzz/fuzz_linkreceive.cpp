@@ -13,6 +13,7 @@
 #include <QIODevice>
 
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -87,13 +88,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(port->scripted.consumed == port->scripted.delivered);
         ++writes;
     });
+    ReceivedLines handed;
+    QObject::connect(&link, &LinkTransport::linesArrived, [&handed](const ReceivedLines &lines) {
+        handed.insert(handed.end(), lines.begin(), lines.end());
+    });
     quint64 lastId = 0;
     size_t i = 0;
     while (i < size) {
         const uint8_t op = data[i++];
         int releasedNow = 0;
         const auto takeLines = [&] {
-            for (const ReceivedLine &line : link.takeLines()) {
+            link.wantLines();
+            for (const ReceivedLine &line : std::exchange(handed, {})) {
                 FUZZ_CHECK(line.data.size() <= 1024 && line.data.endsWith('\r'));
                 releasedNow += line.answers != 0 ? 1 : 0;
             }
@@ -101,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         switch (op % 4) {
         case 0: {
             const QByteArray &keyword = keywords[(op >> 2) % 4];
-            link.enqueue("GET " + keyword + '\r', defaultReplyRule(keyword), ++lastId, nullptr);
+            link.enqueue({"GET " + keyword + '\r', defaultReplyRule(keyword), ++lastId});
             break;
         }
         case 1: {

@@ -61,6 +61,7 @@ void addTransportRows()
     QTest::addColumn<int>("transport");
     QTest::newRow("serial") << int(LinkFixture::Serial);
     QTest::newRow("tcp") << int(LinkFixture::Tcp);
+    QTest::newRow("tcp, link thread") << int(LinkFixture::TcpOnLinkThread);
 }
 
 // A loopback port on which nothing listens.
@@ -235,16 +236,17 @@ private slots:
         LinkTransport link;
         QSignalSpy opened(&link, &LinkTransport::opened);
         QSignalSpy ended(&link, &LinkTransport::commandEnded);
+        QSignalSpy arrived(&link, &LinkTransport::linesArrived);
         link.open(new TcpLinkPort("127.0.0.1", "127.0.0.1", QString::number(peer.port())));
         QVERIFY(opened.wait(WaitMs));
-        QVERIFY(link.enqueue("GET OUT HDCP\r", replyWithin("OUT HDCP", 60000), 7, nullptr));
-        link.trySend();
+        link.enqueue({"GET OUT HDCP\r", replyWithin("OUT HDCP", 60000), 7});
         QVERIFY(peer.waitForCommands(1, WaitMs));
         peer.reply("OUT HDCP FORCE-2.2\r");
         // Without running this thread's events: the reply is in the system, not yet read.
         link.expireReplyWait();
         QCOMPARE(ended.count(), 0);
-        const std::deque<ReceivedLine> lines = link.takeLines();
+        QCOMPARE(arrived.count(), 1);
+        const ReceivedLines lines = arrived.first().first().value<ReceivedLines>();
         QCOMPARE(int(lines.size()), 1);
         QCOMPARE(lines.front().data + QByteArray::number(lines.front().answers),
                  QByteArray("OUT HDCP FORCE-2.2\r7"));

@@ -58,3 +58,17 @@ QObject *LinkIoHandoff::leave()
     left = true;
     return std::exchange(made, nullptr);
 }
+
+LinkThread::LinkThread() : worker(std::make_unique<QThread>())
+{
+    worker->setObjectName(QStringLiteral("links"));
+    worker->start();
+}
+
+LinkThread::~LinkThread()
+{
+    // Links ended last were handed over by queued calls and deletions; the thread finishes with them (a
+    // finishing thread deletes what was left to be deleted later) before it stops.
+    worker->quit();
+    worker->wait();
+}

@@ -3,6 +3,8 @@
 #include <QMutex>
 #include <QObject>
 
+#include <memory>
+
 class QThread;
 class QThreadPool;
 
@@ -38,4 +40,21 @@ private:
     QThread *target;
     QObject *made = nullptr;
     bool left = false;
+};
+
+// The thread a window's links run on, one for all its sessions, so that a busy window never delays a write or
+// fakes a reply time-out; the sessions and their device models stay on the window's thread. It outlives every
+// session that uses it: destroying it waits for what was handed to it (the links ended last) and deletes it.
+class LinkThread
+{
+public:
+    LinkThread();
+    ~LinkThread();
+    LinkThread(const LinkThread &) = delete;
+    LinkThread &operator=(const LinkThread &) = delete;
+
+    QThread *thread() const { return worker.get(); }
+
+private:
+    std::unique_ptr<QThread> worker;
 };

@@ -27,6 +27,13 @@ LinkTransport::LinkTransport(QObject *parent)
       matchTimer(preciseTimer(&LinkTransport::replyWaitOver)),
       waitTimer(preciseTimer(&LinkTransport::pauseOver))
 {
+    // The reports cross threads with their data when the session lives on another one.
+    static const bool registered = [] {
+        qRegisterMetaType<ReceivedLines>("ReceivedLines");
+        qRegisterMetaType<TrafficRecords>("TrafficRecords");
+        return true;
+    }();
+    Q_UNUSED(registered)
     line.reserve(LineBufferSize);
 }
 
@@ -86,6 +93,8 @@ void LinkTransport::close()
         port->deleteLater();
         port = nullptr;
     }
+    // What the link did last still belongs in the log.
+    reportTraffic();
 }
 
 void LinkTransport::portOpened(bool ok, int errorCode, const QString &reason, bool localCause)
@@ -112,28 +121,30 @@ void LinkTransport::portLost(int errorCode, const QString &reason)
 {
     if (!isUp())
         return;
-    // What the device sent before it went is still handed on.
-    const std::deque<ReceivedLine> lastLines = std::exchange(received, {});
+    // What the device sent before it went is still handed on, whether or not the session asked for more.
+    const ReceivedLines lastLines = std::exchange(received, {});
     close();
-    received = lastLines;
+    if (!lastLines.empty())
+        emit linesArrived(lastLines);
     emit lost(errorCode, reason);
 }
 
-bool LinkTransport::enqueue(const QByteArray &bytes, const ReplyRule &entryRule, quint64 id, quint64 *dropped)
+void LinkTransport::enqueue(const QueueEntry &entry)
 {
-    if (dropped)
-        *dropped = 0;
-    if (bytes.isEmpty() || current == State::Ended)
-        return false;
-    if (sendQueue.size() >= std::size_t(MaxQueuedEntries)) {
-        if (dropped)
-            *dropped = sendQueue.front().id;
-        sendQueue.pop_front();
-    }
-    // A deep copy: `bytes` may wrap the caller's buffer (QByteArray::fromRawData), which the caller
+    if (entry.data.isEmpty() || current == State::Ended)
+        return;
+    // A deep copy: the bytes may wrap the caller's buffer (QByteArray::fromRawData), which the caller
     // overwrites after the call.
-    sendQueue.push_back({QByteArray(bytes.constData(), bytes.size()), entryRule, id});
-    return true;
+    sendQueue.push_back({QByteArray(entry.data.constData(), entry.data.size()), entry.rule, entry.id});
+    trySend();
+}
+
+void LinkTransport::withdraw(const std::vector<quint64> &ids)
+{
+    const auto withdrawn = [&ids](const QueueEntry &entry) {
+        return std::find(ids.begin(), ids.end(), entry.id) != ids.end();
+    };
+    sendQueue.erase(std::remove_if(sendQueue.begin(), sendQueue.end(), withdrawn), sendQueue.end());
 }
 
 void LinkTransport::trySend()
@@ -193,7 +204,8 @@ void LinkTransport::write(QueueEntry &&entry)
         waitTimer->start(timerMs(rule.waitMs));
         pauseAnnounced = rule.waitMs > 0;
     }
-    emit this->written(Latin1Text(bytes.constData(), quint32(bytes.size())));
+    reportTraffic();
+    emit this->written(entry.id, Latin1Text(bytes.constData(), quint32(bytes.size())));
     if (awaitsReply || link != generation)
         return;
     emit commandEnded(entry.id, false);
@@ -219,6 +231,7 @@ void LinkTransport::replyWaitOver()
     timedOut.commandId = inFlightId;
     timedOut.roundTripUs = qint32(std::min<quint64>(quint64(rule.timeoutMs) * 1000, INT_MAX));
     record(std::move(timedOut));
+    reportTraffic();
     emit commandEnded(inFlightId, true);
     if (link == generation && !timeoutText.isEmpty())
         emit replyTimedOut(timeoutText);
@@ -276,9 +289,27 @@ void LinkTransport::receive()
 
 void LinkTransport::announceLines()
 {
-    // One notice for all the lines, unless one is still waiting to be taken.
-    if (!std::exchange(linesNoticed, true))
-        emit linesArrived();
+    // All the lines at once, unless those handed on before are still being worked through: the rest wait
+    // here, in the bounded queue, until the session wants them.
+    if (linesNoticed || received.empty())
+        return;
+    linesNoticed = true;
+    // The log before the lines: a receiver of a line may look up the command it answered.
+    reportTraffic();
+    emit linesArrived(std::exchange(received, {}));
+}
+
+void LinkTransport::wantLines()
+{
+    // A session that asks takes every line there is, also those whose notice waits for the next write.
+    linesNoticed = false;
+    announceLines();
+}
+
+void LinkTransport::reportTraffic()
+{
+    if (!traffic.empty())
+        emit trafficRecorded(std::exchange(traffic, {}));
 }
 
 void LinkTransport::processChunk(const QByteArray &chunk)
@@ -369,15 +400,4 @@ void LinkTransport::record(TrafficRecord &&entry)
     if (traffic.size() >= MaxTrafficRecords)
         traffic.pop_front();
     traffic.push_back(std::move(entry));
-}
-
-std::deque<ReceivedLine> LinkTransport::takeLines()
-{
-    linesNoticed = false;
-    return std::exchange(received, {});
-}
-
-std::deque<TrafficRecord> LinkTransport::takeTraffic()
-{
-    return std::exchange(traffic, {});
 }

@@ -4,11 +4,13 @@
 #include "protocol/ReplyRule.h"
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <deque>
+#include <vector>
 
 class LinkPort;
 
@@ -30,9 +32,14 @@ struct ReceivedLine
     qint32 roundTripUs = 0;
 };
 
+using ReceivedLines = std::deque<ReceivedLine>;
+using TrafficRecords = std::deque<TrafficRecord>;
+Q_DECLARE_METATYPE(ReceivedLines)
+Q_DECLARE_METATYPE(TrafficRecords)
+
 constexpr int LineBufferSize = 1024;
-// Most commands the queue holds; beyond it the oldest are dropped (a caller that queues faster than the
-// device answers must not make the program grow without bound).
+// Most commands a session keeps queued; beyond it the oldest are dropped (a caller that queues faster than
+// the device answers must not make the program grow without bound).
 constexpr int MaxQueuedEntries = 10000;
 // Most received lines waiting for the session. Kept small, so that a reply that comes while a device floods
 // the link faster than the session hands the lines on waits behind a fraction of a second of them.
@@ -48,6 +55,10 @@ constexpr int MaxQueuedLines = 500;
 // none is) -> Idle (released by its reply, timed out, pause over). Opening comes before the first Idle,
 // Ended after a failed open, a loss or close(). Every report is a signal of this thread; a receiver may
 // close the link from inside any of them, and nothing of the closed link is reported after that.
+//
+// Everything it is told is a call and everything it reports a signal carrying its data, so that its session
+// may live on another thread (the window's links run on a link thread of their own) and reach it by queued
+// calls only; it shares nothing with anyone.
 class LinkTransport : public QObject
 {
     Q_OBJECT
@@ -75,36 +86,37 @@ public:
     void close();
     State state() const { return current; }
 
-    // Appends a copy of `bytes` with its rule and id; false (nothing queued) for empty bytes or a link that
-    // has ended. A full queue drops its oldest command first; *dropped is then its id.
-    bool enqueue(const QByteArray &bytes, const ReplyRule &rule, quint64 id, quint64 *dropped);
-    // The commands not yet written, oldest first; the session takes some back (a restart holds them, an
-    // operator's request goes before watch reads).
-    std::deque<QueueEntry> &queue() { return sendQueue; }
-    const std::deque<QueueEntry> &queue() const { return sendQueue; }
-    // Lets the first queued command go (after its gap) if the link is free.
-    void trySend();
-    // Takes every line received and not yet taken; the next line comes with a new linesArrived().
-    std::deque<ReceivedLine> takeLines();
-    // Takes what happened on the link since it was last taken, as it was stamped when it happened. Kept
-    // whether or not the session asks for it while `recording` is on; the last records of an ended link
-    // stay until taken.
-    std::deque<TrafficRecord> takeTraffic();
+    // Queues `entry` (its bytes copied) and lets it go after its gap once the link is free; ignored for empty
+    // bytes or a link that has ended.
+    void enqueue(const QueueEntry &entry);
+    // Takes back the commands of `ids` not yet written (a restart holds them, an operator's request goes
+    // before watch reads, a full queue drops its oldest).
+    void withdraw(const std::vector<quint64> &ids);
+    // The session is ready for more lines: every line received since the last linesArrived() comes now (or
+    // the next line as it is reported).
+    void wantLines();
+    // Traffic records are kept from now on (or no longer).
     void setRecording(bool on) { recording = on; }
 
-    // Seams for tests that drive the link step by step: a gap of 0 writes at once; expireReplyWait() ends the
-    // wait for the reply as its time-out does.
+    // Seams for tests that drive the link step by step: a gap of 0 writes at once; trySend() lets the first
+    // queued command go if the link is free; expireReplyWait() ends the wait for the reply as its time-out
+    // does.
     void setGapMs(int ms) { gapMs = ms; }
+    void trySend();
     void expireReplyWait() { replyWaitOver(); }
 
 signals:
     void opened(bool ok, int errorCode, const QString &reason, bool localCause);
     // The open link failed for good; it has ended.
     void lost(int errorCode, const QString &reason);
-    // A command was written (Latin-1 text).
-    void written(const QString &text);
-    // Lines were received; take them with takeLines().
-    void linesArrived();
+    // What happened on the link, as it was stamped when it happened (while recording is on). Always reported
+    // before the signal of the step that recorded it; the last records of a link come as it ends.
+    void trafficRecorded(const TrafficRecords &records);
+    // The command `id` was written (Latin-1 text).
+    void written(quint64 id, const QString &text);
+    // Lines were received. The next come once the session wants them (wantLines()), but the last lines of a
+    // lost link always come before lost().
+    void linesArrived(const ReceivedLines &lines);
     // A command ended without a reply line: written (it awaits none) or left without reply in time.
     void commandEnded(quint64 id, bool timedOut);
     // No matching reply came in time for `cmd` (only for rules that report their time-out).
@@ -125,6 +137,7 @@ private:
     void takeWaitingBytes();
     void receive();
     void announceLines();
+    void reportTraffic();
     void processChunk(const QByteArray &chunk);
     void completeLine();
     bool lineMatchesRule() const;
@@ -141,9 +154,10 @@ private:
     QTimer *waitTimer;
 
     std::deque<QueueEntry> sendQueue;
-    std::deque<ReceivedLine> received;
+    ReceivedLines received;
+    // Lines were handed on and the session has not asked for more yet.
     bool linesNoticed = false;
-    std::deque<TrafficRecord> traffic;
+    TrafficRecords traffic;
     bool recording = true;
     bool receiving = false;
     // A line of the receive in progress released the command in flight.

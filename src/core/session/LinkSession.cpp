@@ -1,5 +1,6 @@
 #include "session/LinkSession.h"
 
+#include "link/LinkIoPool.h"
 #include "link/LinkTransport.h"
 #include "link/SerialLinkPort.h"
 #include "link/TcpLinkPort.h"
@@ -77,6 +78,15 @@ void LinkSession::openWithoutTransport(quint32 type)
     transport->setRecording(recording);
 }
 
+template <typename Step> void LinkSession::toLink(Step step)
+{
+    if (!transport)
+        return;
+    LinkTransport *link = transport;
+    QMetaObject::invokeMethod(
+        link, [link, step = std::move(step)] { step(*link); }, Qt::AutoConnection);
+}
+
 void LinkSession::open(const LinkTarget &target)
 {
     if (target.type != LinkSerial && target.type != LinkTcpClient)
@@ -97,13 +107,19 @@ void LinkSession::dial(const LinkTarget &target)
         linkBaudRate.clear();
     }
     dropTransport();
-    transport = new LinkTransport(this);
+    // On a link thread the transport has no parent: it ends there, deleted later by that thread.
+    transport = new LinkTransport(linkThread ? nullptr : this);
+    if (linkThread)
+        transport->moveToThread(linkThread->thread());
     transport->setRecording(recording);
     wireTransport(openType);
-    if (target.type == LinkSerial)
-        transport->open(new SerialLinkPort(target.serial));
-    else
-        transport->open(new TcpLinkPort(target.localIp, target.remoteIp, target.remotePort));
+    // The port is made on the transport's thread, whose sockets and timers it uses.
+    toLink([target](LinkTransport &link) {
+        if (target.type == LinkSerial)
+            link.open(new SerialLinkPort(target.serial));
+        else
+            link.open(new TcpLinkPort(target.localIp, target.remoteIp, target.remotePort));
+    });
 }
 
 void LinkSession::hangUp()
@@ -115,26 +131,21 @@ void LinkSession::dropTransport()
 {
     LinkTransport *ended = std::exchange(transport, nullptr);
     ++generation;
+    queued.clear();
+    transportEnded = false;
     receivedLines.clear();
     deliveryPosted = false;
     pauseTicker.stop();
-    std::deque<TrafficRecord> records;
     if (ended) {
-        ended->disconnect(this);
-        ended->close();
-        // What the closed link did last still belongs in the log.
-        records = ended->takeTraffic();
-        // It may be in the middle of reporting to this session.
+        // It still reports its last traffic records (on another thread: later), nothing else. It may be in
+        // the middle of reporting to this session.
+        QMetaObject::invokeMethod(
+            ended, [ended] { ended->close(); }, Qt::AutoConnection);
         ended->deleteLater();
     }
     // The commands of the connection given up went with it; a request a receiver of their end sends now
     // ends at once, as without a link.
     endPendingReplies();
-    if (records.empty())
-        return;
-    for (TrafficRecord &record : records)
-        ring.append(std::move(record));
-    emit SGL_TrafficRecorded();
 }
 
 void LinkSession::followRestart(const QList<LinkTarget> &targets)
@@ -181,51 +192,77 @@ void LinkSession::closeLink()
 void LinkSession::wireTransport(quint32 type)
 {
     LinkTransport *link = transport;
-    connect(link, &LinkTransport::pauseStarted, this, [this, type](int ms) { startPause(type, ms); });
-    connect(link, &LinkTransport::pauseEnded, this, [this, type] { endPause(type); });
-    connect(link, &LinkTransport::commandEnded, this, [this](quint64 id, bool timedOut) {
-        finishReply(id, timedOut ? LinkReply::Outcome::TimedOut : LinkReply::Outcome::Written);
+    // Reports of a link the session has since closed are dropped; its traffic records are not.
+    const quint64 linkGeneration = generation;
+    const auto current = [this, linkGeneration] { return linkGeneration == generation; };
+    connect(link, &LinkTransport::trafficRecorded, this, &LinkSession::appendTraffic);
+    connect(link, &LinkTransport::pauseStarted, this, [this, type, current](int ms) {
+        if (current())
+            startPause(type, ms);
     });
-    connect(link, &LinkTransport::lost, this, [this, type](int code, const QString &reason) {
+    connect(link, &LinkTransport::pauseEnded, this, [this, type, current] {
+        if (current())
+            endPause(type);
+    });
+    connect(link, &LinkTransport::commandEnded, this, [this, current](quint64 id, bool timedOut) {
+        if (current())
+            finishReply(id, timedOut ? LinkReply::Outcome::TimedOut : LinkReply::Outcome::Written);
+    });
+    connect(link, &LinkTransport::lost, this, [this, type, current](int code, const QString &reason) {
+        if (!current())
+            return;
+        transportEnded = true;
+        queued.clear();
         endPendingReplies();
         if (!follower->takeLoss())
             emit SGL_LinkLost(type, code, reason);
     });
     connect(link, &LinkTransport::opened, this,
-            [this, type](bool status, int code, const QString &reason, bool localCause) {
+            [this, type, current](bool status, int code, const QString &reason, bool localCause) {
+                if (!current())
+                    return;
+                if (!status) {
+                    transportEnded = true;
+                    queued.clear();
+                }
                 if (!follower->takeConnectStatus(status))
                     emit SGL_ConnectStatus(type, status, code, reason, localCause);
             });
-    connect(link, &LinkTransport::written, this, [this, type](const QString &text) {
-        takeTraffic();
+    connect(link, &LinkTransport::written, this, [this, type, current](quint64 id, const QString &text) {
+        if (!current())
+            return;
+        const auto it = std::find_if(queued.begin(), queued.end(),
+                                     [id](const QueueEntry &entry) { return entry.id == id; });
+        if (it != queued.end())
+            queued.erase(it);
         follower->lineSent(text);
         emit SGL_LineSent(type, text);
     });
-    connect(link, &LinkTransport::replyTimedOut, this, [this, type](const QString &cmd) {
-        takeTraffic();
-        if (!follower->takeReplyTimeout())
+    connect(link, &LinkTransport::replyTimedOut, this, [this, type, current](const QString &cmd) {
+        if (current() && !follower->takeReplyTimeout())
             emit SGL_ReplyTimeout(type, cmd);
     });
-    connect(link, &LinkTransport::linesArrived, this, [this, type] { takeReceivedLines(type); });
+    connect(link, &LinkTransport::linesArrived, this, [this, type, current](const ReceivedLines &lines) {
+        if (!current())
+            return;
+        receivedLines.insert(receivedLines.end(), lines.begin(), lines.end());
+        takeReceivedLines(type);
+    });
 }
 
-void LinkSession::takeTraffic()
+void LinkSession::appendTraffic(const std::deque<TrafficRecord> &records)
 {
-    if (!transport)
-        return;
-    std::deque<TrafficRecord> records = transport->takeTraffic();
     if (records.empty())
         return;
-    for (TrafficRecord &record : records)
-        ring.append(std::move(record));
+    for (const TrafficRecord &record : records)
+        ring.append(TrafficRecord(record));
     emit SGL_TrafficRecorded();
 }
 
 void LinkSession::setTrafficRecording(bool on)
 {
     recording = on;
-    if (transport)
-        transport->setRecording(on);
+    toLink([on](LinkTransport &link) { link.setRecording(on); });
 }
 
 void LinkSession::takeReceivedLines(quint32 type)
@@ -238,20 +275,14 @@ void LinkSession::takeReceivedLines(quint32 type)
 
 bool LinkSession::refillLines()
 {
-    if (!transport)
-        return false;
-    std::deque<ReceivedLine> lines = transport->takeLines();
-    // The log before the lines: the transport records a line before it queues it, so the records of every
-    // line taken here are there now, and a handler of a line may look up the command it answered.
-    takeTraffic();
-    for (ReceivedLine &line : lines)
-        receivedLines.push_back(std::move(line));
+    // A transport on this thread hands them over at once, one on a link thread with a later report.
+    toLink([](LinkTransport &link) { link.wantLines(); });
     return !receivedLines.empty();
 }
 
 void LinkSession::deliverLines(quint32 type)
 {
-    // Lines are taken from the transport only once those taken before are reported: while the session's
+    // The transport hands on more lines only once those handed before are reported: while the session's
     // receivers cannot keep up with a device, they wait in the transport's bounded queue, not here.
     const quint64 linkGeneration = generation;
     QElapsedTimer turn;
@@ -335,27 +366,32 @@ LinkReply *LinkSession::send(const Request &request)
 
 void LinkSession::withdrawWatchReads()
 {
-    if (!transport)
-        return;
     const auto isWatchRead = [this](const QueueEntry &entry) {
         const auto it = pending.find(entry.id);
         return it != pending.end() && it->second->isWatch();
     };
-    std::deque<QueueEntry> &entries = transport->queue();
-    const auto reads = std::stable_partition(entries.begin(), entries.end(),
+    const auto reads = std::stable_partition(queued.begin(), queued.end(),
                                              [&](const QueueEntry &entry) { return !isWatchRead(entry); });
     std::vector<quint64> withdrawn;
-    for (auto it = reads; it != entries.end(); ++it)
+    for (auto it = reads; it != queued.end(); ++it)
         withdrawn.push_back(it->id);
-    entries.erase(reads, entries.end());
+    queued.erase(reads, queued.end());
+    if (withdrawn.empty())
+        return;
+    withdraw(withdrawn);
     // The operator's request now waits in the read's gap; the watch reads it again once the link is idle.
     for (const quint64 id : withdrawn)
         finishReply(id, LinkReply::Outcome::Dropped);
 }
 
+void LinkSession::withdraw(std::vector<quint64> ids)
+{
+    toLink([ids = std::move(ids)](LinkTransport &link) { link.withdraw(ids); });
+}
+
 bool LinkSession::queueCommand(const Request &request, quint64 id, LinkReply *reply)
 {
-    if (!transport || request.isNull())
+    if (!transport || transportEnded || request.isNull())
         return false;
     if (id == 0)
         id = ++lastCommandId;
@@ -363,8 +399,13 @@ bool LinkSession::queueCommand(const Request &request, quint64 id, LinkReply *re
     rule.timeoutMs = std::min(rule.timeoutMs, replyTimeoutLimitMs);
     rule.waitMs = std::min(rule.waitMs, pauseLimitMs);
     quint64 dropped = 0;
-    if (!transport->enqueue(request.line, rule, id, &dropped))
-        return false;
+    if (queued.size() >= std::size_t(MaxQueuedEntries)) {
+        dropped = queued.front().id;
+        queued.pop_front();
+        withdraw({dropped});
+    }
+    queued.push_back({request.line, rule, id});
+    toLink([entry = queued.back()](LinkTransport &link) { link.enqueue(entry); });
     lastQueued = request.line;
     if (reply)
         pending[id] = reply;
@@ -373,15 +414,14 @@ bool LinkSession::queueCommand(const Request &request, quint64 id, LinkReply *re
         emit SGL_CommandsDropped(openType);
     overflowReported = dropped != 0;
     finishReply(dropped, LinkReply::Outcome::Dropped);
-    requestSend();
     return true;
 }
 
 void LinkSession::holdQueued()
 {
-    if (!transport)
-        return;
-    for (QueueEntry &entry : std::exchange(transport->queue(), {})) {
+    std::vector<quint64> ids;
+    for (QueueEntry &entry : std::exchange(queued, {})) {
+        ids.push_back(entry.id);
         const auto it = pending.find(entry.id);
         if (it == pending.end())
             continue;
@@ -393,6 +433,8 @@ void LinkSession::holdQueued()
         else
             held.push_back({Request{entry.data, entry.rule}, reply});
     }
+    if (!ids.empty())
+        withdraw(std::move(ids));
 }
 
 void LinkSession::releaseHeld()
@@ -443,23 +485,15 @@ void LinkSession::endPendingReplies()
         entry.second->finish(LinkReply::Outcome::LinkEnded);
 }
 
-void LinkSession::requestSend()
-{
-    if (transport)
-        transport->trySend();
-}
-
 std::deque<QByteArray> LinkSession::queuedCommands()
 {
     std::deque<QByteArray> commands;
-    if (transport) {
-        for (const QueueEntry &entry : transport->queue())
-            commands.push_back(entry.data);
-    }
+    for (const QueueEntry &entry : queued)
+        commands.push_back(entry.data);
     return commands;
 }
 
 int LinkSession::queuedCount() const
 {
-    return transport ? int(transport->queue().size()) : 0;
+    return int(queued.size());
 }

@@ -20,12 +20,16 @@
 #include <memory>
 #include <vector>
 
+class LinkThread;
 class LinkTransport;
 class RestartFollower;
+struct QueueEntry;
 struct ReceivedLine;
+struct TrafficRecord;
 
 // The one door to the device link. It opens and closes the active link (a LinkTransport on the thread the
-// session lives on: nothing of a link blocks that thread or runs a thread of its own), queues requests on it
+// session lives on, or on a link thread it is given: nothing of a link blocks either thread or runs a thread
+// of its own; the session reaches it by calls that cross to its thread when they must), queues requests on it
 // to be written in turn, tells each caller how its request ended (a LinkReply), and reports what happens on
 // the link as its own signals: lines written and received, connect results, losses, reply time-outs, pauses
 // and the device's planned restarts. Nothing of a link that was closed is reported after its close.
@@ -48,6 +52,10 @@ public:
     ~LinkSession() override;
     LinkSession(const LinkSession &) = delete;
     LinkSession &operator=(const LinkSession &) = delete;
+
+    // Links opened from now on run on `thread` (which outlives the session) instead of the session's own
+    // thread; null: on the session's thread.
+    void runLinksOn(LinkThread *thread) { linkThread = thread; }
 
     // LinkType of the active link (0 none, 1 serial, 2 TCP client).
     quint32 linkType() const { return openType; }
@@ -157,8 +165,11 @@ private:
     void dial(const LinkTarget &target);
     void hangUp();
     void wireTransport(quint32 type);
-    // Lets the active transport write the next queued command if the link is free.
-    void requestSend();
+    // Runs `step` with the active transport on the transport's thread: now when that is this one, else as a
+    // queued call (in order with the others).
+    template <typename Step> void toLink(Step step);
+    // Takes the commands of `ids` back from the active transport.
+    void withdraw(std::vector<quint64> ids);
     // Queues a request on the active link at once under `id` (0: a new one); false when nothing was queued.
     bool queueCommand(const Request &request, quint64 id, LinkReply *reply);
     // While a restart is followed: the requests still queued wait for its end, with those sent meanwhile.
@@ -171,9 +182,8 @@ private:
     // Ends every reply still waiting (the link ended).
     void endPendingReplies();
     void takeReceivedLines(quint32 type);
-    // Moves what the transport recorded into the traffic log.
-    void takeTraffic();
-    // Takes the lines waiting in the transport's queue; false when there are none.
+    void appendTraffic(const std::deque<TrafficRecord> &records);
+    // Asks the transport for the lines it holds; false when none have come (yet).
     bool refillLines();
     void deliverLines(quint32 type);
     void startPause(quint32 type, int ms);
@@ -182,6 +192,12 @@ private:
 
     // The link of the active target; null before it is dialled and while a restart waits between attempts.
     LinkTransport *transport = nullptr;
+    LinkThread *linkThread = nullptr;
+    // The commands handed to the transport and not yet reported written, oldest first: what the session
+    // counts as queued (the transport may be on another thread).
+    std::deque<QueueEntry> queued;
+    // The transport failed to open or was lost; it takes no more commands.
+    bool transportEnded = false;
     // The type of the active link (LinkType may be changed by others, this may not).
     quint32 openType = 0;
     LinkTarget current;

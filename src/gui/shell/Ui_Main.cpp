@@ -3,6 +3,7 @@
 #include "config/AppPaths.h"
 #include "config/AppState.h"
 #include "config/ConfigFile.h"
+#include "link/LinkIoPool.h"
 #include "pages/Ui_Audio.h"
 #include "pages/Ui_Multiview.h"
 #include "pages/Ui_Output.h"
@@ -46,7 +47,7 @@ QString withoutLineEnd(QString text)
 }
 } // namespace
 
-Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
+Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent), linkThread(std::make_unique<LinkThread>())
 {
     centralContent = new QWidget(this);
     tabWidget = new QTabWidget(centralContent);
@@ -54,6 +55,7 @@ Ui_Main::Ui_Main(QWidget *parent) : MyFramelessWindow(parent)
     gridLayout = new QGridLayout(centralContent);
     languageSelector = new ListComboBox(centralContent);
     session = new LinkSession(this);
+    session->runLinksOn(linkThread.get());
     // The debug console and the traffic capture read far back.
     session->setTrafficCapacity(TrafficRing::ShownCapacity);
     connectionPage = new Ui_Uart_Network(*session);
@@ -96,6 +98,8 @@ Ui_Main::~Ui_Main()
     delete systemPage;
     delete debugConsole;
     delete timeoutBox;
+    // The link ends before its thread stops (with the members, before the session is deleted).
+    session->closeLink();
 }
 
 QList<QPair<QWidget *, QString>> Ui_Main::presentDevicePages() const

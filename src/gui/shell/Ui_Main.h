@@ -5,7 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class LastingMessage;
+class LinkThread;
 class LinkHealthBar;
 class LinkSession;
 class QComboBox;
@@ -46,7 +49,7 @@ public:
     Ui_Debug *debugConsole = nullptr;
     LinkHealthBar *healthBar = nullptr;
     SetupActions *setupActions = nullptr;
-    // The link to the device; created before the pages, deleted after them.
+    // The link to the device; created before the pages, deleted after them. Its link runs on linkThread.
     LinkSession *session = nullptr;
 
 signals:
@@ -76,6 +79,8 @@ private:
     void makeConnections();
     QList<QPair<QWidget *, QString>> presentDevicePages() const;
 
+    // A busy window (a page being built, a message box's own loop) never delays a write or a time-out.
+    std::unique_ptr<LinkThread> linkThread;
     QGridLayout *gridLayout = nullptr;
     SyncReport *syncReport = nullptr;
     // The box of reply time-outs and the commands it names.

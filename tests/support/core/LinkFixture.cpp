@@ -2,6 +2,7 @@
 
 #include "LoopbackPeer.h"
 #include "PtyPair.h"
+#include "link/LinkIoPool.h"
 #include "protocol/Catalogue.h"
 #include "session/LinkSession.h"
 
@@ -16,6 +17,10 @@ LinkFixture::LinkFixture(Transport transport) : kind(transport)
     else
         tcpPeer = std::make_unique<LoopbackPeer>();
     linkSession = std::make_unique<LinkSession>();
+    if (kind == TcpOnLinkThread) {
+        linkThread = std::make_unique<LinkThread>();
+        linkSession->runLinksOn(linkThread.get());
+    }
     eventLog = std::make_unique<LinkEventLog>(*linkSession);
 }
 

@@ -9,20 +9,23 @@
 #include <memory>
 
 class LinkSession;
+class LinkThread;
 class LoopbackPeer;
 class PtyPair;
 struct ReplyRule;
 
 // A link session against a test device: the serial transport on a pseudo-terminal pair, or the TCP
-// transport against a server on 127.0.0.1. Everything goes through the session as the program's own users
-// do; what the session reports is recorded in log().
+// transport against a server on 127.0.0.1 (with its link on the session's thread or, as in the window, on a
+// link thread). Everything goes through the session as the program's own users do; what the session reports
+// is recorded in log().
 class LinkFixture
 {
 public:
     enum Transport
     {
         Serial,
-        Tcp
+        Tcp,
+        TcpOnLinkThread
     };
 
     explicit LinkFixture(Transport transport);
@@ -48,6 +51,8 @@ public:
 
 private:
     Transport kind;
+    // Outlives the session, whose last link it deletes.
+    std::unique_ptr<LinkThread> linkThread;
     std::unique_ptr<PtyPair> ptyPeer;
     std::unique_ptr<LoopbackPeer> tcpPeer;
     std::unique_ptr<LinkSession> linkSession;
