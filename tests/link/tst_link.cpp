@@ -229,28 +229,30 @@ private slots:
     }
 
     // A reply that came in time but still waits unread in the system when the time-out falls due (the
-    // link's thread was busy) releases its command: no time-out.
+    // link's thread was busy) releases its command: no time-out. Its line waits for the write of the next
+    // command; a close in that gap still hands on the reply's record.
     void replyWaitingWhenTimeRunsOut()
     {
         LoopbackPeer peer;
         LinkTransport link;
         QSignalSpy opened(&link, &LinkTransport::opened);
         QSignalSpy ended(&link, &LinkTransport::commandEnded);
-        QSignalSpy arrived(&link, &LinkTransport::linesArrived);
+        QSignalSpy records(&link, &LinkTransport::trafficRecorded);
         link.open(new TcpLinkPort("127.0.0.1", "127.0.0.1", QString::number(peer.port())));
         QVERIFY(opened.wait(WaitMs));
         link.enqueue({"GET OUT HDCP\r", replyWithin("OUT HDCP", 60000), 7});
+        link.enqueue({"GET OUT VKA\r", replyWithin("OUT VKA", 60000), 8});
         QVERIFY(peer.waitForCommands(1, WaitMs));
         peer.reply("OUT HDCP FORCE-2.2\r");
         // Without running this thread's events: the reply is in the system, not yet read.
         link.expireReplyWait();
         QCOMPARE(ended.count(), 0);
-        QCOMPARE(arrived.count(), 1);
-        const ReceivedLines lines = arrived.first().first().value<ReceivedLines>();
-        QCOMPARE(int(lines.size()), 1);
-        QCOMPARE(lines.front().data + QByteArray::number(lines.front().answers),
-                 QByteArray("OUT HDCP FORCE-2.2\r7"));
-        QCOMPARE(link.state(), LinkTransport::State::Idle);
+        QCOMPARE(link.state(), LinkTransport::State::Gap);
+        const int reported = records.count();
+        link.close();
+        QCOMPARE(records.count(), reported + 1);
+        const TrafficRecord last = records.last().first().value<TrafficRecords>().back();
+        QCOMPARE(last.bytes + QByteArray::number(last.commandId), QByteArray("OUT HDCP FORCE-2.2\r7"));
     }
 
     // A line the device sends of its own while a command waits in its gap is reported at once, not held
@@ -566,6 +568,23 @@ private slots:
         QVERIFY(!device.waitForCommands(1, 300));
         QCOMPARE(link.log().trace(), Lines({"connect 1 0", "lost 1"}));
         QCOMPARE(device.connectionCount(), 1);
+    }
+
+    // The reply a device sent just before it closed the connection (the next command waiting in its gap) is
+    // still applied and reported, before the loss.
+    void lastReplyBeforeLoss()
+    {
+        LinkFixture link{LinkFixture::Tcp};
+        QVERIFY(link.open());
+        LoopbackPeer &device = *link.loopback();
+        link.send("GET OUT HDCP", defaultReplyRule("OUT HDCP"));
+        link.send("GET OUT VKA", defaultReplyRule("OUT VKA"));
+        QVERIFY(device.waitForCommands(1, WaitMs));
+        device.reply("OUT HDCP FORCE-2.2\r");
+        device.dropConnection();
+        QVERIFY(link.log().waitFor(LinkEvent::LinkLost, 1, 2500));
+        QCOMPARE(link.log().trace(),
+                 Lines({"connect 1 0", "sent GET OUT HDCP\r", "received OUT HDCP FORCE-2.2\r", "lost 1"}));
     }
 
     // A followed restart of a device that does not come back counts down and gives up after its limit;
