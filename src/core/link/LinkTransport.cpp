@@ -133,9 +133,7 @@ void LinkTransport::enqueue(const QueueEntry &entry)
 {
     if (entry.data.isEmpty() || current == State::Ended)
         return;
-    // A deep copy: the bytes may wrap the caller's buffer (QByteArray::fromRawData), which the caller
-    // overwrites after the call.
-    sendQueue.push_back({QByteArray(entry.data.constData(), entry.data.size()), entry.rule, entry.id});
+    sendQueue.push_back(entry);
     trySend();
 }
 

@@ -86,8 +86,8 @@ public:
     void close();
     State state() const { return current; }
 
-    // Queues `entry` (its bytes copied) and lets it go after its gap once the link is free; ignored for empty
-    // bytes or a link that has ended.
+    // Queues `entry` and lets it go after its gap once the link is free; ignored for empty bytes or a link
+    // that has ended. Its bytes must be its own (not wrapping a buffer of the caller's).
     void enqueue(const QueueEntry &entry);
     // Takes back the commands of `ids` not yet written (a restart holds them, an operator's request goes
     // before watch reads, a full queue drops its oldest).

@@ -404,9 +404,11 @@ bool LinkSession::queueCommand(const Request &request, quint64 id, LinkReply *re
         queued.pop_front();
         withdraw({dropped});
     }
-    queued.push_back({request.line, rule, id});
+    // A deep copy: the line may wrap the caller's buffer (QByteArray::fromRawData), which the caller may
+    // overwrite after the call, while the link (perhaps on another thread) still has to write it.
+    queued.push_back({QByteArray(request.line.constData(), request.line.size()), rule, id});
     toLink([entry = queued.back()](LinkTransport &link) { link.enqueue(entry); });
-    lastQueued = request.line;
+    lastQueued = queued.back().data;
     if (reply)
         pending[id] = reply;
     emit SGL_RequestQueued(id, request.line);
