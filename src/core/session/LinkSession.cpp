@@ -129,6 +129,8 @@ void LinkSession::hangUp()
 
 void LinkSession::dropTransport()
 {
+    // It still reports its last traffic records (on another thread: later), nothing else.
+    toLink([](LinkTransport &link) { link.close(); });
     LinkTransport *ended = std::exchange(transport, nullptr);
     ++generation;
     queued.clear();
@@ -136,13 +138,9 @@ void LinkSession::dropTransport()
     receivedLines.clear();
     deliveryPosted = false;
     pauseTicker.stop();
-    if (ended) {
-        // It still reports its last traffic records (on another thread: later), nothing else. It may be in
-        // the middle of reporting to this session.
-        QMetaObject::invokeMethod(
-            ended, [ended] { ended->close(); }, Qt::AutoConnection);
+    // It may be in the middle of reporting to this session.
+    if (ended)
         ended->deleteLater();
-    }
     // The commands of the connection given up went with it; a request a receiver of their end sends now
     // ends at once, as without a link.
     endPendingReplies();
@@ -195,6 +193,11 @@ void LinkSession::wireTransport(quint32 type)
     // Reports of a link the session has since closed are dropped; its traffic records are not.
     const quint64 linkGeneration = generation;
     const auto current = [this, linkGeneration] { return linkGeneration == generation; };
+    // A link that failed to open or was lost takes no more commands; those it held went with it.
+    const auto gone = [this] {
+        transportEnded = true;
+        queued.clear();
+    };
     connect(link, &LinkTransport::trafficRecorded, this, &LinkSession::appendTraffic);
     connect(link, &LinkTransport::pauseStarted, this, [this, type, current](int ms) {
         if (current())
@@ -208,23 +211,20 @@ void LinkSession::wireTransport(quint32 type)
         if (current())
             finishReply(id, timedOut ? LinkReply::Outcome::TimedOut : LinkReply::Outcome::Written);
     });
-    connect(link, &LinkTransport::lost, this, [this, type, current](int code, const QString &reason) {
+    connect(link, &LinkTransport::lost, this, [this, type, current, gone](int code, const QString &reason) {
         if (!current())
             return;
-        transportEnded = true;
-        queued.clear();
+        gone();
         endPendingReplies();
         if (!follower->takeLoss())
             emit SGL_LinkLost(type, code, reason);
     });
     connect(link, &LinkTransport::opened, this,
-            [this, type, current](bool status, int code, const QString &reason, bool localCause) {
+            [this, type, current, gone](bool status, int code, const QString &reason, bool localCause) {
                 if (!current())
                     return;
-                if (!status) {
-                    transportEnded = true;
-                    queued.clear();
-                }
+                if (!status)
+                    gone();
                 if (!follower->takeConnectStatus(status))
                     emit SGL_ConnectStatus(type, status, code, reason, localCause);
             });
