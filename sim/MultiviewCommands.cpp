@@ -63,7 +63,7 @@ bool MultiviewCommands::handle(const SimRequest &request, SimResponse *response)
         return true;
     }
     for (int w = 0; w < 4; ++w) {
-        if (request.is({Tables::WindowNames.words[w], "IN"}, &args)) {
+        if (request.is({Tables::WindowNames.wire(quint32(w)), "IN"}, &args)) {
             SimEdit::setWord(request, args, Tables::inputSources(s.model), &m.windows[size_t(w)], response);
             response->add(Tables::WindowNames.at(quint32(w)) + " IN",
                           Tables::inputSources(s.model).at(m.windows[size_t(w)]));
@@ -99,7 +99,7 @@ bool MultiviewCommands::splitLayout(const SimRequest &request, SimResponse *resp
     MultiviewState &m = s.multiview;
     for (quint32 mode = FirstSplitMode; mode <= Mode4xWin; ++mode) {
         QList<QByteArray> args;
-        const char *const layoutWord = Tables::MultiviewModes.words[mode];
+        const char *const layoutWord = Tables::MultiviewModes.wire(mode);
         const bool modeRequest = request.is({layoutWord, "MODE"}, &args);
         if (!modeRequest && !request.is({layoutWord, "ASPECT"}, &args))
             continue;

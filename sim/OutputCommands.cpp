@@ -1,5 +1,7 @@
 #include "OutputCommands.h"
 
+#include "protocol/Settings.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -44,7 +46,7 @@ bool OutputCommands::handle(const SimRequest &request, SimResponse *response)
     }
     if (request.is({"OUT", "4K-AUTO"}, &args)) {
         // A model without the feature does not answer at all, as the real one.
-        if (Tables::has4KAuto(s.model)) {
+        if (Settings::onModel(SettingId::OutputFourKAuto, s.model)) {
             SimEdit::setOnOff(request, args, &s.fourKAuto, response);
             response->add("OUT 4K-AUTO", SimEdit::onOffWord(s.fourKAuto));
         }

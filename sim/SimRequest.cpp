@@ -45,7 +45,7 @@ namespace SimEdit {
 int wordIndex(const WordList &list, const QByteArray &word)
 {
     for (int i = 0; i < list.count; ++i) {
-        if (word.compare(list.words[i], Qt::CaseInsensitive) == 0)
+        if (word.compare(list.items[i].wire, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;

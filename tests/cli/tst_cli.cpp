@@ -153,6 +153,38 @@ void TestCli::commands_data()
                                     << QStringList{tcp, "DEV", "set", "audio.volume", "50"} << 4
                                     << "no reply to GET AUDIO VOL, SET AUDIO VOL 50, GET AUDIO VOL"
                                     << QStringList{"SET AUDIO VOL 50"} << "";
+    QTest::newRow("action") << "RKA204QE" << QStringList{}
+                            << QStringList{tcp, "DEV", "action", "scene.save", "3"} << 0 << "SAVE SCENE 3\n"
+                            << QStringList{"SET SAVE SCENE 3"} << "";
+    QTest::newRow("action, volume up")
+        << "TN386" << QStringList{} << QStringList{tcp, "DEV", "--json", "action", "audio.volumeUp"} << 0
+        << R"("action":"audio.volumeUp")" << QStringList{"SET AUDIO VOL+"} << "audio/volume=16";
+    QTest::newRow("action out of range")
+        << "RKA204QE" << QStringList{} << QStringList{tcp, "DEV", "action", "scene.load", "21"} << 2
+        << "scene.load needs a scene from 1 to 20, not '21'" << QStringList{} << "";
+    QTest::newRow("action the model lacks")
+        << "RKA204QE" << QStringList{} << QStringList{tcp, "DEV", "action", "audio.mic1VolumeUp"} << 4
+        << "a RKA204QE has no audio.mic1VolumeUp" << QStringList{} << "";
+    QTest::newRow("unknown action") << "RKA204QE" << QStringList{}
+                                    << QStringList{tcp, "DEV", "action", "reboot"} << 2
+                                    << "unknown action 'reboot' (scene.save, scene.load" << QStringList{}
+                                    << "";
+    QTest::newRow("EDID upload of no EDID file")
+        << "RKA204QE" << QStringList{} << QStringList{tcp, "DEV", "action", "edid.upload", "/dev/null"} << 2
+        << "/dev/null holds no EDID image" << QStringList{} << "";
+    QTest::newRow("actions of the device") << "TN386" << QStringList{} << QStringList{tcp, "DEV", "actions"}
+                                           << 0 << "audio.mic2VolumeDown\taction\t-\tMicrophone2 Volume\n"
+                                           << QStringList{} << "";
+    QTest::newRow("settings of a model")
+        << "" << QStringList{} << QStringList{"settings", "--model", "rka07qe", "--language", "other"} << 0
+        << "audio.volume\tnumber\t0..100\t\u97f3\u91cf\n"
+        << QStringList{} << "";
+    QTest::newRow("settings of a model as JSON")
+        << "" << QStringList{} << QStringList{"--json", "settings", "--model", "TN386"} << 0
+        << R"("display": "Force-2.2",)" << QStringList{} << "";
+    QTest::newRow("settings in no such language")
+        << "" << QStringList{} << QStringList{"settings", "--model", "TN386", "--language", "klingon"} << 2
+        << "--language takes english or other, not 'klingon'" << QStringList{} << "";
     QTest::newRow("raw line") << "RKA204QE" << QStringList{} << QStringList{tcp, "DEV", "send", "GET OUT VKA"}
                               << 0 << "OUT VKA BLUESCREEN\n"
                               << QStringList{} << "";

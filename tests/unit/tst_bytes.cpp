@@ -1,20 +1,17 @@
-// Byte helpers used on raw device data, the check of a user EDID image, the model rules of the value tables
-// and the window layouts that the simulator reports and the preview pictures draw.
+// Byte helpers used on raw device data, the check of a user EDID image and the model rules of the value
+// tables.
 
 #include "protocol/ByteHelpers.h"
 #include "protocol/DeviceContext.h"
-#include "protocol/LayoutCatalogue.h"
 #include "protocol/ValueTables.h"
 
 #include <QByteArray>
 #include <QChar>
 #include <QObject>
 #include <QPair>
-#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <QTest>
-#include <QVector>
 
 namespace {
 
@@ -187,46 +184,6 @@ private slots:
         QCOMPARE(Tables::volumeLimit(model), volumeLimit);
         QCOMPARE(Tables::inputCount(NoModel), 0u);
         QCOMPARE(Tables::audioSources(NoModel).count, 0);
-    }
-
-    // Every window of every layout lies inside the output and apart from the others; in 16:9 a window is the
-    // largest 16:9 picture centred in its cell. The mode counts are what the simulator reports as MAXMODE.
-    void layouts()
-    {
-        const int windows[] = {1, 2, 2, 3, 4};
-        const quint32 modes[] = {0, 0, 3, 4, 6};
-        for (quint32 mode = ModeSingle; mode <= Mode4xWin; ++mode) {
-            QCOMPARE(LayoutCatalogue::windowCount(mode), windows[mode]);
-            QCOMPARE(LayoutCatalogue::modeCount(mode), modes[mode]);
-            QVERIFY(LayoutCatalogue::splitWindows(mode, modes[mode], 0).isEmpty());
-            for (quint32 layout = 0; layout < modes[mode]; ++layout) {
-                const QVector<QRectF> full = LayoutCatalogue::splitWindows(mode, layout, 0);
-                const QVector<QRectF> wide = LayoutCatalogue::splitWindows(mode, layout, 1);
-                QCOMPARE(full.size(), windows[mode]);
-                QCOMPARE(wide.size(), windows[mode]);
-                for (int i = 0; i < full.size(); ++i) {
-                    QVERIFY(QRectF(0, 0, 1, 1).contains(full[i]) && !full[i].isEmpty());
-                    for (int j = i + 1; j < full.size(); ++j)
-                        QVERIFY(!full[i].intersected(full[j]).adjusted(0, 0, -1e-9, -1e-9).isValid());
-                    QCOMPARE(wide[i].width(), wide[i].height());
-                    QCOMPARE(wide[i].width(), qMin(full[i].width(), full[i].height()));
-                    QCOMPARE(wide[i].center(), full[i].center());
-                }
-            }
-        }
-        // A PIP window keeps the output's aspect and hugs its corner: LeftTop, RightTop, LeftBottom,
-        // RightBottom.
-        for (quint32 size = 0; size < 4; ++size) {
-            for (quint32 corner = 0; corner < 4; ++corner) {
-                const QVector<QRectF> pip = LayoutCatalogue::pipWindows(corner, size);
-                QCOMPARE(pip.size(), 2);
-                QCOMPARE(pip[0], QRectF(0, 0, 1, 1));
-                QCOMPARE(pip[1].width(), pip[1].height());
-                QVERIFY(QRectF(0, 0, 1, 1).contains(pip[1]));
-                QCOMPARE(pip[1].center().x() < 0.5, corner % 2 == 0);
-                QCOMPARE(pip[1].center().y() < 0.5, corner < 2);
-            }
-        }
     }
 };
 

@@ -1,8 +1,11 @@
 // Request builders: the exact line each one forms (CR included) with its reply rule, or that it forms none,
-// for the identified model and the multiview layout of the device context it is given.
+// for the identified model and the multiview layout of the device context it is given; the words of every
+// setting as the wire and the pages have them; the windows of every layout.
 
+#include "protocol/Actions.h"
 #include "protocol/Catalogue.h"
 #include "protocol/LayoutCatalogue.h"
+#include "protocol/Settings.h"
 #include "protocol/ValueTables.h"
 
 #include <QByteArray>
@@ -76,6 +79,19 @@ const QByteArray edidPattern = [] {
     QByteArray bytes(256, '\0');
     for (int i = 0; i < 256; ++i)
         bytes[i] = char(255 - i);
+    return bytes;
+}();
+
+Request act(ActionId id, const DeviceContext &device, const QByteArray &argument)
+{
+    return Actions::request(Actions::of(id), device, argument, nullptr);
+}
+
+// The smallest image that passes the EDID check: its header, and a checksum byte that makes the block sum 0.
+const QByteArray validEdid = [] {
+    QByteArray bytes(256, '\0');
+    bytes.replace(0, 8, QByteArray::fromHex("00FFFFFFFFFFFF00"));
+    bytes[127] = char(256 - 6 * 255 % 256);
     return bytes;
 }();
 
@@ -245,6 +261,26 @@ private slots:
         SENDS(any, MicVolumeDown(1), "SET MIC2 VOL-", "MIC2 VOL");
         NONE(any, MicVolumeUp(2));
 
+        // The actions table: every action's request, or none for an argument or a model it does not take.
+        SENDS(any, act(ActionId::SceneSave, d, "20"), "SET SAVE SCENE 20", "SAVE SCENE");
+        SENDS(any, act(ActionId::SceneLoad, d, "1"), "SET LOAD SCENE 1", "LOAD SCENE");
+        NONE(any, act(ActionId::SceneLoad, d, "0"));
+        NONE(any, act(ActionId::SceneSave, d, "21"));
+        NONE(any, act(ActionId::SceneSave, d, "2x"));
+        SENDS(any, act(ActionId::VolumeUp, d, ""), "SET AUDIO VOL+", "AUDIO VOL");
+        SENDS(any, act(ActionId::VolumeDown, d, ""), "SET AUDIO VOL-", "AUDIO VOL");
+        NONE(any, act(ActionId::VolumeDown, d, "5"));
+        SENDS(on(TN386), act(ActionId::Mic1VolumeUp, d, ""), "SET MIC1 VOL+", "MIC1 VOL");
+        SENDS(on(TN386), act(ActionId::Mic1VolumeDown, d, ""), "SET MIC1 VOL-", "MIC1 VOL");
+        SENDS(on(TN386), act(ActionId::Mic2VolumeUp, d, ""), "SET MIC2 VOL+", "MIC2 VOL");
+        SENDS(on(TN386), act(ActionId::Mic2VolumeDown, d, ""), "SET MIC2 VOL-", "MIC2 VOL");
+        NONE(on(TN204), act(ActionId::Mic1VolumeUp, d, ""));
+        SENDS(any, act(ActionId::FactoryReset, d, ""), "SET RESET", "RESET", Busy);
+        SENDS(any, act(ActionId::EdidUpload, d, validEdid), "SET EDID-USER " + validEdid.toHex(' ').toUpper(),
+              "EDID-USER OK");
+        NONE(any, act(ActionId::EdidUpload, d, validEdid.left(255)));
+        NONE(any, act(ActionId::EdidUpload, d, edidPattern));
+
         SENDS(any, requestWithRule(QByteArray(1024, 'A'), rule250), QByteArray(1024, 'A'), "X", 250);
         NONE(any, requestWithRule(QByteArray(1025, 'A'), rule250));
     }
@@ -282,6 +318,73 @@ private slots:
         QCOMPARE(rule.reportTimeout, quint8(1));
     }
 
+    // Every row of the settings table as the device and the pages know it: name, read and write objects and
+    // its words (wire=display where a page shows another text), pinned here so that a wrong word in the table
+    // is caught even where the simulator, which reads the same table, would agree with it. Per-model words
+    // are those of an RKA386QE.
+    void settingRows()
+    {
+        const QStringList expected = {
+            "output.userWidth -/-",
+            "output.userHeight -/-",
+            "output.resolution OUT RESOLUTION/OUT RESOLUTION 4096x2160p60 4096x2160p50 3840x2160p60 "
+            "3840x2160p50 "
+            "3840x2160p30 3840x2160p25 1920x1200p60RB 1920x1080p60 1920x1080p50 1360x768p60 1280x800p60 "
+            "1280x720p60 1280x720p50 1024x768p60 AUTO USER",
+            "output.hdcp OUT HDCP/OUT HDCP FORCE-1.4=Force-1.4 FORCE-2.2=Force-2.2 FORCE-OFF=Force-Off",
+            "output.vka OUT VKA/OUT VKA BLUESCREEN BLACKSCREEN",
+            "output.itc OUT ITC/OUT ITC ON OFF",
+            "output.fourKAuto OUT 4K-AUTO/OUT 4K-AUTO ON OFF",
+            "edid.mode IN EDIDMODE/IN EDIDMODE 4K60-2.0 4K60-5.1 4K60-7.1 4K30-2.0 4K30-5.1 4K30-7.1 "
+            "1080p60-2.0 "
+            "1080p60-5.1 1080p60-7.1 1920x1200 1680x1050 1600x1200 1440x900 1360x768 1280x1024 1024x768 720p "
+            "AUTO=Auto USER=User",
+            "audio.source AUDIO SOURCE/AUDIO SOURCE WIN1 HDMI1 HDMI2 HDMI3 HDMI4 HDMI5 HDMI6 HDMI7 DP USB-C "
+            "WIN-KVM",
+            "audio.volume AUDIO VOL/AUDIO VOL",
+            "audio.mute AUDIO-MUTE/AUDIO-MUTE ON OFF",
+            "audio.mainAudio MAIN-AUDIO ONOFF/MAIN-AUDIO ONOFF ON OFF",
+            "audio.mic1 MIC1 ONOFF/MIC1 ONOFF ON OFF",
+            "audio.mic1Volume MIC1 VOL/MIC1 VOL",
+            "audio.mic2 MIC2 ONOFF/MIC2 ONOFF ON OFF",
+            "audio.mic2Volume MIC2 VOL/MIC2 VOL",
+            "multiview.mode MULTIVIEW-SYNC/MULTIVIEW SINGLE PIP PBP 3xWIN 4xWIN",
+            "multiview.autoSwitch MULTIVIEW-SYNC/AUTO SWITCH ON OFF",
+            "multiview.pipPosition MULTIVIEW-SYNC/PIP POS LeftTop RightTop LeftBottom RightBottom USER",
+            "multiview.pipSize MULTIVIEW-SYNC/PIP SIZE SMALL MIDDLE LARGE USER",
+            "multiview.aspect MULTIVIEW-SYNC/- FULL 16:9",
+            "multiview.layout MULTIVIEW-SYNC/-",
+            "multiview.pipWindow -/-",
+            "multiview.presenterWindow -/-",
+            "multiview.window1 MULTIVIEW-SYNC/- HDMI1 HDMI2 HDMI3 HDMI4 HDMI5 HDMI6 HDMI7 DP USB-C",
+            "multiview.window2 MULTIVIEW-SYNC/- HDMI1 HDMI2 HDMI3 HDMI4 HDMI5 HDMI6 HDMI7 DP USB-C",
+            "multiview.window3 MULTIVIEW-SYNC/- HDMI1 HDMI2 HDMI3 HDMI4 HDMI5 HDMI6 HDMI7 DP USB-C",
+            "multiview.window4 MULTIVIEW-SYNC/- HDMI1 HDMI2 HDMI3 HDMI4 HDMI5 HDMI6 HDMI7 DP USB-C",
+            "link.baudRate BAUDRATE/- 9600 19200 38400 57600 115200",
+            "link.ip NETWORK-INFO/-",
+            "link.port NETWORK-INFO/-",
+            "link.mask NETWORK-INFO/-",
+            "link.gateway NETWORK-INFO/-"};
+        QStringList rows;
+        for (const Setting &setting : Settings::all()) {
+            QCOMPARE(&Settings::of(setting.id), &setting);
+            QString row = QStringLiteral("%1 %2/%3")
+                              .arg(setting.name, setting.readObject ? setting.readObject : "-",
+                                   setting.object ? setting.object : "-");
+            if (setting.words) {
+                const WordList &words = setting.words(ModelRKA386QE);
+                const QStringList displays = words.displayList();
+                for (int i = 0; i < words.count; ++i) {
+                    row += ' ' + QString::fromLatin1(words.wire(quint32(i)));
+                    if (displays[i] != QLatin1String(words.wire(quint32(i))))
+                        row += '=' + displays[i];
+                }
+            }
+            rows << row;
+        }
+        QCOMPARE(rows, expected);
+    }
+
     // The windows the preview pictures show: as many as the mode has, each inside the output and not empty.
     // SINGLE is the whole output. PIP's small window lies in the corner its position names (USER where it
     // was dragged). The split layouts tile the output without overlap, wholly at FULL, every window kept at
@@ -294,7 +397,10 @@ private slots:
             return !window.isEmpty() && output.adjusted(-1e-9, -1e-9, 1e-9, 1e-9).contains(window);
         };
         QCOMPARE(singleWindows(), QVector<QRectF>{output});
-        QCOMPARE(windowCount(ModeSingle), 1);
+        QCOMPARE((QList<int>{windowCount(ModeSingle), windowCount(ModePip), windowCount(ModePbp),
+                             windowCount(Mode3xWin), windowCount(Mode4xWin)}),
+                 (QList<int>{1, 2, 2, 3, 4}));
+        QVERIFY(modeCount(ModeSingle) == 0 && modeCount(ModePip) == 0);
 
         const QPointF corners[] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0.6, 0.42}};
         for (quint32 position = 0; position < 5; ++position) {
@@ -314,6 +420,7 @@ private slots:
         for (const auto &mode : modes) {
             QCOMPARE(modeCount(mode.first), mode.second);
             for (quint32 layout = 0; layout < mode.second; ++layout) {
+                const QVector<QRectF> full = splitWindows(mode.first, layout, 0);
                 for (quint32 aspect = 0; aspect < 2; ++aspect) {
                     const QVector<QRectF> windows = splitWindows(mode.first, layout, aspect);
                     const QString where =
@@ -322,7 +429,11 @@ private slots:
                     double area = 0;
                     for (int i = 0; i < windows.size(); ++i) {
                         QVERIFY2(inOutput(windows[i]), qPrintable(where));
-                        QVERIFY2(aspect == 0 || qFuzzyCompare(windows[i].width(), windows[i].height()),
+                        // At 16:9 the largest square of its cell, centred in it.
+                        QVERIFY2(aspect == 0 || (qFuzzyCompare(windows[i].width(), windows[i].height()) &&
+                                                 qFuzzyCompare(windows[i].width(),
+                                                               qMin(full[i].width(), full[i].height())) &&
+                                                 windows[i].center() == full[i].center()),
                                  qPrintable(where));
                         area += windows[i].width() * windows[i].height();
                         for (int j = 0; j < i; ++j) {

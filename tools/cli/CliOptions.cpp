@@ -3,6 +3,10 @@
 #include "CliResult.h"
 #include "CliSaved.h"
 
+#include "CliDescribe.h"
+
+#include "protocol/ValueTables.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -23,6 +27,10 @@ const char *const Description =
     "  get KEY                      print one value (keys as in a setup file, e.g. output.hdcp)\n"
     "  set KEY VALUE                change one value and read it back\n"
     "  send \"RAW LINE\"              send a line as it is (CR added) and print the reply\n"
+    "  action NAME [ARGUMENT]       do what is not a value (scene.load 3, audio.volumeUp, edid.upload FILE)\n"
+    "  actions                      list the actions of the device's model (or of --model)\n"
+    "  settings                     describe every setting and action of the device's model (or of\n"
+    "                               --model): kinds, values or ranges, pages and labels (--language)\n"
     "  snapshot save FILE           save the device's setup into FILE\n"
     "  snapshot diff FILE           print every value that differs from FILE\n"
     "  snapshot restore FILE        send what differs from FILE, then read back\n"
@@ -60,8 +68,11 @@ bool argumentsFit(const QString &command, const QStringList &arguments)
     const int count = arguments.size();
     if (command == QLatin1String("identify") || command == QLatin1String("sync") ||
         command == QLatin1String("log") || command == QLatin1String("watch") ||
-        command == QLatin1String("devices"))
+        command == QLatin1String("devices") || command == QLatin1String("actions") ||
+        command == QLatin1String("settings"))
         return count == 0;
+    if (command == QLatin1String("action"))
+        return count == 1 || count == 2;
     if (command == QLatin1String("get") || command == QLatin1String("send") ||
         command == QLatin1String("discover"))
         return count == 1;
@@ -108,8 +119,18 @@ CliParse parseCliOptions(const QStringList &arguments)
     const QCommandLineOption appDirOption(
         QStringLiteral("app-dir"),
         QStringLiteral("Read the device list kept below DIR, as lumaplex --app-dir."), QStringLiteral("dir"));
+    const QCommandLineOption modelOption(
+        QStringLiteral("model"),
+        QStringLiteral("settings, actions: describe this model (%1) without a device.")
+            .arg(Tables::Models.toStringList().join(QLatin1String(", "))),
+        QStringLiteral("model"));
+    const QCommandLineOption languageOption(
+        QStringLiteral("language"),
+        QStringLiteral("settings, actions: the labels in english (the default) or in the window's other "
+                       "language."),
+        QStringLiteral("language"));
     parser.addOptions({tcpOption, serialOption, deviceOption, jsonOption, linkOption, portOption,
-                       intervalOption, appDirOption});
+                       intervalOption, appDirOption, modelOption, languageOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see above)."),
                                  QStringLiteral("command [arguments]"));
 
@@ -175,8 +196,36 @@ CliParse parseCliOptions(const QStringList &arguments)
         }
         options.watchInterval = seconds;
     }
-    const bool needsDevice =
-        options.command != QLatin1String("devices") && options.command != QLatin1String("discover");
+    const bool describes =
+        options.command == QLatin1String("settings") || options.command == QLatin1String("actions");
+    if ((parser.isSet(modelOption) || parser.isSet(languageOption)) && !describes) {
+        result.exitCode =
+            usageError(QStringLiteral("--model and --language are for settings and actions only"));
+        return result;
+    }
+    if (parser.isSet(modelOption)) {
+        options.model = Tables::Models.indexOf(parser.value(modelOption).toUpper().toLatin1());
+        if (options.model < 0) {
+            result.exitCode = usageError(
+                QStringLiteral("'%1' is no model (%2)")
+                    .arg(parser.value(modelOption), Tables::Models.toStringList().join(QLatin1String(", "))));
+            return result;
+        }
+        if (!options.devices.isEmpty()) {
+            result.exitCode = usageError(QStringLiteral("--model describes a model without a device: name "
+                                                        "either a model or devices"));
+            return result;
+        }
+    }
+    if (describes) {
+        QString error;
+        if (!useCliLanguage(parser.value(languageOption), &error)) {
+            result.exitCode = usageError(error);
+            return result;
+        }
+    }
+    const bool needsDevice = options.command != QLatin1String("devices") &&
+                             options.command != QLatin1String("discover") && options.model < 0;
     if (options.devices.isEmpty() && needsDevice) {
         result.exitCode = usageError(QStringLiteral("name a device with --tcp, --serial or --device"));
         return result;

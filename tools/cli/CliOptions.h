@@ -18,12 +18,14 @@ struct CliDevice
 struct CliOptions
 {
     QList<CliDevice> devices;
-    QString command;       // identify, sync, get, set, send, snapshot, log, watch, devices, discover
+    // identify, sync, get, set, send, action, actions, settings, snapshot, log, watch, devices, discover
+    QString command;
     QStringList arguments; // the command's arguments
     bool json = false;
     bool withLink = false;
     quint16 discoverPort = 2000; // discover: the control port asked
     int watchInterval = 10;      // watch: seconds between two reads of a device's whole state
+    int model = -1;              // settings, actions: the model described without a device (a ModelIndex)
 };
 
 // Outcome of reading the command line: run with the options, or leave at once with the exit code (after

@@ -50,3 +50,8 @@ void printResult(const CliResult &result, const QString &device, const QString &
     std::fflush(stdout);
     std::fflush(stderr);
 }
+
+QString noReplyText(const QStringList &timedOut)
+{
+    return QStringLiteral("no reply to %1").arg(timedOut.join(QLatin1String(", ")));
+}

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 // Exit codes that scripts can rely on.
 enum CliExit
@@ -36,6 +37,8 @@ struct CliResult
     }
 };
 
+// "no reply to A, B": the requests that went without reply.
+QString noReplyText(const QStringList &timedOut);
 // "done", "usage", "link failure", "refused" or "differs".
 QString statusOf(int exitCode);
 // The --json object of the result of `command` on `device`: the command's fields with the device, the

@@ -2,7 +2,6 @@
 
 #include "CliDiscover.h"
 
-#include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
 #include "session/TrafficFormat.h"
 #include "setup/LinkExchange.h"
@@ -38,10 +37,6 @@ QJsonArray differencesJson(const QList<SetupDifference> &differences)
     return array;
 }
 
-QString noReplyText(const QStringList &timedOut)
-{
-    return QStringLiteral("no reply to %1").arg(timedOut.join(QLatin1String(", ")));
-}
 
 } // namespace
 
@@ -67,10 +62,17 @@ void CliRunner::start(const Done &done, const QByteArray &logPrefix)
         file = loaded.setup;
     }
     const bool keyed = options.command == QLatin1String("get") || options.command == QLatin1String("set");
-    if (keyed && !SetupKeys::find(options.arguments.first())) {
+    if (keyed && !Settings::find(options.arguments.first())) {
         finish(
             CliResult::failure(ExitUsage, QStringLiteral("unknown key '%1'").arg(options.arguments.first())));
         return;
+    }
+    if (options.command == QLatin1String("action")) {
+        const CliResult prepared = prepareAction();
+        if (prepared.exitCode != ExitDone) {
+            finish(prepared);
+            return;
+        }
     }
     open([this, file](const CliResult &opened) {
         if (opened.exitCode != ExitDone)
@@ -93,6 +95,10 @@ void CliRunner::runCommand(const DeviceSetup &file)
         set();
     else if (command == QLatin1String("send"))
         send();
+    else if (command == QLatin1String("action"))
+        action();
+    else if (command == QLatin1String("actions") || command == QLatin1String("settings"))
+        describe();
     else if (command == QLatin1String("log"))
         log();
     else
@@ -231,7 +237,7 @@ void CliRunner::sync()
 void CliRunner::get()
 {
     const QString name = options.arguments.first();
-    read({SetupKeys::find(name)->group}, [this, name](CliResult result) {
+    read({Settings::find(name)->group}, [this, name](CliResult result) {
         if (result.exitCode != ExitDone) {
             finish(result);
             return;
@@ -253,7 +259,7 @@ void CliRunner::get()
 void CliRunner::set()
 {
     const QString name = options.arguments.at(0);
-    const SetupKey *key = SetupKeys::find(name);
+    const Setting *key = Settings::find(name);
     read({}, [this, name, key](const CliResult &identified) {
         if (identified.exitCode != ExitDone) {
             finish(identified);
@@ -262,12 +268,12 @@ void CliRunner::set()
         DeviceSetup target;
         target.model = reader->setup().model;
         QString why;
-        const QString value = SetupKeys::normalized(*key, target.model, {}, options.arguments.at(1), &why);
+        const QString value = Settings::normalized(*key, target.model, {}, options.arguments.at(1), &why);
         if (value.isNull()) {
             finish(CliResult::failure(ExitUsage, why));
             return;
         }
-        if (!SetupKeys::applies(*key, target.model, {})) {
+        if (!Settings::applies(*key, target.model, {})) {
             finish(CliResult::failure(ExitRefused,
                                       QStringLiteral("a %1 has no %2").arg(target.modelName(), name)));
             return;
@@ -354,49 +360,6 @@ CliResult CliRunner::restoreResult(const DeviceSetup &target, const QString &wha
     return result;
 }
 
-void CliRunner::send()
-{
-    const QByteArray text = options.arguments.first().toUtf8();
-    if (quint32(text.size()) > MaxRequestText) {
-        finish(CliResult::failure(ExitUsage,
-                                  QStringLiteral("a line holds at most %1 bytes").arg(MaxRequestText)));
-        return;
-    }
-    // Any line that comes back answers it.
-    ReplyRule rule = defaultReplyRule(QByteArray());
-    rule.acceptAnyLine = 1;
-    exchange = std::make_unique<LinkExchange>(session);
-    auto answer = std::make_shared<std::pair<QByteArray, qint32>>();
-    exchange->setReplyHandler([answer](const LinkReply &reply) {
-        *answer = {reply.replyLine(), reply.roundTripUs()};
-    });
-    const auto settled = [this, text, answer] {
-        if (exchange->linkLost()) {
-            finish(linkLost());
-            return;
-        }
-        if (answer->first.isEmpty()) {
-            finish(CliResult::failure(ExitRefused, noReplyText({QString::fromUtf8(text)})));
-            return;
-        }
-        QByteArray line = answer->first;
-        while (line.endsWith('\r') || line.endsWith('\n'))
-            line.chop(1);
-        while (line.startsWith('\n'))
-            line.remove(0, 1);
-        CliResult result;
-        result.output = line + '\n';
-        result.message = QString::fromLatin1(line);
-        result.data.insert(QStringLiteral("reply"), QString::fromLatin1(line));
-        result.data.insert(QStringLiteral("roundTripMs"), double(answer->second) / 1000.0);
-        finish(result);
-    };
-    QObject::connect(exchange.get(), &LinkExchange::SGL_Settled, exchange.get(), settled);
-    QObject::connect(exchange.get(), &LinkExchange::SGL_LinkLost, exchange.get(), settled);
-    if (!exchange->send({requestWithRule(text, rule)}))
-        finish(linkLost());
-}
-
 void CliRunner::snapshot(const DeviceSetup &file)
 {
     const QString action = options.arguments.at(0);
@@ -414,7 +377,7 @@ void CliRunner::snapshot(const DeviceSetup &file)
                                                                                    : std::next(it);
         groups.clear();
         for (const auto &entry : wanted.values) {
-            const SetupGroup group = SetupKeys::find(entry.first)->group;
+            const SetupGroup group = Settings::find(entry.first)->group;
             if (!groups.contains(group))
                 groups << group;
         }

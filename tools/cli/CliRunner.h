@@ -57,6 +57,16 @@ private:
     void get();
     void set();
     void send();
+    // Sends the request and ends with the line that answered it (`complete` adds to that result), or with
+    // the time-out or the lost link.
+    void exchangeOne(const Request &request, const QString &what,
+                     const std::function<void(CliResult &)> &complete);
+    // action: the action named and its argument as the request takes it (an EDID image read from its file),
+    // checked before the device is touched; a usage failure otherwise.
+    CliResult prepareAction();
+    void action();
+    // settings, actions: the device's model described.
+    void describe();
     void snapshot(const DeviceSetup &file);
     void log();
     CliResult restoreResult(const DeviceSetup &target, const QString &what) const;
@@ -77,4 +87,7 @@ private:
     QByteArray prefix;
     bool logging = false;
     qint32 foundBaud = 0;
+    QByteArray actionArgument;
+    // An answer of the device that refused the request under way (a user EDID it did not take).
+    QString refusedWith;
 };

@@ -1,13 +1,19 @@
 // lumaplex-cli: the device's setup, values and raw traffic from scripts, on the core library alone.
 
+#include "CliDescribe.h"
 #include "CliDiscover.h"
 #include "CliFleet.h"
 #include "CliOptions.h"
+#include "CliResult.h"
 #include "CliSaved.h"
 #include "CliWatch.h"
 #include "config/Version.h"
+#include "protocol/ValueTables.h"
 
 #include <QCoreApplication>
+#include <QJsonDocument>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -24,5 +30,15 @@ int main(int argc, char *argv[])
         return discover(options);
     if (options.command == QLatin1String("watch"))
         return watchDevices(options);
+    if (options.model >= 0) {
+        // A model described without a device.
+        QJsonObject description = describeModel(options.command, quint32(options.model));
+        description.insert(QStringLiteral("model"),
+                           QString::fromLatin1(Tables::Models.at(quint32(options.model))));
+        const QByteArray text = options.json ? QJsonDocument(description).toJson()
+                                             : describeModelText(options.command, quint32(options.model));
+        std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
+        return ExitDone;
+    }
     return runDevices(options);
 }

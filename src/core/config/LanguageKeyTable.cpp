@@ -311,3 +311,12 @@ const QVector<KeyBinding> &languageKeyTable()
     };
     return table;
 }
+
+QString languageText(const char *key)
+{
+    for (const KeyBinding &binding : languageKeyTable()) {
+        if (qstrcmp(binding.key, key) == 0)
+            return *binding.value;
+    }
+    return QString();
+}

@@ -70,10 +70,10 @@ SetupValues contextValues(const DeviceContext &device)
     return values;
 }
 
-const SetupKey *settingOf(const DeviceContext &device, const char *name)
+const Setting *settingOf(const DeviceContext &device, const char *name)
 {
-    const SetupKey *key = SetupKeys::find(QLatin1String(name));
-    return key && SetupKeys::applies(*key, device.CurrentModel, contextValues(device)) ? key : nullptr;
+    const Setting *key = Settings::find(QLatin1String(name));
+    return key && Settings::applies(*key, device.CurrentModel, contextValues(device)) ? key : nullptr;
 }
 
 } // namespace
@@ -87,16 +87,16 @@ Request requestWithRule(const QByteArray &text, const ReplyRule &rule)
 
 Request ReadSetting(const DeviceContext &device, const char *key)
 {
-    const SetupKey *setting = settingOf(device, key);
+    const Setting *setting = settingOf(device, key);
     return setting && setting->readObject ? get(setting->readObject) : Request();
 }
 
 Request WriteSetting(const DeviceContext &device, const char *key, const QString &value)
 {
-    const SetupKey *setting = settingOf(device, key);
+    const Setting *setting = settingOf(device, key);
     if (!setting || !setting->object)
         return {};
-    const QString word = SetupKeys::normalized(*setting, device.CurrentModel, {}, value);
+    const QString word = Settings::normalized(*setting, device.CurrentModel, {}, value);
     if (word.isNull())
         return {};
     const QByteArray object = setting->object;
@@ -107,7 +107,7 @@ Request WriteSetting(const DeviceContext &device, const char *key, const QString
 
 Request WriteSetting(const DeviceContext &device, const char *key, quint32 index)
 {
-    const SetupKey *setting = SetupKeys::find(QLatin1String(key));
+    const Setting *setting = Settings::find(QLatin1String(key));
     if (!setting || !setting->words)
         return {};
     const QByteArray word = setting->words(device.CurrentModel).at(index);

@@ -19,7 +19,12 @@ static_assert(sizeof replyKeywords / sizeof replyKeywords[0] == 73, "73 reply ke
 } // namespace
 
 namespace Tables {
-const WordList ReplyKeywords{replyKeywords, 73};
+const WordList ReplyKeywords = [] {
+    static Word words[73];
+    for (int i = 0; i < 73; ++i)
+        words[i] = Word{replyKeywords[i]};
+    return WordList{words, 73};
+}();
 } // namespace Tables
 
 bool isVersionKeyword(int keyword)

@@ -3,7 +3,7 @@
 #include "protocol/ByteHelpers.h"
 #include "protocol/DeviceContext.h"
 #include "protocol/ReplyKeywords.h"
-#include "protocol/SetupKeys.h"
+#include "protocol/Settings.h"
 #include "protocol/ValueTables.h"
 
 namespace {
@@ -27,7 +27,7 @@ struct Line
 int lookUp(const WordList &list, Range range, const Line &line)
 {
     for (int i = 0; i < list.count; ++i) {
-        const char *word = list.words[i];
+        const char *word = list.items[i].wire;
         if (FindKeyword(range.data, range.length, word, TextLength(word), line.end()))
             return i;
     }
@@ -86,7 +86,7 @@ const char *findWholeKeyword(const Line &line, const char *keyword)
 int findKeyword(const Line &line, quint32 *offset)
 {
     for (int k = 0; k < Tables::SearchedReplyKeywords; ++k) {
-        if (const char *found = findWholeKeyword(line, Tables::ReplyKeywords.words[k])) {
+        if (const char *found = findWholeKeyword(line, Tables::ReplyKeywords.items[k].wire)) {
             *offset = quint32(found - line.data);
             return k;
         }
@@ -165,11 +165,11 @@ void lookUpValue(ParsedReply &reply, const WordList &list, Range value, const Li
 // list, or read as a number in its range; the other rows read what they need themselves.
 void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model, quint32 mode)
 {
-    if (const SetupKey *key = SetupKeys::ofKeyword(reply.keyword)) {
+    if (const Setting *key = Settings::ofKeyword(reply.keyword)) {
         if (key->words) {
             lookUpValue(reply, key->words(model), value, line);
         } else {
-            const std::pair<int, int> range = SetupKeys::range(*key, model, {});
+            const std::pair<int, int> range = Settings::range(*key, model, {});
             reply.number = intOf(value);
             reply.apply = reply.number >= range.first && reply.number <= range.second;
         }
@@ -245,7 +245,7 @@ void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model
 
 QString LanguageTexts::*statusLabelOf(int keyword)
 {
-    if (const SetupKey *key = SetupKeys::ofKeyword(keyword))
+    if (const Setting *key = Settings::ofKeyword(keyword))
         return key->statusLabel;
     switch (keyword) {
     case KwMultiviewSync:
@@ -270,7 +270,7 @@ ParsedReply parseReplyLine(const QByteArray &latin1Line, quint32 currentModel, q
 
     // The value starts one byte after the keyword, whatever that byte is, and ends before the next CR (or
     // at the end of a line that has none). A keyword directly followed by CR has an empty value.
-    const quint32 keywordEnd = offset + TextLength(Tables::ReplyKeywords.words[reply.keyword]);
+    const quint32 keywordEnd = offset + TextLength(Tables::ReplyKeywords.items[reply.keyword].wire);
     quint32 valueEnd = keywordEnd;
     while (valueEnd < line.length && line.data[valueEnd] != '\r')
         ++valueEnd;

@@ -1,52 +1,51 @@
 #include "protocol/ValueTables.h"
 
 namespace {
-template <int N> constexpr WordList list(const char *const (&words)[N]) { return WordList{words, N}; }
+template <int N> constexpr WordList list(const Word (&words)[N])
+{
+    return WordList{words, N};
+}
 
 // The words of each table; Tables below names them.
 namespace Words {
-const char *const onOff[] = {"ON", "OFF"};
-const char *const windowNames[] = {"WINDOW1", "WINDOW2", "WINDOW3", "WINDOW4"};
-const char *const models[] = {"RKA204QE", "RKA07QE", "RKA386QE", "TN386", "TN204E"};
-const char *const outputResolutions[] = {"4096x2160p60", "4096x2160p50", "3840x2160p60", "3840x2160p50",
-                                         "3840x2160p30", "3840x2160p25", "1920x1200p60RB", "1920x1080p60",
-                                         "1920x1080p50", "1360x768p60",  "1280x800p60",  "1280x720p60",
-                                         "1280x720p50",  "1024x768p60",  "AUTO",         "USER"};
-const char *const hdcpModes[] = {"FORCE-1.4", "FORCE-2.2", "FORCE-OFF"};
-const char *const vkaModes[] = {"BLUESCREEN", "BLACKSCREEN"};
-const char *const multiviewModes[] = {"SINGLE", "PIP", "PBP", "3xWIN", "4xWIN"};
-const char *const pipPositions[] = {"LeftTop", "RightTop", "LeftBottom", "RightBottom", "USER"};
-const char *const pipSizes[] = {"SMALL", "MIDDLE", "LARGE", "USER"};
-const char *const aspects[] = {"FULL", "16:9"};
-const char *const edidModes[] = {"4K60-2.0",    "4K60-5.1",    "4K60-7.1",    "4K30-2.0",  "4K30-5.1",
-                                 "4K30-7.1",    "1080p60-2.0", "1080p60-5.1", "1080p60-7.1", "1920x1200",
-                                 "1680x1050",   "1600x1200",   "1440x900",    "1360x768",  "1280x1024",
-                                 "1024x768",    "720p",        "AUTO",        "USER"};
+const Word onOff[] = {{"ON"}, {"OFF"}};
+const Word windowNames[] = {{"WINDOW1"}, {"WINDOW2"}, {"WINDOW3"}, {"WINDOW4"}};
+const Word models[] = {{"RKA204QE"}, {"RKA07QE"}, {"RKA386QE"}, {"TN386"}, {"TN204E"}};
+const Word outputResolutions[] = {{"4096x2160p60"}, {"4096x2160p50"}, {"3840x2160p60"},   {"3840x2160p50"},
+                                  {"3840x2160p30"}, {"3840x2160p25"}, {"1920x1200p60RB"}, {"1920x1080p60"},
+                                  {"1920x1080p50"}, {"1360x768p60"},  {"1280x800p60"},    {"1280x720p60"},
+                                  {"1280x720p50"},  {"1024x768p60"},  {"AUTO"},           {"USER"}};
+const Word hdcpModes[] = {{"FORCE-1.4", "Force-1.4"}, {"FORCE-2.2", "Force-2.2"}, {"FORCE-OFF", "Force-Off"}};
+const Word vkaModes[] = {{"BLUESCREEN"}, {"BLACKSCREEN"}};
+const Word multiviewModes[] = {{"SINGLE"}, {"PIP"}, {"PBP"}, {"3xWIN"}, {"4xWIN"}};
+const Word pipPositions[] = {{"LeftTop"}, {"RightTop"}, {"LeftBottom"}, {"RightBottom"}, {"USER"}};
+const Word pipSizes[] = {{"SMALL"}, {"MIDDLE"}, {"LARGE"}, {"USER"}};
+const Word aspects[] = {{"FULL"}, {"16:9"}};
+const Word edidModes[] = {{"4K60-2.0"},  {"4K60-5.1"},    {"4K60-7.1"},     {"4K30-2.0"},    {"4K30-5.1"},
+                          {"4K30-7.1"},  {"1080p60-2.0"}, {"1080p60-5.1"},  {"1080p60-7.1"}, {"1920x1200"},
+                          {"1680x1050"}, {"1600x1200"},   {"1440x900"},     {"1360x768"},    {"1280x1024"},
+                          {"1024x768"},  {"720p"},        {"AUTO", "Auto"}, {"USER", "User"}};
 
-const char *const inputs204[] = {"HDMI1", "HDMI2", "HDMI3", "HDMI4", "USB-C"};
-const char *const inputs07[] = {"HDMI1", "HDMI2", "HDMI3", "HDMI4"};
-const char *const inputs386[] = {"HDMI1", "HDMI2", "HDMI3", "HDMI4", "HDMI5", "HDMI6", "HDMI7", "DP", "USB-C"};
-const char *const inputsTN204E[] = {"HDMI1", "HDMI2", "HDMI3", "DP", "USB-C"};
+const Word inputs204[] = {{"HDMI1"}, {"HDMI2"}, {"HDMI3"}, {"HDMI4"}, {"USB-C"}};
+const Word inputs07[] = {{"HDMI1"}, {"HDMI2"}, {"HDMI3"}, {"HDMI4"}};
+const Word inputs386[] = {{"HDMI1"}, {"HDMI2"}, {"HDMI3"}, {"HDMI4"}, {"HDMI5"},
+                          {"HDMI6"}, {"HDMI7"}, {"DP"},    {"USB-C"}};
+const Word inputsTN204E[] = {{"HDMI1"}, {"HDMI2"}, {"HDMI3"}, {"DP"}, {"USB-C"}};
 
-const char *const audio204[] = {"WIN1", "HDMI1", "HDMI2", "HDMI3", "HDMI4", "USB-C"};
-const char *const audio07[] = {"WIN1", "HDMI1", "HDMI2", "HDMI3", "HDMI4"};
-const char *const audio386[] = {"WIN1",  "HDMI1", "HDMI2", "HDMI3", "HDMI4", "HDMI5",
-                                "HDMI6", "HDMI7", "DP",    "USB-C", "WIN-KVM"};
-const char *const audioTN386[] = {"WIN1",  "HDMI1", "HDMI2", "HDMI3", "HDMI4", "HDMI5", "HDMI6",
-                                  "HDMI7", "DP",    "USB-C", "LR1",   "LR2",   "LR3",   "LR4"};
-const char *const audioTN204E[] = {"WIN1", "HDMI1", "HDMI2", "HDMI3", "DP", "USB-C"};
+const Word audio204[] = {{"WIN1"}, {"HDMI1"}, {"HDMI2"}, {"HDMI3"}, {"HDMI4"}, {"USB-C"}};
+const Word audio07[] = {{"WIN1"}, {"HDMI1"}, {"HDMI2"}, {"HDMI3"}, {"HDMI4"}};
+const Word audio386[] = {{"WIN1"},  {"HDMI1"}, {"HDMI2"}, {"HDMI3"}, {"HDMI4"},  {"HDMI5"},
+                         {"HDMI6"}, {"HDMI7"}, {"DP"},    {"USB-C"}, {"WIN-KVM"}};
+const Word audioTN386[] = {{"WIN1"},  {"HDMI1"}, {"HDMI2"}, {"HDMI3"}, {"HDMI4"}, {"HDMI5"}, {"HDMI6"},
+                           {"HDMI7"}, {"DP"},    {"USB-C"}, {"LR1"},   {"LR2"},   {"LR3"},   {"LR4"}};
+const Word audioTN204E[] = {{"WIN1"}, {"HDMI1"}, {"HDMI2"}, {"HDMI3"}, {"DP"}, {"USB-C"}};
 
-const char *const baudRates[] = {"9600", "19200", "38400", "57600", "115200"};
-const char *const dataBits[] = {"5", "6", "7", "8"};
-const char *const parities[] = {"None", "Even", "Odd", "Space", "Mark"};
-const char *const stopBits[] = {"1", "1.5", "2"};
-const char *const flowControls[] = {"None", "Hardware", "Software"};
-const char *const networkModes[] = {"TCP-Client", "TCP-Server", "UDP"};
-const char *const edidModeDisplay[] = {"4K60-2.0",    "4K60-5.1",    "4K60-7.1",    "4K30-2.0",  "4K30-5.1",
-                                       "4K30-7.1",    "1080p60-2.0", "1080p60-5.1", "1080p60-7.1", "1920x1200",
-                                       "1680x1050",   "1600x1200",   "1440x900",    "1360x768",  "1280x1024",
-                                       "1024x768",    "720p",        "Auto",        "User"};
-const char *const hdcpDisplay[] = {"Force-1.4", "Force-2.2", "Force-Off"};
+const Word baudRates[] = {{"9600"}, {"19200"}, {"38400"}, {"57600"}, {"115200"}};
+const Word dataBits[] = {{"5"}, {"6"}, {"7"}, {"8"}};
+const Word parities[] = {{"None"}, {"Even"}, {"Odd"}, {"Space"}, {"Mark"}};
+const Word stopBits[] = {{"1"}, {"1.5"}, {"2"}};
+const Word flowControls[] = {{"None"}, {"Hardware"}, {"Software"}};
+const Word networkModes[] = {{"TCP-Client"}, {"TCP-Server"}, {"UDP"}};
 } // namespace Words
 
 const WordList emptyList{nullptr, 0};
@@ -55,7 +54,7 @@ const WordList emptyList{nullptr, 0};
 int WordList::indexOf(const QByteArray &word) const
 {
     for (int i = 0; i < count; ++i) {
-        if (word == words[i])
+        if (word == items[i].wire)
             return i;
     }
     return -1;
@@ -65,7 +64,15 @@ QStringList WordList::toStringList() const
 {
     QStringList result;
     for (int i = 0; i < count; ++i)
-        result << QString::fromLatin1(words[i]);
+        result << QString::fromLatin1(items[i].wire);
+    return result;
+}
+
+QStringList WordList::displayList() const
+{
+    QStringList result;
+    for (int i = 0; i < count; ++i)
+        result << QString::fromUtf8(items[i].display ? items[i].display : items[i].wire);
     return result;
 }
 
@@ -90,8 +97,6 @@ const WordList Parities = list(Words::parities);
 const WordList StopBits = list(Words::stopBits);
 const WordList FlowControls = list(Words::flowControls);
 const WordList NetworkModes = list(Words::networkModes);
-const WordList EdidModeDisplay = list(Words::edidModeDisplay);
-const WordList HdcpDisplay = list(Words::hdcpDisplay);
 
 const WordList &inputSources(quint32 model)
 {
@@ -107,9 +112,15 @@ const WordList &audioSources(quint32 model)
     return model < 5 ? lists[model] : emptyList;
 }
 
-quint32 inputCount(quint32 model) { return quint32(inputSources(model).count); }
+quint32 inputCount(quint32 model)
+{
+    return quint32(inputSources(model).count);
+}
 
-int volumeLimit(quint32 model) { return model == ModelTN386 ? 50 : 100; }
+int volumeLimit(quint32 model)
+{
+    return model == ModelTN386 ? 50 : 100;
+}
 
 QList<int> firmwareParts(quint32 model)
 {
@@ -127,9 +138,5 @@ QList<int> firmwareParts(quint32 model)
         return {};
     }
 }
-
-bool hasNetworkSettings(quint32 model) { return model != ModelRKA07QE && model != ModelTN204E; }
-
-bool has4KAuto(quint32 model) { return model != ModelRKA07QE; }
 
 } // namespace Tables

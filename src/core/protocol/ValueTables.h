@@ -4,21 +4,29 @@
 #include <QStringList>
 #include <QtGlobal>
 
-// A constant list of ASCII words; the index of a word is the value that pages, the application state and
-// the request builders use, the word is what travels on the wire.
+// One value of a list: the ASCII word that travels on the wire and the text a page shows for it (null: the
+// page shows the wire word).
+struct Word
+{
+    const char *wire;
+    const char *display = nullptr;
+};
+
+// A constant list of words; the index of a word is the value that pages, the device model's mirror and
+// the request builders use, its wire word is what travels on the wire and is kept in files.
 struct WordList
 {
-    const char *const *words;
+    const Word *items;
     int count;
 
-    QByteArray at(quint32 index) const
-    {
-        return index < quint32(count) ? QByteArray(words[index]) : QByteArray();
-    }
+    const char *wire(quint32 index) const { return index < quint32(count) ? items[index].wire : nullptr; }
+    QByteArray at(quint32 index) const { return QByteArray(wire(index)); }
     bool contains(quint32 index) const { return index < quint32(count); }
-    // Index of the word that equals `word` exactly, or -1.
+    // Index of the word whose wire word equals `word` exactly, or -1.
     int indexOf(const QByteArray &word) const;
+    // The wire words, and the texts shown for them, in list order.
     QStringList toStringList() const;
+    QStringList displayList() const;
 };
 
 enum ModelIndex : quint8
@@ -66,17 +74,13 @@ quint32 inputCount(quint32 model);
 int volumeLimit(quint32 model);
 // Firmware parts offered by the model: 0 Main, 1 Sub, 2 Expand, 3 KeyBoard.
 QList<int> firmwareParts(quint32 model);
-bool hasNetworkSettings(quint32 model);
-bool has4KAuto(quint32 model);
 
-// Display lists shown in combo boxes (not language dependent).
+// Lists of the connection page's combo boxes.
 extern const WordList BaudRates;
 extern const WordList DataBits;
 extern const WordList Parities;
 extern const WordList StopBits;
 extern const WordList FlowControls;
 extern const WordList NetworkModes;
-extern const WordList EdidModeDisplay;
-extern const WordList HdcpDisplay;
 
 } // namespace Tables

@@ -92,7 +92,7 @@ void DeviceModel::apply(const ParsedReply &reply)
 {
     const quint32 model = mirror.CurrentModel;
     const int index = reply.index;
-    if (const SetupKey *key = SetupKeys::ofKeyword(reply.keyword)) {
+    if (const Setting *key = Settings::ofKeyword(reply.keyword)) {
         const QString value = key->words ? QString::fromLatin1(key->words(model).at(quint32(index)))
                                          : QString::number(reply.number);
         if (reply.keyword == KwMultiview) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "protocol/DeviceContext.h"
-#include "protocol/SetupKeys.h"
+#include "protocol/Settings.h"
 
 #include <QByteArray>
 #include <QObject>

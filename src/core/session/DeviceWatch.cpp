@@ -165,7 +165,7 @@ std::vector<Request> DeviceWatch::reads() const
         request.rule.reportTimeout = 0;
         requests.push_back(std::move(request));
     };
-    for (const SetupKey &key : SetupKeys::all()) {
+    for (const Setting &key : Settings::all()) {
         if (key.group != SetupGroup::Link)
             add(ReadSetting(device, key.name));
     }

@@ -12,13 +12,13 @@ namespace {
 
 const QString FormatName = QStringLiteral("lumaplex-setup");
 
-QJsonValue jsonValue(const SetupKey &key, const QString &text)
+QJsonValue jsonValue(const Setting &key, const QString &text)
 {
     switch (key.kind) {
-    case SetupKey::Number:
-    case SetupKey::Baud:
+    case Setting::Number:
+    case Setting::Baud:
         return text.toInt();
-    case SetupKey::Rectangle: {
+    case Setting::Rectangle: {
         QJsonArray numbers;
         for (const QString &part : text.split(QLatin1Char(' ')))
             numbers.append(part.toInt());
@@ -65,7 +65,7 @@ QString DeviceSetup::modelName() const
 QByteArray DeviceSetup::toJson() const
 {
     QJsonObject valueObject;
-    for (const SetupKey &key : SetupKeys::all()) {
+    for (const Setting &key : Settings::all()) {
         const auto it = values.find(QLatin1String(key.name));
         if (it != values.end())
             valueObject.insert(it->first, jsonValue(key, it->second));
@@ -110,23 +110,23 @@ SetupFileResult parseSetup(const QByteArray &json)
         QDateTime::fromString(object.value(QLatin1String("saved")).toString(), Qt::ISODateWithMs);
     const QJsonObject values = valueField.toObject();
     // Keys in table order, so that a value is checked against the values it depends on.
-    for (const SetupKey &key : SetupKeys::all()) {
+    for (const Setting &key : Settings::all()) {
         const QJsonValue value = values.value(QLatin1String(key.name));
         if (value.isUndefined())
             continue;
         QString why;
         const QString text =
-            SetupKeys::normalized(key, quint32(model), result.setup.values, textOf(value), &why);
+            Settings::normalized(key, quint32(model), result.setup.values, textOf(value), &why);
         if (text.isNull())
             return failure(SetupFileResult::BadValue, why);
-        if (!SetupKeys::applies(key, quint32(model), result.setup.values))
+        if (!Settings::applies(key, quint32(model), result.setup.values))
             return failure(
                 SetupFileResult::BadValue,
                 QStringLiteral("%1 does not belong to this setup of a %2").arg(key.name, modelName));
         result.setup.values[QLatin1String(key.name)] = text;
     }
     for (auto it = values.begin(); it != values.end(); ++it) {
-        if (!SetupKeys::find(it.key()))
+        if (!Settings::find(it.key()))
             return failure(SetupFileResult::BadValue, QStringLiteral("unknown setting '%1'").arg(it.key()));
     }
     return result;
@@ -154,7 +154,7 @@ bool writeSetupFile(const QString &path, const DeviceSetup &setup, QString *erro
 QList<SetupDifference> setupDifferences(const SetupValues &wanted, const SetupValues &actual)
 {
     QList<SetupDifference> differences;
-    for (const SetupKey &key : SetupKeys::all()) {
+    for (const Setting &key : Settings::all()) {
         const QString name = QLatin1String(key.name);
         const auto want = wanted.find(name);
         if (want == wanted.end())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/SetupKeys.h"
+#include "protocol/Settings.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -67,7 +67,7 @@ QString requestName(const QString &key)
 
 } // namespace
 
-PlanPart planPartOf(const SetupKey &key)
+PlanPart planPartOf(const Setting &key)
 {
     if (key.group == SetupGroup::Link)
         return PlanPart::Link;
@@ -81,7 +81,7 @@ std::vector<Request> planSetup(quint32 model, const SetupValues &current, const 
 {
     const SetupValues after = merged(current, target);
     QStringList names;
-    for (const SetupKey &key : SetupKeys::all()) {
+    for (const Setting &key : Settings::all()) {
         const QString name = QLatin1String(key.name);
         const auto wanted = target.find(name);
         if (planPartOf(key) != part || wanted == target.end() || valueOf(current, name) == wanted->second ||

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "protocol/Request.h"
-#include "protocol/SetupKeys.h"
+#include "protocol/Settings.h"
 
 #include <vector>
 
@@ -24,4 +24,4 @@ std::vector<Request> planSetup(quint32 model, const SetupValues &current, const 
                                PlanPart part, quint32 linkType = 0);
 
 // The part a key belongs to.
-PlanPart planPartOf(const SetupKey &key);
+PlanPart planPartOf(const Setting &key);

@@ -71,7 +71,7 @@ void SetupReader::readGroups()
         requests.push_back(GetUserResolution());
     }
     QList<QByteArray> asked;
-    for (const SetupKey &key : SetupKeys::all()) {
+    for (const Setting &key : Settings::all()) {
         const Request request = wants(key.group) ? ReadSetting(device, key.name) : Request();
         if (!request.isNull() && !asked.contains(request.line)) {
             asked << request.line;
@@ -114,14 +114,14 @@ void SetupReader::followUp()
         userResolutionAsked = true;
         requests.push_back(GetUserResolution());
     }
-    const SetupKey *pipWindow = SetupKeys::find(QStringLiteral("multiview.pipWindow"));
-    const SetupKey *presenter = SetupKeys::find(QStringLiteral("multiview.presenterWindow"));
+    const Setting *pipWindow = Settings::find(QStringLiteral("multiview.pipWindow"));
+    const Setting *presenter = Settings::find(QStringLiteral("multiview.presenterWindow"));
     const bool complete = values.count(QStringLiteral("multiview.mode")) &&
                           (values.count(QStringLiteral("multiview.pipSize")) ||
                            values.count(QStringLiteral("multiview.layout")));
     if (wants(SetupGroup::Multiview) && !userWindowAsked && complete &&
-        (SetupKeys::applies(*pipWindow, read.model, values) ||
-         SetupKeys::applies(*presenter, read.model, values))) {
+        (Settings::applies(*pipWindow, read.model, values) ||
+         Settings::applies(*presenter, read.model, values))) {
         userWindowAsked = true;
         requests.push_back(GetUserWindow(device));
     }
@@ -148,7 +148,7 @@ void SetupReader::finish(Outcome outcome)
     if (modelKnown) {
         read.values = reportedValues();
         const SetupValues all = read.values;
-        SetupKeys::prune(read.model, read.values);
+        Settings::prune(read.model, read.values);
         if (userResolutionAlways) {
             for (const char *key : {"output.userWidth", "output.userHeight"}) {
                 const auto it = all.find(QLatin1String(key));
@@ -157,7 +157,7 @@ void SetupReader::finish(Outcome outcome)
             }
         }
         for (auto it = read.values.begin(); it != read.values.end();) {
-            const SetupKey *key = SetupKeys::find(it->first);
+            const Setting *key = Settings::find(it->first);
             it = key && wants(key->group) ? std::next(it) : read.values.erase(it);
         }
     }

@@ -58,7 +58,7 @@ QList<SetupGroup> SetupRestore::targetGroups(bool link) const
 {
     QList<SetupGroup> groups;
     for (const auto &entry : target.values) {
-        const SetupKey *key = SetupKeys::find(entry.first);
+        const Setting *key = Settings::find(entry.first);
         if (key && !groups.contains(key->group) && (link || key->group != SetupGroup::Link))
             groups << key->group;
     }

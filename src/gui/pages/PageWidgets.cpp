@@ -133,7 +133,7 @@ void showDeviceText(QLineEdit *field, const QString &text)
 void readSettings(LinkSession &session, SetupGroup group)
 {
     QList<QByteArray> asked;
-    for (const SetupKey &key : SetupKeys::all()) {
+    for (const Setting &key : Settings::all()) {
         const Request request =
             key.group == group ? ReadSetting(session.device().context(), key.name) : Request();
         if (!request.isNull() && !asked.contains(request.line)) {

@@ -4,6 +4,7 @@
 #include "pages/NumericField.h"
 #include "pages/PageWidgets.h"
 #include "protocol/Catalogue.h"
+#include "protocol/Settings.h"
 #include "protocol/ValueTables.h"
 #include "session/LinkSession.h"
 #include "widgets/PlaceWidget.h"
@@ -181,7 +182,8 @@ void Ui_Output::Sync4KAUTO(int index) { autoCombo->setCurrentIndex(index); }
 
 void Ui_Output::ApplyModel()
 {
-    const bool visible = Tables::has4KAuto(session.device().context().CurrentModel);
+    const bool visible =
+        Settings::onModel(SettingId::OutputFourKAuto, session.device().context().CurrentModel);
     autoLabel->setVisible(visible);
     autoCombo->setVisible(visible);
 }
@@ -204,7 +206,7 @@ void Ui_Output::ReloadUIText(bool, bool readBack)
     refill(resolutionCombo, Tables::OutputResolutions.toStringList());
     refill(vkaCombo, {t.ScomboBox_VKA[0], t.ScomboBox_VKA[1]});
     refill(itcCombo, {t.S_OnOff[0], t.S_OnOff[1]});
-    refill(hdcpCombo, Tables::HdcpDisplay.toStringList());
+    refill(hdcpCombo, Tables::HdcpModes.displayList());
     refill(autoCombo, {t.S_OnOff[0], t.S_OnOff[1]});
 
     ApplyModel();

@@ -6,6 +6,7 @@
 #include "protocol/Catalogue.h"
 #include "protocol/ReplyKeywords.h"
 #include "protocol/ReplyParser.h"
+#include "protocol/Settings.h"
 #include "protocol/ValueTables.h"
 #include "session/LinkSession.h"
 #include "widgets/FileChooser.h"
@@ -294,7 +295,7 @@ void Ui_System::ApplyModel()
         parts << State().text.ScomboBox_FirmwareVersion[kind];
     refill(firmwareCombo, parts);
 
-    const bool network = Tables::hasNetworkSettings(model);
+    const bool network = Settings::onModel(SettingId::LinkIp, model);
     for (QWidget *widget : networkWidgets())
         widget->setVisible(network);
 }
@@ -304,7 +305,7 @@ void Ui_System::ReloadUIText(bool initial, bool readBack)
     const LanguageTexts &t = State().text;
     const ConfigValues &config = State().config;
     if (initial) {
-        refill(edidModeCombo, Tables::EdidModeDisplay.toStringList());
+        refill(edidModeCombo, Tables::EdidModes.displayList());
         for (QLineEdit *field : {versionField, pathField}) {
             field->clear();
             field->setFocusPolicy(Qt::NoFocus);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pages/EdidUpload.h"
+#include "protocol/EdidUpload.h"
 
 #include <QWidget>
 

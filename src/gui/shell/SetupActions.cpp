@@ -48,7 +48,7 @@ QList<SetupGroup> SetupActions::groupsOf(const DeviceSetup &setup) const
 {
     QList<SetupGroup> groups;
     for (const auto &entry : setup.values) {
-        const SetupGroup group = SetupKeys::find(entry.first)->group;
+        const SetupGroup group = Settings::find(entry.first)->group;
         if (!groups.contains(group))
             groups << group;
     }

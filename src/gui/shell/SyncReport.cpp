@@ -97,7 +97,7 @@ void SyncReport::identified(bool known)
 void SyncReport::changedElsewhere(const QString &key, const QString &oldValue, const QString &newValue)
 {
     const LanguageTexts &t = State().text;
-    const SetupKey *setting = SetupKeys::find(key);
+    const Setting *setting = Settings::find(key);
     QString title = setting && setting->statusLabel ? t.*setting->statusLabel : key;
     if (title.endsWith(QLatin1Char(':')))
         title.chop(1);

@@ -141,7 +141,7 @@ void MainWindowDriver::feed(const QByteArrayList &lines)
 
 void MainWindowDriver::identify(quint8 model)
 {
-    feed({QByteArray("MODEL TYPE ") + Tables::Models.words[model] + '\r'});
+    feed({QByteArray("MODEL TYPE ") + Tables::Models.wire(model) + '\r'});
     main->connectionPage->statusText->clear();
     clearMessages();
 }

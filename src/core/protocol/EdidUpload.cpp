@@ -1,4 +1,4 @@
-#include "pages/EdidUpload.h"
+#include "protocol/EdidUpload.h"
 
 #include "protocol/ByteHelpers.h"
 
