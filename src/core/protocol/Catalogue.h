@@ -13,7 +13,7 @@
 // An already formatted text (without CR) with the given rule.
 Request requestWithRule(const QByteArray &text, const ReplyRule &rule);
 
-// A setting that is read and written on its own (a key of the setup table with an object): "GET
+// A setting that is read and written on its own (a row of the settings table with an object): "GET
 // <readObject>", and "SET <object> <value>" with a word of the key's list (by index or as text) or a number
 // in the key's range. Null when the key has no such request, does not apply to the device (another model,
 // another multiview layout) or the value is not one the key takes.

@@ -161,7 +161,7 @@ void lookUpValue(ParsedReply &reply, const WordList &list, Range value, const Li
     reply.apply = reply.index >= 0;
 }
 
-// Fills in what the keyword's row reads from the value: a setting of the setup table is looked up in its
+// Fills in what the keyword's row reads from the value: a setting of the settings table is looked up in its
 // list, or read as a number in its range; the other rows read what they need themselves.
 void parseValue(ParsedReply &reply, Range value, const Line &line, quint32 model, quint32 mode)
 {

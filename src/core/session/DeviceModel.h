@@ -12,11 +12,11 @@ struct ParsedReply;
 
 // What the tool knows about the device of one link session: whether and as what it was identified, the mirror
 // of its multiview arrangement that the request builders need, and every value it has reported, by key
-// ("output.hdcp" = "FORCE-2.2"). The keys are those of the setup table, and a few the pages show besides
+// ("output.hdcp" = "FORCE-2.2"). The keys are those of the settings table, and a few the pages show besides
 // ("firmware.version", "multiview.inputResolution", "multiview.modeCount").
 //
-// Every line the device sends is applied here once: the line is parsed, its keyword leads through the setup
-// table to its key and value list, and the value is stored. Pages observe the model and show its values;
+// Every line the device sends is applied here once: the line is parsed, its keyword leads through the
+// settings table to its key and value list, and the value is stored. Pages observe the model and show its values;
 // setup snapshots are taken from it.
 class DeviceModel : public QObject
 {
