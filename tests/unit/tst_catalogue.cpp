@@ -275,6 +275,9 @@ private slots:
         SENDS(on(TN386), act(ActionId::Mic2VolumeUp, d, ""), "SET MIC2 VOL+", "MIC2 VOL");
         SENDS(on(TN386), act(ActionId::Mic2VolumeDown, d, ""), "SET MIC2 VOL-", "MIC2 VOL");
         NONE(on(TN204), act(ActionId::Mic1VolumeUp, d, ""));
+        NONE(on(TN204), act(ActionId::Mic1VolumeDown, d, ""));
+        NONE(on(M204), act(ActionId::Mic2VolumeUp, d, ""));
+        NONE(on(M386), act(ActionId::Mic2VolumeDown, d, ""));
         SENDS(any, act(ActionId::FactoryReset, d, ""), "SET RESET", "RESET", Busy);
         SENDS(any, act(ActionId::EdidUpload, d, validEdid), "SET EDID-USER " + validEdid.toHex(' ').toUpper(),
               "EDID-USER OK");
