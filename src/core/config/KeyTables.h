@@ -20,6 +20,6 @@ const QVector<KeyBinding> &languageKeyTable();
 // Puts every bound string of the table back to its built-in text.
 void resetKeyTable(const QVector<KeyBinding> &table);
 
-// The text the language key `key` holds now ("Slabel_HDCP", "Slabel_Windows_Name[0]"), or a null string for
+// The text the language key `key` holds now ("Slabel_Volume", "Slabel_Windows_Name[0]"), or a null string for
 // a key that is not in the table.
 QString languageText(const char *key);
