@@ -159,6 +159,9 @@ void TestCli::commands_data()
     QTest::newRow("action, volume up")
         << "TN386" << QStringList{} << QStringList{tcp, "DEV", "--json", "action", "audio.volumeUp"} << 0
         << R"("action":"audio.volumeUp")" << QStringList{"SET AUDIO VOL+"} << "audio/volume=16";
+    QTest::newRow("action awaiting no reply")
+        << "TN204E" << QStringList{} << QStringList{tcp, "DEV", "--json", "action", "device.factoryReset"} << 0
+        << R"x("message":"device.factoryReset: sent (the device restarts)")x" << QStringList{"SET RESET"} << "";
     QTest::newRow("action out of range")
         << "RKA204QE" << QStringList{} << QStringList{tcp, "DEV", "action", "scene.load", "21"} << 2
         << "scene.load needs a scene from 1 to 20, not '21'" << QStringList{} << "";

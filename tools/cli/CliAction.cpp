@@ -14,7 +14,8 @@
 
 #include "setup/LinkExchange.h"
 
-#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
 
 #include <memory>
 
@@ -36,33 +37,48 @@ void CliRunner::exchangeOne(const Request &request, const QString &what,
                             const std::function<void(CliResult &)> &complete)
 {
     exchange = std::make_unique<LinkExchange>(session);
-    auto answer = std::make_shared<std::pair<QByteArray, qint32>>();
+    // The line that answered it, or none for a request that awaits no reply and was written (a factory
+    // reset, after which the device is busy).
+    struct Answer
+    {
+        QByteArray line;
+        qint32 roundTripUs = 0;
+        bool written = false;
+    };
+    auto answer = std::make_shared<Answer>();
     exchange->setReplyHandler([answer](const LinkReply &reply) {
         if (reply.outcome() == LinkReply::Outcome::Answered)
-            *answer = {reply.replyLine(), reply.roundTripUs()};
+            *answer = {reply.replyLine(), reply.roundTripUs(), true};
+        else if (reply.outcome() == LinkReply::Outcome::Written)
+            answer->written = true;
     });
     const auto settled = [this, what, answer, complete] {
         if (exchange->linkLost()) {
             finish(linkLost());
             return;
         }
-        if (answer->first.isEmpty()) {
+        if (!answer->written) {
             finish(CliResult::failure(
                 ExitRefused, refusedWith.isEmpty()
                                  ? noReplyText({what})
                                  : QStringLiteral("the device refused %1: %2").arg(what, refusedWith)));
             return;
         }
-        QByteArray line = answer->first;
+        QByteArray line = answer->line;
         while (line.endsWith('\r') || line.endsWith('\n'))
             line.chop(1);
         while (line.startsWith('\n'))
             line.remove(0, 1);
         CliResult result;
-        result.output = line + '\n';
-        result.message = QString::fromLatin1(line);
-        result.data.insert(QStringLiteral("reply"), QString::fromLatin1(line));
-        result.data.insert(QStringLiteral("roundTripMs"), double(answer->second) / 1000.0);
+        if (answer->line.isEmpty()) {
+            result.message = QStringLiteral("sent");
+            result.data.insert(QStringLiteral("reply"), QJsonValue(QJsonValue::Null));
+        } else {
+            result.output = line + '\n';
+            result.message = QString::fromLatin1(line);
+            result.data.insert(QStringLiteral("reply"), QString::fromLatin1(line));
+            result.data.insert(QStringLiteral("roundTripMs"), double(answer->roundTripUs) / 1000.0);
+        }
         complete(result);
         finish(result);
     };
