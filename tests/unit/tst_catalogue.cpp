@@ -160,7 +160,6 @@ private slots:
         SENDS(any, SetNetworkInfo(QString(1001, '9'), "a", "b", "c"),
               "SET NETWORK-INFO " + QByteArray(1001, '9') + " a b c", "NETWORK-INFO");
         NONE(any, SetNetworkInfo(QString(1002, '9'), "a", "b", "c"));
-        SENDS(any, ResetDevice(), "SET RESET", "RESET", Busy);
         SENDS(any, WriteSetting(d, "output.resolution", 7u), "SET OUT RESOLUTION 1920x1080p60",
               "OUT RESOLUTION", Busy);
         SENDS(any, WriteSetting(d, "output.resolution", 15u), "SET OUT RESOLUTION USER", "OUT RESOLUTION",
@@ -218,8 +217,6 @@ private slots:
               "AUTO SWITCH");
         NONE(in(ModeSingle), WriteSetting(d, "multiview.autoSwitch", 2u));
         NONE(in(ModePip), WriteSetting(d, "multiview.autoSwitch", 0u));
-        SENDS(any, SaveScene(20), "SET SAVE SCENE 20", "SAVE SCENE");
-        SENDS(any, LoadScene(7), "SET LOAD SCENE 7", "LOAD SCENE");
 
         NONE(any, WriteSetting(d, "audio.source", 0u));
         SENDS(on(M204), WriteSetting(d, "audio.source", 5u), "SET AUDIO SOURCE USB-C", "AUDIO SOURCE");
@@ -236,8 +233,6 @@ private slots:
         SENDS(on(TN386), WriteSetting(d, "audio.volume", QString("50")), "SET AUDIO VOL 50", "AUDIO VOL");
         NONE(on(TN386), WriteSetting(d, "audio.volume", QString("51")));
         SENDS(any, WriteSetting(d, "audio.volume", QString("0")), "SET AUDIO VOL 0", "AUDIO VOL");
-        SENDS(any, AudioVolumeUp(), "SET AUDIO VOL+", "AUDIO VOL");
-        SENDS(any, AudioVolumeDown(), "SET AUDIO VOL-", "AUDIO VOL");
         SENDS(any, WriteSetting(d, "audio.mute", 0u), "SET AUDIO-MUTE ON", "AUDIO-MUTE");
         NONE(any, WriteSetting(d, "audio.mute", 2u));
         SENDS(on(TN386), WriteSetting(d, "audio.mainAudio", 1u), "SET MAIN-AUDIO ONOFF OFF",
@@ -257,8 +252,6 @@ private slots:
         NONE(any, WriteSetting(d, "output.hdcp", QString("FORCE-3")));
         NONE(any, WriteSetting(d, "audio.volume", QString("6x")));
         NONE(any, WriteSetting(d, "multiview.window1", 0u));
-        SENDS(any, MicVolumeUp(0), "SET MIC1 VOL+", "MIC1 VOL");
-        SENDS(any, MicVolumeDown(1), "SET MIC2 VOL-", "MIC2 VOL");
         NONE(any, MicVolumeUp(2));
 
         // The actions table: every action's request, or none for an argument or a model it does not take.

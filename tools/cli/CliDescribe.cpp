@@ -146,13 +146,9 @@ QJsonObject actionObject(const Action &action)
 
 } // namespace
 
-bool useCliLanguage(const QString &language, QString *error)
+void useCliLanguage(const QString &language)
 {
-    const bool english = language.isEmpty() || language == QLatin1String("english");
-    if (!english && language != QLatin1String("other")) {
-        *error = QStringLiteral("--language takes english or other, not '%1'").arg(language);
-        return false;
-    }
+    const bool english = language != QLatin1String("other");
     resetKeyTable(languageKeyTable());
     const QString own = english ? AppPaths::englishLanguageFile() : AppPaths::otherLanguageFile();
     const QString shipped = AppPaths::file(QStringLiteral("/APP/ConfigFile/") + QFileInfo(own).fileName());
@@ -160,7 +156,6 @@ bool useCliLanguage(const QString &language, QString *error)
         Config_ReadKeyFile(own);
     else if (QFileInfo::exists(shipped))
         Config_ReadKeyFile(shipped);
-    return true;
 }
 
 QJsonObject describeModel(const QString &command, quint32 model)

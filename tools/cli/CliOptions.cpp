@@ -3,8 +3,6 @@
 #include "CliResult.h"
 #include "CliSaved.h"
 
-#include "CliDescribe.h"
-
 #include "protocol/ValueTables.h"
 
 #include <QCommandLineParser>
@@ -217,12 +215,12 @@ CliParse parseCliOptions(const QStringList &arguments)
             return result;
         }
     }
-    if (describes) {
-        QString error;
-        if (!useCliLanguage(parser.value(languageOption), &error)) {
-            result.exitCode = usageError(error);
-            return result;
-        }
+    options.language = parser.value(languageOption);
+    if (!options.language.isEmpty() && options.language != QLatin1String("english") &&
+        options.language != QLatin1String("other")) {
+        result.exitCode =
+            usageError(QStringLiteral("--language takes english or other, not '%1'").arg(options.language));
+        return result;
     }
     const bool needsDevice = options.command != QLatin1String("devices") &&
                              options.command != QLatin1String("discover") && options.model < 0;

@@ -26,6 +26,7 @@ struct CliOptions
     quint16 discoverPort = 2000; // discover: the control port asked
     int watchInterval = 10;      // watch: seconds between two reads of a device's whole state
     int model = -1;              // settings, actions: the model described without a device (a ModelIndex)
+    QString language;            // settings, actions: the labels' language, english (empty) or other
 };
 
 // Outcome of reading the command line: run with the options, or leave at once with the exit code (after

@@ -30,6 +30,8 @@ int main(int argc, char *argv[])
         return discover(options);
     if (options.command == QLatin1String("watch"))
         return watchDevices(options);
+    if (options.command == QLatin1String("settings") || options.command == QLatin1String("actions"))
+        useCliLanguage(options.language);
     if (options.model >= 0) {
         // A model described without a device.
         QJsonObject description = describeModel(options.command, quint32(options.model));
