@@ -10,11 +10,12 @@ set -euo pipefail
 
 mode=${1:-run}
 qt=${2:-6}
-qt5=(qtbase5-dev libqt5serialport5-dev)
+qt5=(qtbase5-dev libqt5serialport5-dev libqt5websockets5-dev)
 # qt6-base-dev-tools holds moc; Qt 6's CMake files ask for OpenGL (libgl-dev) even for widgets alone.
-qt6=(qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev)
+qt6=(qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-websockets-dev libgl-dev)
 # libfontconfig-dev: start-up warms up the fonts' configuration itself.
-packages=(cmake make g++ libfontconfig-dev)
+# libboost-dev: the gateway parses HTTP with Boost.Beast (header-only).
+packages=(cmake make g++ libfontconfig-dev libboost-dev)
 case "$qt" in
   5) packages+=("${qt5[@]}") ;;
   6) packages+=("${qt6[@]}") ;;

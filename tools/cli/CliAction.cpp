@@ -9,6 +9,7 @@
 #include "protocol/EdidUpload.h"
 #include "protocol/ReplyKeywords.h"
 #include "protocol/ReplyParser.h"
+#include "protocol/TableDescription.h"
 #include "protocol/ValueTables.h"
 #include "setup/SetupReader.h"
 
@@ -170,7 +171,7 @@ void CliRunner::describe()
             result.output = describeModelText(options.command, model);
             result.message =
                 QStringLiteral("the %1 of a %2").arg(options.command, reader->setup().modelName());
-            result.data = describeModel(options.command, model);
+            result.data = describeModel(model, options.command != QLatin1String("actions"));
             result.data.insert(QStringLiteral("model"), reader->setup().modelName());
         }
         finish(result);

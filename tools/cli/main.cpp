@@ -8,6 +8,7 @@
 #include "CliSaved.h"
 #include "CliWatch.h"
 #include "config/Version.h"
+#include "protocol/TableDescription.h"
 #include "protocol/ValueTables.h"
 
 #include <QCoreApplication>
@@ -31,10 +32,11 @@ int main(int argc, char *argv[])
     if (options.command == QLatin1String("watch"))
         return watchDevices(options);
     if (options.command == QLatin1String("settings") || options.command == QLatin1String("actions"))
-        useCliLanguage(options.language);
+        useLanguage(options.language);
     if (options.model >= 0) {
         // A model described without a device.
-        QJsonObject description = describeModel(options.command, quint32(options.model));
+        QJsonObject description =
+            describeModel(quint32(options.model), options.command != QLatin1String("actions"));
         description.insert(QStringLiteral("model"),
                            QString::fromLatin1(Tables::Models.at(quint32(options.model))));
         const QByteArray text = options.json ? QJsonDocument(description).toJson()

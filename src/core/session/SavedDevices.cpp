@@ -36,8 +36,9 @@ QJsonObject toJson(const SavedDevice &device)
     return object;
 }
 
-// One entry; false with `why` when it is not one this program wrote.
-bool fromJson(const QJsonValue &value, bool named, SavedDevice *device, QString *why)
+} // namespace
+
+bool SavedDeviceFile::entryFromJson(const QJsonValue &value, bool named, SavedDevice *device, QString *why)
 {
     const QJsonObject object = value.toObject();
     const QString link = object.value(QLatin1String("link")).toString();
@@ -66,6 +67,8 @@ bool fromJson(const QJsonValue &value, bool named, SavedDevice *device, QString 
     return false;
 }
 
+namespace {
+
 // What is wrong with `bytes` as a device list; empty when nothing is, with the list read.
 QString read(const QByteArray &bytes, SavedDeviceList *list)
 {
@@ -87,7 +90,7 @@ QString read(const QByteArray &bytes, SavedDeviceList *list)
         for (const QJsonValue &entry : entries.toArray()) {
             SavedDevice device;
             QString why;
-            if (!fromJson(entry, part.second == &list->devices, &device, &why))
+            if (!SavedDeviceFile::entryFromJson(entry, part.second == &list->devices, &device, &why))
                 return why;
             if (part.second == &list->devices && list->indexOf(device.name) >= 0)
                 return QStringLiteral("the name %1 is given twice").arg(device.name);

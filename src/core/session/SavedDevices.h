@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QJsonValue>
 #include <QList>
 #include <QString>
 
@@ -57,6 +58,9 @@ struct Loaded
 };
 
 Loaded load(const QString &path);
+// One entry of the file: false with `why` when it is not one this program wrote (`named`: an entry of the
+// saved devices, which must have a name).
+bool entryFromJson(const QJsonValue &value, bool named, SavedDevice *device, QString *why);
 bool save(const QString &path, const SavedDeviceList &list, QString *error);
 
 } // namespace SavedDeviceFile

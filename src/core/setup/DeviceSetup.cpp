@@ -12,7 +12,9 @@ namespace {
 
 const QString FormatName = QStringLiteral("lumaplex-setup");
 
-QJsonValue jsonValue(const Setting &key, const QString &text)
+} // namespace
+
+QJsonValue setupJsonValue(const Setting &key, const QString &text)
 {
     switch (key.kind) {
     case Setting::Number:
@@ -29,8 +31,7 @@ QJsonValue jsonValue(const Setting &key, const QString &text)
     }
 }
 
-// The text of a JSON value as the command line would give it; null for objects, booleans and the like.
-QString textOf(const QJsonValue &value)
+QString setupTextOf(const QJsonValue &value)
 {
     if (value.isString())
         return value.toString();
@@ -41,11 +42,13 @@ QString textOf(const QJsonValue &value)
     if (value.isArray()) {
         QStringList parts;
         for (const QJsonValue &part : value.toArray())
-            parts << (part.isDouble() ? textOf(part) : QStringLiteral("?"));
+            parts << (part.isDouble() ? setupTextOf(part) : QStringLiteral("?"));
         return parts.join(QLatin1Char(' '));
     }
     return QString();
 }
+
+namespace {
 
 SetupFileResult failure(SetupFileResult::Status status, const QString &detail)
 {
@@ -68,7 +71,7 @@ QByteArray DeviceSetup::toJson() const
     for (const Setting &key : Settings::all()) {
         const auto it = values.find(QLatin1String(key.name));
         if (it != values.end())
-            valueObject.insert(it->first, jsonValue(key, it->second));
+            valueObject.insert(it->first, setupJsonValue(key, it->second));
     }
     const QJsonObject document{{QStringLiteral("format"), FormatName},
                                {QStringLiteral("version"), FormatVersion},
@@ -116,7 +119,7 @@ SetupFileResult parseSetup(const QByteArray &json)
             continue;
         QString why;
         const QString text =
-            Settings::normalized(key, quint32(model), result.setup.values, textOf(value), &why);
+            Settings::normalized(key, quint32(model), result.setup.values, setupTextOf(value), &why);
         if (text.isNull())
             return failure(SetupFileResult::BadValue, why);
         if (!Settings::applies(key, quint32(model), result.setup.values))

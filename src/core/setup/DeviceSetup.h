@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonValue>
 #include <QList>
 #include <QString>
 
@@ -38,6 +39,12 @@ struct SetupFileResult
     QString detail; // what was wrong, in English
     DeviceSetup setup;
 };
+
+// A value as a setup file holds it: numbers as JSON numbers, rectangles as arrays of four numbers, the
+// rest as text.
+QJsonValue setupJsonValue(const Setting &key, const QString &text);
+// The text of a JSON value as the command line would give it; null for objects, booleans and the like.
+QString setupTextOf(const QJsonValue &value);
 
 SetupFileResult parseSetup(const QByteArray &json);
 SetupFileResult readSetupFile(const QString &path);

@@ -1,0 +1,409 @@
+// lumaplex-gateway as a control system meets it: the HTTP API over loopback against simulated devices, with
+// Qt's own HTTP client for what a client does and raw bytes for what a broken or hostile one sends.
+
+#include "core/SimDevice.h"
+#include "core/TestProcess.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebSocket>
+
+#include <csignal>
+
+namespace {
+
+struct Answer
+{
+    int status = 0;
+    QJsonObject body;
+};
+
+QByteArray devicesFile(const QJsonArray &devices)
+{
+    return QJsonDocument(QJsonObject{{"format", "lumaplex-devices"}, {"version", 1}, {"devices", devices}})
+        .toJson();
+}
+
+QJsonObject tcpDevice(const QString &name, quint16 port)
+{
+    return {{"name", name}, {"link", "tcp"}, {"address", "127.0.0.1"}, {"port", port}};
+}
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The answer to raw request bytes; the connection is closed by the gateway or after the answer.
+Answer rawRequest(quint16 port, const QByteArray &bytes)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(5000))
+        return {};
+    socket.write(bytes);
+    QByteArray received;
+    while (!received.contains("\r\n\r\n") ||
+           received.size() <
+               received.indexOf("\r\n\r\n") + 4 +
+                   received.mid(received.indexOf("Content-Length: ") + 16).split('\r').first().toInt()) {
+        if (!socket.waitForReadyRead(10000))
+            break;
+        received += socket.readAll();
+    }
+    Answer answer;
+    answer.status = received.mid(9, 3).toInt();
+    answer.body = QJsonDocument::fromJson(received.mid(received.indexOf("\r\n\r\n") + 4)).object();
+    return answer;
+}
+
+} // namespace
+
+class TestGateway : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void readsAndWrites();
+    void changeElsewhere();
+    void changeStream();
+    void boundedQueue();
+    void refusals_data();
+    void refusals();
+    void checkConfig_data();
+    void checkConfig();
+
+private:
+    Answer call(const QByteArray &method, const QString &path, const QJsonObject &body = {});
+    QTemporaryDir dir;
+    SimDevice sims[2];
+    TestProcess gateway;
+    quint16 port = 0;
+    QNetworkAccessManager client;
+};
+
+void TestGateway::initTestCase()
+{
+    QVERIFY(sims[0].start({"--model", "TN386"}) && sims[1].start({"--model", "RKA204QE"}));
+    QJsonObject named = tcpDevice("Studio B", sims[1].port());
+    named.insert("id", "b-room");
+    named.insert("watchSeconds", 1);
+    QJsonObject first = tcpDevice("Studio A (main)", sims[0].port());
+    first.insert("watchSeconds", 1);
+    QFile file(dir.filePath("devices.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(devicesFile({first, named, tcpDevice("--", 1)}));
+    file.close();
+    port = freePort();
+    gateway.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-gateway"),
+                  {"--devices", file.fileName(), "--app-dir", dir.path(), "--listen",
+                   QStringLiteral("127.0.0.1:%1").arg(port)});
+    QVERIFY(gateway.waitForStarted());
+    const auto states = [this] {
+        QStringList words;
+        for (const QJsonValue &device : call("GET", "/api/v1/devices").body["devices"].toArray())
+            words << device["id"].toString() + '=' + device["state"].toString();
+        return words.join(' ');
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(states(), QStringLiteral("studio-a-main=up b-room=up device-3=down"), 30000);
+}
+
+void TestGateway::cleanupTestCase()
+{
+    QCOMPARE(::kill(pid_t(gateway.processId()), SIGTERM), 0);
+    QVERIFY(gateway.waitForFinished(10000));
+    QCOMPARE(gateway.exitStatus() == QProcess::NormalExit ? gateway.exitCode() : -1, 0);
+    const QByteArray log = gateway.readAllStandardOutput();
+    QVERIFY2(log.contains("b-room: up (read)") && log.contains("device-3: down (cannot open tcp 127.0.0.1:1"),
+             log.constData());
+}
+
+Answer TestGateway::call(const QByteArray &method, const QString &path, const QJsonObject &body)
+{
+    QNetworkRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path)));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+    QNetworkReply *reply = client.sendCustomRequest(request, method, QJsonDocument(body).toJson());
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    finished.wait(20000);
+    Answer answer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                  QJsonDocument::fromJson(reply->readAll()).object()};
+    reply->deleteLater();
+    return answer;
+}
+
+void TestGateway::readsAndWrites()
+{
+    const QJsonArray devices = call("GET", "/api/v1/devices").body["devices"].toArray();
+    QCOMPARE(devices[0]["model"].toString() + ' ' + devices[1]["model"].toString(),
+             QStringLiteral("TN386 RKA204QE"));
+    QCOMPARE(devices[0]["link"].toString(), QStringLiteral("tcp 127.0.0.1:%1").arg(sims[0].port()));
+    QVERIFY(devices[2]["model"].isNull());
+    // Values typed as a setup file holds them.
+    const QJsonObject values = call("GET", "/api/v1/devices/studio-a-main").body["values"].toObject();
+    QCOMPARE(values["output.hdcp"], QJsonValue("FORCE-1.4"));
+    QCOMPARE(values["audio.volume"], QJsonValue(15));
+    // A write reaches the wire in the restore's order, and is answered with what the device then holds.
+    const Answer put = call("PUT", "/api/v1/devices/studio-a-main/values",
+                            {{"audio.volume", 7}, {"output.hdcp", "force-2.2"}});
+    QCOMPARE(put.status, 200);
+    QCOMPARE(put.body, QJsonDocument::fromJson(R"({"values": {"audio.volume": {"status": "done", "value": 7},
+        "output.hdcp": {"status": "done", "value": "FORCE-2.2"}}})")
+                           .object());
+    const QStringList sent = sims[0].requests().filter("SET ");
+    QCOMPARE(sent, QStringList({"SET OUT HDCP FORCE-2.2", "SET AUDIO VOL 7"}));
+    QCOMPARE(call("GET", "/api/v1/devices/studio-a-main/values/output.hdcp").body,
+             QJsonObject({{"key", "output.hdcp"}, {"value", "FORCE-2.2"}}));
+    const Answer scene = call("POST", "/api/v1/devices/b-room/actions/scene.load", {{"scene", 3}});
+    QCOMPARE(scene.body["status"].toString() + ' ' + scene.body["reply"].toString(),
+             QStringLiteral("done LOAD SCENE 3"));
+    const Answer line = call("POST", "/api/v1/devices/b-room/lines", {{"line", "GET OUT HDCP"}});
+    QCOMPARE(line.body["reply"].toString(), QStringLiteral("OUT HDCP FORCE-1.4"));
+    // The table's rows for the device's model: a TN386 has microphones, a RKA204QE not.
+    const auto keys = [this](const QString &id) {
+        QStringList names;
+        for (const QJsonValue &row :
+             call("GET", "/api/v1/devices/" + id + "/settings").body["settings"].toArray())
+            names << row["key"].toString();
+        return names;
+    };
+    QVERIFY(keys("studio-a-main").contains("audio.mic1Volume"));
+    QVERIFY(!keys("b-room").contains("audio.mic1Volume") && keys("b-room").contains("output.hdcp"));
+    // The id made from the name is kept for the link.
+    QFile ids(dir.filePath("gateway/ids.json"));
+    QVERIFY(ids.open(QIODevice::ReadOnly) && ids.readAll().contains("\"studio-a-main\""));
+}
+
+void TestGateway::changeElsewhere()
+{
+    QTcpSocket other;
+    other.connectToHost(QHostAddress::LocalHost, sims[1].port());
+    QVERIFY(other.waitForConnected(5000) && other.write("SET AUDIO-MUTE ON\r") > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(call("GET", "/api/v1/devices/b-room/values/audio.mute").body["value"],
+                              QJsonValue("ON"), 15000);
+    QVERIFY(!call("GET", "/api/v1/devices").body["devices"][1]["lastChange"].isNull());
+}
+
+// The change stream: a snapshot of what the client asked for, then each change as it happens, made elsewhere
+// or through the gateway, to every client that asked for it.
+void TestGateway::changeStream()
+{
+    const QString url = QStringLiteral("ws://127.0.0.1:%1/api/v1/events").arg(port);
+    QWebSocket audio;
+    QWebSocket all;
+    QList<QJsonObject> heard[2];
+    for (QWebSocket *client : {&audio, &all}) {
+        QList<QJsonObject> *into = &heard[client == &all];
+        connect(client, &QWebSocket::textMessageReceived, this, [into](const QString &text) {
+            into->append(QJsonDocument::fromJson(text.toUtf8()).object());
+        });
+    }
+    audio.open(QUrl(url + "?devices=b-room&keys=audio.*"));
+    all.open(QUrl(url));
+    QTRY_VERIFY_WITH_TIMEOUT(heard[0].size() == 1 && heard[1].size() == 1, 10000);
+    const QJsonArray snapshot = heard[0][0]["devices"].toArray();
+    QCOMPARE(heard[0][0]["type"].toString() + ' ' + QString::number(snapshot.size()),
+             QStringLiteral("snapshot 1"));
+    QCOMPARE(snapshot[0]["device"].toString() + ' ' + snapshot[0]["state"].toString(),
+             QStringLiteral("b-room up"));
+    QVERIFY(snapshot[0]["values"]["audio.volume"].isDouble() &&
+            snapshot[0]["values"]["output.hdcp"].isUndefined());
+    QCOMPARE(heard[1][0]["devices"].toArray().size(), 3);
+
+    // Made elsewhere: found by the watch.
+    QTcpSocket other;
+    other.connectToHost(QHostAddress::LocalHost, sims[1].port());
+    QVERIFY(other.waitForConnected(5000) && other.write("SET AUDIO VOL 9\r") > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(heard[0].size() == 2, 15000);
+    QJsonObject change = heard[0][1];
+    QVERIFY(!change.take("time").toString().isEmpty());
+    QCOMPARE(change, QJsonObject({{"type", "value"},
+                                  {"device", "b-room"},
+                                  {"key", "audio.volume"},
+                                  {"old", snapshot[0]["values"]["audio.volume"]},
+                                  {"new", 9},
+                                  {"origin", "device"},
+                                  {"seq", 2}}));
+    // Made through the gateway: an output setting, which the audio client did not ask for, then a volume.
+    QCOMPARE(call("PUT", "/api/v1/devices/b-room/values", {{"output.itc", "ON"}}).status, 200);
+    QCOMPARE(call("PUT", "/api/v1/devices/b-room/values", {{"audio.volume", 11}}).status, 200);
+    QTRY_VERIFY_WITH_TIMEOUT(heard[0].size() == 3, 10000);
+    QCOMPARE(heard[0][2]["key"].toString() + ' ' + heard[0][2]["origin"].toString() + ' ' +
+                 QString::number(heard[0][2]["new"].toInt()),
+             QStringLiteral("audio.volume gateway 11"));
+    QTRY_VERIFY_WITH_TIMEOUT(heard[1].size() >= 4, 10000);
+    QStringList keys;
+    for (const QJsonObject &message : heard[1].mid(1))
+        keys << message["key"].toString();
+    QCOMPARE(keys.mid(0, 3), QStringList({"audio.volume", "output.itc", "audio.volume"}));
+
+    // A page of another site cannot listen.
+    QWebSocket foreign(QStringLiteral("http://evil.example"));
+    QSignalSpy states(&foreign, &QWebSocket::stateChanged);
+    QSignalSpy opened(&foreign, &QWebSocket::connected);
+    foreign.open(QUrl(url));
+    QTRY_VERIFY_WITH_TIMEOUT(states.size() >= 2 && foreign.state() == QAbstractSocket::UnconnectedState,
+                             10000);
+    QVERIFY(opened.isEmpty());
+}
+
+// A device takes a bounded number of changes at once: the rest are refused at once, to be asked again.
+void TestGateway::boundedQueue()
+{
+    const QByteArray request =
+        QStringLiteral("POST /api/v1/devices/b-room/lines HTTP/1.1\r\nHost: 127.0.0.1:%1\r\n"
+                       "Content-Type: application/json\r\nContent-Length: 24\r\n\r\n"
+                       "{\"line\": \"GET OUT HDCP\"}")
+            .arg(port)
+            .toLatin1();
+    constexpr int Clients = 20;
+    QTcpSocket clients[Clients];
+    for (QTcpSocket &socket : clients) {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(socket.waitForConnected(5000));
+    }
+    for (QTcpSocket &socket : clients)
+        QVERIFY(socket.write(request) == request.size() && socket.flush());
+    QStringList statuses;
+    for (QTcpSocket &socket : clients) {
+        QByteArray answer;
+        while (!answer.contains("\r\n\r\n") && socket.waitForReadyRead(20000))
+            answer += socket.readAll();
+        statuses << QString::fromLatin1(answer.mid(9, 3));
+        if (statuses.back() == QLatin1String("429"))
+            QVERIFY(answer.contains("\r\nRetry-After: 1\r\n"));
+    }
+    // One written, 16 waiting: the others are refused.
+    QCOMPARE(statuses.count("200"), 17);
+    QCOMPARE(statuses.count("429"), Clients - 17);
+}
+
+void TestGateway::refusals_data()
+{
+    QTest::addColumn<QByteArray>("request"); // %1 the gateway's port
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("code");
+    const QByteArray put = "PUT /api/v1/devices/b-room/values HTTP/1.1\r\nHost: 127.0.0.1:%1\r\n"
+                           "Content-Type: application/json\r\nContent-Length: ";
+    const auto body = [put](const QByteArray &json) {
+        return put + QByteArray::number(json.size()) + "\r\n\r\n" + json;
+    };
+    QTest::newRow("a word not in the list")
+        << body(R"({"output.hdcp": "FORCE-3.0"})") << 400 << "invalid_value";
+    QTest::newRow("a number out of range") << body(R"({"audio.volume": 1000})") << 400 << "invalid_value";
+    QTest::newRow("one bad value of two")
+        << body(R"({"output.itc": "ON", "audio.volume": -1})") << 400 << "invalid_value";
+    QTest::newRow("a key of another model") << body(R"({"audio.mic1Volume": 3})") << 400 << "unknown_key";
+    QTest::newRow("a link setting") << body(R"({"link.port": 2001})") << 400 << "unknown_key";
+    QTest::newRow("not an object") << body("[1]") << 400 << "bad_json";
+    QTest::newRow("no JSON type")
+        << QByteArray("PUT /api/v1/devices/b-room/values HTTP/1.1\r\nHost: 127.0.0.1:%1\r\nContent-Type: "
+                      "text/plain\r\nContent-Length: 2\r\n\r\n{}")
+        << 415 << "not_json";
+    QTest::newRow("a foreign origin")
+        << QByteArray(put).replace("Content-Type", "Origin: http://evil.example\r\nContent-Type") +
+               "2\r\n\r\n{}"
+        << 403 << "foreign_origin";
+    QTest::newRow("a name that is not the gateway's")
+        << QByteArray("GET /api/v1/devices HTTP/1.1\r\nHost: rebound.example:%1\r\n\r\n") << 421
+        << "wrong_host";
+    QTest::newRow("another port in Host")
+        << QByteArray("GET /api/v1/devices HTTP/1.1\r\nHost: 127.0.0.1:1\r\n\r\n") << 421 << "wrong_host";
+    QTest::newRow("an unknown device")
+        << QByteArray("GET /api/v1/devices/nope HTTP/1.1\r\nHost: 127.0.0.1:%1\r\n\r\n") << 404
+        << "not_found";
+    QTest::newRow("an unknown action")
+        << QByteArray(put).replace("PUT", "POST").replace("values", "actions/device.fly") + "2\r\n\r\n{}"
+        << 404 << "unknown_action";
+    QTest::newRow("an argument out of range")
+        << QByteArray(put).replace("PUT", "POST").replace("values", "actions/scene.save") +
+               "13\r\n\r\n{\"scene\": 21}"
+        << 400 << "invalid_value";
+    QTest::newRow("a line with a CR")
+        << body(R"({"line": "SET OUT ITC\rON"})").replace("PUT", "POST").replace("values", "lines") << 400
+        << "invalid_value";
+    QTest::newRow("a value read with PUT")
+        << QByteArray("PUT /api/v1/devices/b-room/values/output.hdcp HTTP/1.1\r\nHost: 127.0.0.1:%1\r\n"
+                      "Content-Type: application/json\r\nContent-Length: 2\r\n\r\n{}")
+        << 405 << "method_not_allowed";
+    QTest::newRow("a body over 64 kB") << body('"' + QByteArray(70000, 'a') + '"') << 413 << "too_large";
+    QTest::newRow("not HTTP") << QByteArray("HELLO\r\n\r\n") << 400 << "bad_request";
+}
+
+// Each is refused with the one error body, and nothing reaches the device.
+void TestGateway::refusals()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+    QFETCH(QString, code);
+    const int before = sims[1].requests().size();
+    const Answer answer = rawRequest(port, request.replace("%1", QByteArray::number(port)));
+    QCOMPARE(answer.status, status);
+    QCOMPARE(answer.body["error"]["code"].toString(), code);
+    QVERIFY(!answer.body["error"]["message"].toString().isEmpty());
+    if (code == QLatin1String("invalid_value") && request.contains("hdcp"))
+        QCOMPARE(answer.body["error"]["allowed"], QJsonArray({"FORCE-1.4", "FORCE-2.2", "FORCE-OFF"}));
+    // Reads of the watch go on; no change does.
+    QVERIFY(sims[1].requests().mid(before).filter(QRegularExpression("^(SET|LOAD|SAVE)")).isEmpty());
+}
+
+void TestGateway::checkConfig_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    const QJsonObject a = tcpDevice("A", 2000);
+    QJsonObject b = tcpDevice("A", 2001); // the same name: its made id takes -2
+    QTest::newRow("ids made from names")
+        << devicesFile({a, b, tcpDevice("!!!", 2002)}) << 0
+        << "a\ttcp 127.0.0.1:2000\tA\na-2\ttcp 127.0.0.1:2001\tA\ndevice-3\t";
+    QJsonObject twice = b;
+    twice.insert("id", "a");
+    QJsonObject first = a;
+    first.insert("id", "a");
+    QTest::newRow("an id given twice")
+        << devicesFile({first, twice}) << 1 << "devices[1].id: \"a\" is given twice";
+    QJsonObject slow = a;
+    slow.insert("watchSeconds", 0);
+    QTest::newRow("a watch interval of 0")
+        << devicesFile({slow}) << 1 << "devices[0].watchSeconds: a whole number";
+    QTest::newRow("the same link twice")
+        << devicesFile({a, tcpDevice("B", 2000)}) << 1 << "devices[1]: tcp 127.0.0.1:2000 is listed twice";
+    QTest::newRow("broken JSON") << QByteArray("{\n\"format\": \"lumaplex-devices\",\n]") << 1
+                                 << "line 3: not JSON";
+}
+
+void TestGateway::checkConfig()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QTemporaryDir folder;
+    QFile devices(folder.filePath("devices.json"));
+    QVERIFY(devices.open(QIODevice::WriteOnly) && devices.write(file) == file.size());
+    devices.close();
+    TestProcess check;
+    check.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-gateway"),
+                {"--check-config", "--devices", devices.fileName(), "--app-dir", folder.path()});
+    QVERIFY(check.waitForFinished(20000));
+    QCOMPARE(check.exitCode(), exitCode);
+    const QString printed = QString::fromUtf8(check.readAllStandardOutput() + check.readAllStandardError());
+    QVERIFY2(printed.contains(said), qPrintable(printed));
+    // Checking writes nothing.
+    QVERIFY(!QFile::exists(folder.filePath("gateway/ids.json")));
+}
+
+QTEST_GUILESS_MAIN(TestGateway)
+#include "tst_gateway.moc"

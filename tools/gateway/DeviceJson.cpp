@@ -1,0 +1,56 @@
+#include "DeviceJson.h"
+
+#include "GatewayDevice.h"
+
+#include "protocol/ValueTables.h"
+#include "setup/DeviceSetup.h"
+
+namespace {
+
+QJsonValue timeOrNull(const QDateTime &when)
+{
+    return when.isValid() ? QJsonValue(when.toString(Qt::ISODateWithMs)) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue textOrNull(const QString &text)
+{
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+
+} // namespace
+
+namespace DeviceJson {
+
+QJsonObject summary(const GatewayDevice &device)
+{
+    const quint32 model = device.model();
+    const DeviceModel &known = device.session().device();
+    return QJsonObject{
+        {QStringLiteral("id"), device.id()},
+        {QStringLiteral("name"), device.config().link.name},
+        {QStringLiteral("link"), device.config().link.linkText()},
+        {QStringLiteral("model"), model == NoModel
+                                      ? QJsonValue(QJsonValue::Null)
+                                      : QJsonValue(QString::fromLatin1(Tables::Models.at(model)))},
+        {QStringLiteral("firmware"), textOrNull(known.value(QStringLiteral("firmware.version")))},
+        {QStringLiteral("state"), QLatin1String(linkStateName(device.state()))},
+        {QStringLiteral("reason"), device.reason()},
+        {QStringLiteral("since"), timeOrNull(device.since())},
+        {QStringLiteral("lastChange"), timeOrNull(device.lastChange())},
+        {QStringLiteral("reconnects"), device.reconnects()},
+        {QStringLiteral("queued"), device.session().queuedCount()}};
+}
+
+QJsonObject values(const GatewayDevice &device)
+{
+    QJsonObject values;
+    for (const auto &[key, text] : device.session().device().values()) {
+        const Setting *setting = Settings::find(key);
+        values.insert(key, setting ? setupJsonValue(*setting, text) : QJsonValue(text));
+    }
+    return QJsonObject{{QStringLiteral("id"), device.id()},
+                       {QStringLiteral("state"), QLatin1String(linkStateName(device.state()))},
+                       {QStringLiteral("values"), values}};
+}
+
+} // namespace DeviceJson

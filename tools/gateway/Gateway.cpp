@@ -1,0 +1,153 @@
+#include "Gateway.h"
+
+#include "EventStream.h"
+#include "GatewayDevice.h"
+#include "HttpServer.h"
+
+#include "config/AppPaths.h"
+#include "config/AtomicFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace {
+
+const char *const IdsFormat = "lumaplex-gateway-ids";
+
+} // namespace
+
+Gateway::Gateway(const GatewayOptions &gatewayOptions, QObject *parent)
+    : QObject(parent), options(gatewayOptions),
+      api([this]() -> const std::vector<GatewayDevice *> & { return view; }, gatewayOptions.listenPort,
+          gatewayOptions.allowedOrigins)
+{
+}
+
+Gateway::~Gateway()
+{
+    stop();
+}
+
+QString Gateway::devicesPath(const GatewayOptions &options)
+{
+    return options.devicesFile.isEmpty() ? SavedDeviceFile::path() : options.devicesFile;
+}
+
+QString Gateway::stateDir(const GatewayOptions &options)
+{
+    // The service's own folder (systemd's StateDirectory), else below the app folder, else the system's.
+    const QString service = qEnvironmentVariable("STATE_DIRECTORY").split(QLatin1Char(':')).first();
+    if (!service.isEmpty())
+        return service;
+    if (!options.appDir.isEmpty())
+        return options.appDir + QStringLiteral("/gateway");
+    const QString system = QStringLiteral("/var/lib/lumaplex");
+    if (QFileInfo(system).isDir() && AppPaths::isWritable(system))
+        return system;
+    return AppPaths::settingsDir() + QStringLiteral("/gateway");
+}
+
+std::map<QString, QString> Gateway::knownIds(const QString &stateDir)
+{
+    std::map<QString, QString> ids;
+    QFile file(stateDir + QStringLiteral("/ids.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return ids;
+    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    if (root.value(QLatin1String("format")).toString() != QLatin1String(IdsFormat))
+        return ids;
+    for (const QJsonValue &entry : root.value(QLatin1String("ids")).toArray()) {
+        const QString link = entry[QLatin1String("link")].toString();
+        const QString id = entry[QLatin1String("id")].toString();
+        if (!link.isEmpty() && isValidDeviceId(id))
+            ids[link] = id;
+    }
+    return ids;
+}
+
+void Gateway::keepIds(const GatewayConfig &config)
+{
+    const QString dir = stateDir(options);
+    std::map<QString, QString> ids = knownIds(dir);
+    const std::map<QString, QString> before = ids;
+    for (const GatewayDeviceConfig &device : config.devices)
+        ids[device.linkKey()] = device.id;
+    if (ids == before)
+        return;
+    QJsonArray entries;
+    for (const auto &[link, id] : ids)
+        entries.append(QJsonObject{{QStringLiteral("link"), link}, {QStringLiteral("id"), id}});
+    const QJsonObject root{{QStringLiteral("format"), QLatin1String(IdsFormat)},
+                           {QStringLiteral("version"), 1},
+                           {QStringLiteral("ids"), entries}};
+    QString error;
+    if (!writeFileAtomically(dir + QStringLiteral("/ids.json"), QJsonDocument(root).toJson(), &error))
+        log(QStringLiteral("cannot keep the device ids in %1: %2").arg(dir, error));
+}
+
+bool Gateway::start()
+{
+    const QString path = devicesPath(options);
+    const GatewayConfig config = GatewayConfig::read(path, knownIds(stateDir(options)));
+    if (!config.problems.isEmpty()) {
+        for (const QString &problem : config.problems)
+            std::fprintf(stderr, "lumaplex-gateway: %s: %s\n", qPrintable(path), qPrintable(problem));
+        return false;
+    }
+    keepIds(config);
+    events = std::make_unique<EventStream>([this]() -> const std::vector<GatewayDevice *> & { return view; });
+    server = std::make_unique<HttpServer>(
+        [this](HttpConnection *connection, const HttpRequest &request) { api.handle(connection, request); },
+        [this](QTcpSocket *socket, const HttpRequest &request) {
+            if (request.path != QLatin1String("/api/v1/events") || api.refusal(request).status != 0)
+                return false;
+            events->take(socket);
+            return true;
+        });
+    QString error;
+    if (!server->listen(options.listenAddress, options.listenPort, &error)) {
+        std::fprintf(stderr, "lumaplex-gateway: cannot listen on %s:%u: %s\n",
+                     qPrintable(options.listenAddress.toString()), unsigned(options.listenPort),
+                     qPrintable(error));
+        return false;
+    }
+    api.setPort(server->port());
+    for (const GatewayDeviceConfig &device : config.devices) {
+        held.push_back(std::make_unique<GatewayDevice>(device));
+        GatewayDevice *added = held.back().get();
+        view.push_back(added);
+        events->follow(added);
+        connect(added, &GatewayDevice::SGL_StateChanged, this,
+                [this, added](LinkState state, const QString &reason) {
+                    log(QStringLiteral("%1: %2 (%3)")
+                            .arg(added->id(), QLatin1String(linkStateName(state)), reason));
+                });
+    }
+    log(QStringLiteral("serving %1 device(s) on http://%2:%3/api/v1/")
+            .arg(held.size())
+            .arg(options.listenAddress.toString())
+            .arg(server->port()));
+    for (const auto &device : held)
+        device->start();
+    return true;
+}
+
+void Gateway::stop()
+{
+    server.reset();
+    events.reset();
+    for (const auto &device : held)
+        device->stop();
+}
+
+void Gateway::log(const QString &text) const
+{
+    std::fprintf(stdout, "%s\n", qPrintable(text));
+    std::fflush(stdout);
+}

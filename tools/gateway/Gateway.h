@@ -1,0 +1,49 @@
+#pragma once
+
+#include "GatewayApi.h"
+#include "GatewayConfig.h"
+#include "GatewayOptions.h"
+
+#include <QObject>
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class EventStream;
+class GatewayDevice;
+class HttpServer;
+
+// The gateway: the devices of its device file, each held open, and the HTTP API that serves them. The ids
+// made for devices without one are kept in its state folder, so that a device keeps its id when renamed.
+class Gateway : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Gateway(const GatewayOptions &options, QObject *parent = nullptr);
+    ~Gateway() override;
+
+    // Reads the device file, listens and starts every device; false with the reason told on standard error.
+    bool start();
+    // Closes every link.
+    void stop();
+
+    // The device file as the options name it, and the folder the gateway keeps its own files in.
+    static QString devicesPath(const GatewayOptions &options);
+    static QString stateDir(const GatewayOptions &options);
+    // The ids made before, by link key.
+    static std::map<QString, QString> knownIds(const QString &stateDir);
+
+private:
+    void keepIds(const GatewayConfig &config);
+    void log(const QString &text) const;
+
+    GatewayOptions options;
+    std::vector<std::unique_ptr<GatewayDevice>> held;
+    std::vector<GatewayDevice *> view;
+    GatewayApi api;
+    std::unique_ptr<HttpServer> server;
+    std::unique_ptr<EventStream> events;
+};

@@ -1,0 +1,201 @@
+#include "GatewayApi.h"
+
+#include "DeviceJson.h"
+#include "GatewayDevice.h"
+#include "GatewayWrites.h"
+#include "HttpConnection.h"
+
+#include "protocol/TableDescription.h"
+#include "protocol/ValueTables.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPointer>
+#include <QUrl>
+
+namespace {
+
+HttpResponse notFound(const QString &what)
+{
+    return HttpResponse::error(404, QStringLiteral("not_found"), what);
+}
+
+HttpResponse methodNotAllowed(const QByteArray &allowed)
+{
+    HttpResponse response = HttpResponse::error(405, QStringLiteral("method_not_allowed"),
+                                                QStringLiteral("use %1").arg(QString::fromLatin1(allowed)));
+    response.headers.push_back({"Allow", allowed});
+    return response;
+}
+
+// The host part of a Host header ("[::1]:8740" -> "::1") and its port (0 when none is given).
+std::pair<QString, int> splitHost(const QByteArray &header)
+{
+    const QUrl url(QStringLiteral("http://") + QString::fromLatin1(header));
+    if (!url.isValid() || !url.userInfo().isEmpty() || !url.path().isEmpty())
+        return {QString(), -1};
+    return {url.host(), url.port(0)};
+}
+
+} // namespace
+
+GatewayApi::GatewayApi(Devices deviceList, quint16 listening, const QSet<QString> &allowedOrigins)
+    : devices(std::move(deviceList)), port(listening), origins(allowedOrigins)
+{
+}
+
+GatewayDevice *GatewayApi::device(const QString &id) const
+{
+    for (GatewayDevice *held : devices()) {
+        if (held->id() == id)
+            return held;
+    }
+    return nullptr;
+}
+
+HttpResponse GatewayApi::refusal(const HttpRequest &request) const
+{
+    // A name that is not this computer's (a web page's host name that now points here) is refused: nothing
+    // on the gateway answers to a name it does not have.
+    const auto [host, hostPort] = splitHost(request.header("host"));
+    const bool literal = !QHostAddress(host).isNull();
+    const QString local = QHostInfo::localHostName().toLower();
+    const bool ownName = host == QLatin1String("localhost") || (!local.isEmpty() && host == local) ||
+                         (!local.isEmpty() && host.startsWith(local + QLatin1Char('.')));
+    if (host.isEmpty() || hostPort != port || !(literal || ownName))
+        return HttpResponse::error(421, QStringLiteral("wrong_host"),
+                                   QStringLiteral("the Host header does not name this gateway"));
+    const QByteArray origin = request.header("origin");
+    if (!origin.isEmpty() && origin != "http://" + request.header("host") &&
+        !origins.contains(QString::fromLatin1(origin)))
+        return HttpResponse::error(
+            403, QStringLiteral("foreign_origin"),
+            QStringLiteral("requests from %1 are not allowed").arg(QString::fromLatin1(origin)));
+    if (request.method != "GET" && request.method != "HEAD") {
+        const QByteArray type = request.header("content-type").split(';').first().trimmed().toLower();
+        if (type != "application/json")
+            return HttpResponse::error(415, QStringLiteral("not_json"),
+                                       QStringLiteral("a change needs Content-Type: application/json"));
+    }
+    return HttpResponse();
+}
+
+void GatewayApi::handle(HttpConnection *connection, const HttpRequest &request)
+{
+    QPointer<HttpConnection> client(connection);
+    const QByteArray origin = request.header("origin");
+    const bool allowOrigin = !origin.isEmpty() && origins.contains(QString::fromLatin1(origin));
+    const auto answer = [client, origin, allowOrigin](HttpResponse response) {
+        if (allowOrigin)
+            response.headers.push_back({"Access-Control-Allow-Origin", origin});
+        if (client)
+            client->respond(response);
+    };
+    const HttpResponse refused = refusal(request);
+    if (refused.status != 0) {
+        answer(refused);
+        return;
+    }
+    route(request, answer);
+}
+
+void GatewayApi::route(const HttpRequest &request, const std::function<void(const HttpResponse &)> &answer)
+{
+    const QString prefix = QStringLiteral("/api/v1/");
+    if (!request.path.startsWith(prefix)) {
+        answer(notFound(QStringLiteral("no such path: %1").arg(request.path)));
+        return;
+    }
+    const QStringList parts = request.path.mid(prefix.size()).split(QLatin1Char('/'));
+    const QByteArray &method = request.method;
+    const bool get = method == "GET";
+    if (parts.size() == 1 && parts.at(0) == QLatin1String("events")) {
+        answer(HttpResponse::error(400, QStringLiteral("not_websocket"),
+                                   QStringLiteral("the change stream is a WebSocket")));
+        return;
+    }
+    if (parts.value(0) != QLatin1String("devices")) {
+        answer(notFound(QStringLiteral("no such path: %1").arg(request.path)));
+        return;
+    }
+    if (parts.size() == 1) {
+        if (!get) {
+            answer(methodNotAllowed("GET"));
+            return;
+        }
+        QJsonArray list;
+        for (const GatewayDevice *held : devices())
+            list.append(DeviceJson::summary(*held));
+        answer(HttpResponse::json(200, QJsonObject{{QStringLiteral("devices"), list}}));
+        return;
+    }
+    GatewayDevice *held = device(parts.at(1));
+    if (!held) {
+        answer(notFound(QStringLiteral("no device %1").arg(parts.at(1))));
+        return;
+    }
+    const QString what = parts.value(2);
+    if (parts.size() == 2) {
+        if (!get) {
+            answer(methodNotAllowed("GET"));
+            return;
+        }
+        answer(HttpResponse::json(200, DeviceJson::values(*held)));
+        return;
+    }
+    if (what == QLatin1String("settings") && parts.size() == 3) {
+        if (!get) {
+            answer(methodNotAllowed("GET"));
+            return;
+        }
+        QJsonObject description = describeModel(held->model());
+        description.insert(QStringLiteral("model"), QString::fromLatin1(Tables::Models.at(held->model())));
+        answer(HttpResponse::json(200, description));
+        return;
+    }
+    if (what == QLatin1String("values") && parts.size() == 4) {
+        if (!get) {
+            answer(methodNotAllowed("GET"));
+            return;
+        }
+        const QJsonObject values = DeviceJson::values(*held).value(QLatin1String("values")).toObject();
+        if (!values.contains(parts.at(3))) {
+            answer(notFound(QStringLiteral("%1 holds no value %2").arg(held->id(), parts.at(3))));
+            return;
+        }
+        answer(HttpResponse::json(200, QJsonObject{{QStringLiteral("key"), parts.at(3)},
+                                                   {QStringLiteral("value"), values.value(parts.at(3))}}));
+        return;
+    }
+    const bool values = what == QLatin1String("values") && parts.size() == 3;
+    const bool action = what == QLatin1String("actions") && parts.size() == 4;
+    const bool lines = what == QLatin1String("lines") && parts.size() == 3;
+    if (!values && !action && !lines) {
+        answer(notFound(QStringLiteral("no such path: %1").arg(request.path)));
+        return;
+    }
+    if (method != (values ? "PUT" : "POST")) {
+        answer(methodNotAllowed(values ? "PUT" : "POST"));
+        return;
+    }
+    QJsonParseError error{};
+    const QJsonDocument body = QJsonDocument::fromJson(request.body, &error);
+    if (error.error != QJsonParseError::NoError || !body.isObject()) {
+        answer(HttpResponse::error(400, QStringLiteral("bad_json"),
+                                   QStringLiteral("the body is not a JSON object")));
+        return;
+    }
+    const HttpResponse unavailable = GatewayWrites::unavailable(*held);
+    if (unavailable.status != 0) {
+        answer(unavailable);
+        return;
+    }
+    if (values)
+        GatewayWrites::putValues(*held, body.object(), answer);
+    else if (action)
+        GatewayWrites::runAction(*held, parts.at(3), body.object(), answer);
+    else
+        GatewayWrites::sendLine(*held, body.object(), answer);
+}

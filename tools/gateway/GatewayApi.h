@@ -1,0 +1,36 @@
+#pragma once
+
+#include "HttpMessage.h"
+
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class GatewayDevice;
+class HttpConnection;
+
+// The HTTP JSON API under /api/v1: every request is checked first (a Host that names the gateway, no
+// foreign Origin, JSON bodies for changes), then routed to the device it names.
+class GatewayApi
+{
+public:
+    using Devices = std::function<const std::vector<GatewayDevice *> &()>;
+
+    // `port` is the one the gateway listens on; `origins` the web origins besides its own that may call it.
+    GatewayApi(Devices devices, quint16 port, const QSet<QString> &origins);
+
+    void handle(HttpConnection *connection, const HttpRequest &request);
+    // Why the request may not be served at all (an invalid response when it may).
+    HttpResponse refusal(const HttpRequest &request) const;
+    void setPort(quint16 listening) { port = listening; }
+
+private:
+    void route(const HttpRequest &request, const std::function<void(const HttpResponse &)> &answer);
+    GatewayDevice *device(const QString &id) const;
+
+    Devices devices;
+    quint16 port;
+    QSet<QString> origins;
+};

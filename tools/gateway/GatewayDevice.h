@@ -1,0 +1,102 @@
+#pragma once
+
+#include "GatewayConfig.h"
+
+#include "session/LinkSession.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+class SetupReader;
+
+// How the link of a device held by the gateway is doing, the same words on every interface.
+enum class LinkState
+{
+    Connecting,   // dialling, before the first answer
+    Syncing,      // linked, its values not read yet
+    Up,           // linked, read and watched
+    NotAnswering, // a watch read went without reply
+    Frozen,       // the link holds but nothing has answered several reads in a row
+    Restarting,   // the device restarts on purpose (a factory reset); followed until it is back
+    Down          // no link: refused, lost or not reachable; dialled again after a while
+};
+
+const char *linkStateName(LinkState state);
+
+// One device of the gateway: its link session, kept open, identified, read and watched, and dialled again
+// with a growing pause (1 s, doubling to 30 s) whenever it drops. The changes asked of it through the
+// gateway run one at a time, in the order they came, from a bounded queue.
+class GatewayDevice : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int FirstRetryMs = 1000;
+    static constexpr int LastRetryMs = 30000;
+    static constexpr std::size_t JobLimit = 16;
+
+    // A change the device is to make: started when the ones before it have ended; it calls `done` once.
+    using Job = std::function<void(const std::function<void()> &done)>;
+
+    explicit GatewayDevice(const GatewayDeviceConfig &config, QObject *parent = nullptr);
+    ~GatewayDevice() override;
+    GatewayDevice(const GatewayDevice &) = delete;
+    GatewayDevice &operator=(const GatewayDevice &) = delete;
+
+    void start();
+    // Closes the link; nothing is dialled again.
+    void stop();
+
+    const GatewayDeviceConfig &config() const { return settings; }
+    const QString &id() const { return settings.id; }
+    LinkSession &session() { return link; }
+    const LinkSession &session() const { return link; }
+
+    LinkState state() const { return current; }
+    QString reason() const { return why; }
+    QDateTime since() const { return changedAt; }
+    // Whether its values were read and may be written: up or not answering (a write may still get through).
+    bool isUsable() const { return current == LinkState::Up || current == LinkState::NotAnswering; }
+    // The model (ModelIndex) as the device named it last; NoModel before it was identified.
+    quint32 model() const;
+    // When a value last changed on the device by another hand than the gateway's; invalid before that.
+    QDateTime lastChange() const { return lastChangeAt; }
+    int reconnects() const { return redials; }
+
+    // Queues a job; false when JobLimit jobs already wait.
+    bool enqueue(const Job &job);
+    // Follows the restart the command queued last brings (a factory reset).
+    void followRestart();
+
+signals:
+    void SGL_StateChanged(LinkState state, const QString &reason);
+
+private:
+    void dial();
+    void connected(bool ok, const QString &reason);
+    void synced();
+    // The link ended (refused, lost, given up): it is closed and dialled again after the pause.
+    void drop(LinkState state, const QString &reason);
+    void setState(LinkState state, const QString &reason);
+    void runNextJob();
+
+    GatewayDeviceConfig settings;
+    LinkSession link;
+    std::unique_ptr<SetupReader> reader;
+    LinkState current = LinkState::Down;
+    QString why;
+    QDateTime changedAt;
+    QDateTime lastChangeAt;
+    QTimer retry;
+    int retryMs = FirstRetryMs;
+    int redials = 0;
+    bool running = false;
+    std::deque<Job> jobs;
+    bool jobRunning = false;
+};

@@ -1,0 +1,66 @@
+// lumaplex-gateway: keeps a site's devices open and lets control systems read and change them over HTTP.
+
+#include "Gateway.h"
+#include "GatewayConfig.h"
+#include "GatewayOptions.h"
+
+#include "config/AppPaths.h"
+#include "config/Version.h"
+#include "session/QuitOnSignal.h"
+
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace {
+
+void useFolders(const QString &appDir)
+{
+    if (!appDir.isEmpty()) {
+        AppPaths::setApplicationDir(appDir);
+        return;
+    }
+    // The main window's own data folder, where its saved device list is.
+    AppPaths::setFolders(AppPaths::chooseFolders(
+        QCoreApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/lumaplex")));
+}
+
+int checkConfig(const GatewayOptions &options)
+{
+    const QString path = Gateway::devicesPath(options);
+    const GatewayConfig config = GatewayConfig::read(path, Gateway::knownIds(Gateway::stateDir(options)));
+    for (const QString &problem : config.problems)
+        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(problem));
+    if (!config.problems.isEmpty())
+        return 1;
+    for (const GatewayDeviceConfig &device : config.devices)
+        std::printf("%s\t%s\t%s\n", qPrintable(device.id), qPrintable(device.link.linkText()),
+                    qPrintable(device.link.name));
+    std::printf("%s: %lld device(s), no problems\n", qPrintable(path),
+                static_cast<long long>(config.devices.size()));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("lumaplex-gateway"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMAPLEX_VERSION));
+    const ParsedGatewayOptions parsed = parseGatewayOptions(QCoreApplication::arguments());
+    if (parsed.exitCode >= 0)
+        return parsed.exitCode;
+    useFolders(parsed.options.appDir);
+    if (parsed.options.checkConfig)
+        return checkConfig(parsed.options);
+    Gateway gateway(parsed.options);
+    if (!gateway.start())
+        return 1;
+    const QuitOnSignal quitOnSignal;
+    const int code = QCoreApplication::exec();
+    gateway.stop();
+    return code;
+}
