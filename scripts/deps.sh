@@ -24,8 +24,9 @@ esac
 case "$mode" in
   # A font with Chinese characters: the login dialog always names the second language in its own script.
   run) packages+=(fonts-wqy-microhei) ;;
-  # The test builds use Ninja; python3 runs tests/faults/run.sh, whose builds share ccache's objects.
-  test) packages+=(ninja-build iproute2 util-linux python3 ccache "${qt5[@]}" "${qt6[@]}") ;;
+  # The test builds use Ninja; python3 runs tests/faults/run.sh, whose builds share ccache's objects;
+  # prometheus brings promtool, which checks the gateway's metrics and alert rules (its server is not used).
+  test) packages+=(ninja-build iproute2 util-linux python3 ccache prometheus "${qt5[@]}" "${qt6[@]}") ;;
   package) packages+=(dpkg-dev file) ;;
   *) echo "usage: $0 [run|test|package] [6|5]" >&2; exit 2 ;;
 esac

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -80,6 +81,7 @@ private slots:
     void readsAndWrites();
     void changeElsewhere();
     void changeStream();
+    void metrics();
     void boundedQueue();
     void refusals_data();
     void refusals();
@@ -257,6 +259,48 @@ void TestGateway::changeStream()
     QTRY_VERIFY_WITH_TIMEOUT(states.size() >= 2 && foreign.state() == QAbstractSocket::UnconnectedState,
                              10000);
     QVERIFY(opened.isEmpty());
+}
+
+// What a Prometheus server scrapes passes its own checker, and tells each device's state and traffic.
+void TestGateway::metrics()
+{
+    QNetworkReply *reply =
+        client.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/metrics").arg(port))));
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    QVERIFY(finished.wait(10000));
+    const QByteArray text = reply->readAll();
+    QCOMPARE(reply->header(QNetworkRequest::ContentTypeHeader).toString(),
+             QStringLiteral("text/plain; version=0.0.4; charset=utf-8"));
+    reply->deleteLater();
+    for (const QByteArray &line :
+         {QByteArray("lumaplex_device_up{device=\"b-room\"} 1"),
+          QByteArray("lumaplex_device_up{device=\"device-3\"} 0"),
+          QByteArray("lumaplex_device_frozen{device=\"b-room\"} 0"),
+          QByteArray("lumaplex_device_info{device=\"studio-a-main\",model=\"TN386\",")})
+        QVERIFY2(text.contains(line), line.constData());
+    // Every answered command is in the histogram's count.
+    const auto valueOf = [&text](const QByteArray &series) {
+        const int at = text.indexOf(series + ' ');
+        return at < 0 ? -1.0 : text.mid(at + series.size() + 1).split('\n').first().toDouble();
+    };
+    const double answered = valueOf("lumaplex_commands_total{device=\"b-room\",result=\"answered\"}");
+    QVERIFY(answered > 10);
+    QCOMPARE(valueOf("lumaplex_reply_seconds_count{device=\"b-room\"}"), answered);
+    QCOMPARE(valueOf("lumaplex_reply_seconds_bucket{device=\"b-room\",le=\"+Inf\"}"), answered);
+    QVERIFY(valueOf("lumaplex_reconnects_total{device=\"device-3\"}") >= 1);
+
+    QProcess promtool;
+    promtool.start("promtool", {"check", "metrics"});
+    QVERIFY2(promtool.waitForStarted(), "promtool (Debian's prometheus package) is needed");
+    promtool.write(text);
+    promtool.closeWriteChannel();
+    QVERIFY(promtool.waitForFinished(20000));
+    const QByteArray said = promtool.readAllStandardOutput() + promtool.readAllStandardError();
+    QVERIFY2(promtool.exitCode() == 0 && said.trimmed().isEmpty(), said.constData());
+    promtool.start("promtool",
+                   {"check", "rules", LUMAPLEX_SOURCE_DIR "/packaging/prometheus/lumaplex.rules.yml"});
+    QVERIFY(promtool.waitForFinished(20000));
+    QCOMPARE(promtool.exitCode(), 0);
 }
 
 // A device takes a bounded number of changes at once: the rest are refused at once, to be asked again.

@@ -25,6 +25,15 @@ QJsonObject summary(const GatewayDevice &device)
 {
     const quint32 model = device.model();
     const DeviceModel &known = device.session().device();
+    const DeviceStats &stats = device.stats();
+    const QJsonObject health{
+        {QStringLiteral("answered"), double(stats.answered)},
+        {QStringLiteral("timedOut"), double(stats.timedOut)},
+        {QStringLiteral("dropped"), double(stats.dropped)},
+        {QStringLiteral("linkEnded"), double(stats.linkEnded)},
+        {QStringLiteral("meanReplyMs"), stats.answered
+                                            ? QJsonValue(1000.0 * stats.replySeconds / double(stats.answered))
+                                            : QJsonValue(QJsonValue::Null)}};
     return QJsonObject{
         {QStringLiteral("id"), device.id()},
         {QStringLiteral("name"), device.config().link.name},
@@ -38,7 +47,8 @@ QJsonObject summary(const GatewayDevice &device)
         {QStringLiteral("since"), timeOrNull(device.since())},
         {QStringLiteral("lastChange"), timeOrNull(device.lastChange())},
         {QStringLiteral("reconnects"), device.reconnects()},
-        {QStringLiteral("queued"), device.session().queuedCount()}};
+        {QStringLiteral("queued"), device.session().queuedCount()},
+        {QStringLiteral("health"), health}};
 }
 
 QJsonObject values(const GatewayDevice &device)

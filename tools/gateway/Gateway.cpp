@@ -24,8 +24,15 @@ const char *const IdsFormat = "lumaplex-gateway-ids";
 
 Gateway::Gateway(const GatewayOptions &gatewayOptions, QObject *parent)
     : QObject(parent), options(gatewayOptions),
-      api([this]() -> const std::vector<GatewayDevice *> & { return view; }, gatewayOptions.listenPort,
-          gatewayOptions.allowedOrigins)
+      api([this]() -> const std::vector<GatewayDevice *> & { return view; },
+          [this] {
+              GatewayCounts counts;
+              counts.httpClients = server ? server->connections() : 0;
+              counts.websocketClients = events ? events->clients() : 0;
+              counts.eventsDropped = events ? events->dropped() : 0;
+              return counts;
+          },
+          gatewayOptions.listenPort, gatewayOptions.allowedOrigins)
 {
 }
 

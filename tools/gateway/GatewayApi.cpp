@@ -41,8 +41,10 @@ std::pair<QString, int> splitHost(const QByteArray &header)
 
 } // namespace
 
-GatewayApi::GatewayApi(Devices deviceList, quint16 listening, const QSet<QString> &allowedOrigins)
-    : devices(std::move(deviceList)), port(listening), origins(allowedOrigins)
+GatewayApi::GatewayApi(Devices deviceList, Counts gatewayCounts, quint16 listening,
+                       const QSet<QString> &allowedOrigins)
+    : devices(std::move(deviceList)), counts(std::move(gatewayCounts)), port(listening),
+      origins(allowedOrigins)
 {
 }
 
@@ -103,6 +105,18 @@ void GatewayApi::handle(HttpConnection *connection, const HttpRequest &request)
 
 void GatewayApi::route(const HttpRequest &request, const std::function<void(const HttpResponse &)> &answer)
 {
+    if (request.path == QLatin1String("/metrics")) {
+        if (request.method != "GET") {
+            answer(methodNotAllowed("GET"));
+            return;
+        }
+        HttpResponse metrics;
+        metrics.status = 200;
+        metrics.contentType = "text/plain; version=0.0.4; charset=utf-8";
+        metrics.body = metricsText(devices(), counts());
+        answer(metrics);
+        return;
+    }
     const QString prefix = QStringLiteral("/api/v1/");
     if (!request.path.startsWith(prefix)) {
         answer(notFound(QStringLiteral("no such path: %1").arg(request.path)));

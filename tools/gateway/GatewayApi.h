@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GatewayMetrics.h"
 #include "HttpMessage.h"
 
 #include <QSet>
@@ -17,9 +18,10 @@ class GatewayApi
 {
 public:
     using Devices = std::function<const std::vector<GatewayDevice *> &()>;
+    using Counts = std::function<GatewayCounts()>;
 
     // `port` is the one the gateway listens on; `origins` the web origins besides its own that may call it.
-    GatewayApi(Devices devices, quint16 port, const QSet<QString> &origins);
+    GatewayApi(Devices devices, Counts counts, quint16 port, const QSet<QString> &origins);
 
     void handle(HttpConnection *connection, const HttpRequest &request);
     // Why the request may not be served at all (an invalid response when it may).
@@ -31,6 +33,7 @@ private:
     GatewayDevice *device(const QString &id) const;
 
     Devices devices;
+    Counts counts;
     quint16 port;
     QSet<QString> origins;
 };

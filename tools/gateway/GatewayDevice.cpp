@@ -25,6 +25,33 @@ const char *linkStateName(LinkState state)
     return "";
 }
 
+void DeviceStats::count(LinkReply::Outcome outcome, qint32 roundTripUs)
+{
+    switch (outcome) {
+    case LinkReply::Outcome::Answered: {
+        ++answered;
+        const double seconds = double(roundTripUs) / 1e6;
+        replySeconds += seconds;
+        std::size_t bucket = 0;
+        while (bucket < Bounds.size() && seconds > Bounds[bucket])
+            ++bucket;
+        ++buckets[bucket];
+        break;
+    }
+    case LinkReply::Outcome::TimedOut:
+        ++timedOut;
+        break;
+    case LinkReply::Outcome::Dropped:
+        ++dropped;
+        break;
+    case LinkReply::Outcome::LinkEnded:
+        ++linkEnded;
+        break;
+    default:
+        break; // written, awaiting no reply: not a command that could end otherwise
+    }
+}
+
 GatewayDevice::GatewayDevice(const GatewayDeviceConfig &config, QObject *parent)
     : QObject(parent), settings(config), changedAt(QDateTime::currentDateTimeUtc())
 {
@@ -32,6 +59,8 @@ GatewayDevice::GatewayDevice(const GatewayDeviceConfig &config, QObject *parent)
     link.setTrafficRecording(false);
     why = QStringLiteral("not started");
     retry.setSingleShot(true);
+    connect(&link, &LinkSession::SGL_RequestEnded, this,
+            [this](LinkReply::Outcome outcome, qint32 roundTripUs) { counted.count(outcome, roundTripUs); });
     connect(&retry, &QTimer::timeout, this, &GatewayDevice::dial);
     connect(&link, &LinkSession::SGL_ConnectStatus, this,
             [this](quint32, bool ok, int code, const QString &reason) {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <array>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -28,6 +29,22 @@ enum class LinkState
 };
 
 const char *linkStateName(LinkState state);
+
+// How the commands sent to a device ended since the gateway started, and how long its replies took.
+struct DeviceStats
+{
+    // The upper bounds of the reply time buckets, in seconds; one more bucket holds the slower ones.
+    static constexpr std::array<double, 9> Bounds = {0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 0.5, 1, 2.5};
+
+    quint64 answered = 0;
+    quint64 timedOut = 0;
+    quint64 dropped = 0;
+    quint64 linkEnded = 0;
+    std::array<quint64, Bounds.size() + 1> buckets{};
+    double replySeconds = 0;
+
+    void count(LinkReply::Outcome outcome, qint32 roundTripUs);
+};
 
 // One device of the gateway: its link session, kept open, identified, read and watched, and dialled again
 // with a growing pause (1 s, doubling to 30 s) whenever it drops. The changes asked of it through the
@@ -68,6 +85,7 @@ public:
     // When a value last changed on the device by another hand than the gateway's; invalid before that.
     QDateTime lastChange() const { return lastChangeAt; }
     int reconnects() const { return redials; }
+    const DeviceStats &stats() const { return counted; }
 
     // Queues a job; false when JobLimit jobs already wait.
     bool enqueue(const Job &job);
@@ -96,6 +114,7 @@ private:
     QTimer retry;
     int retryMs = FirstRetryMs;
     int redials = 0;
+    DeviceStats counted;
     bool running = false;
     std::deque<Job> jobs;
     bool jobRunning = false;

@@ -475,6 +475,7 @@ void LinkSession::finishReply(quint64 id, LinkReply::Outcome outcome, const QByt
     LinkReply *reply = it->second;
     pending.erase(it);
     reply->finish(outcome, line, roundTripUs);
+    emit SGL_RequestEnded(outcome, roundTripUs);
     if (pending.empty())
         emit SGL_Idle();
 }
@@ -483,8 +484,10 @@ void LinkSession::endPendingReplies()
 {
     std::map<quint64, LinkReply *> ended;
     ended.swap(pending);
-    for (const auto &entry : ended)
+    for (const auto &entry : ended) {
         entry.second->finish(LinkReply::Outcome::LinkEnded);
+        emit SGL_RequestEnded(LinkReply::Outcome::LinkEnded, 0);
+    }
 }
 
 std::deque<QByteArray> LinkSession::queuedCommands()

@@ -157,6 +157,8 @@ signals:
     void SGL_LinkClosed(quint32 linkType);
     // The last request waiting on the link has ended.
     void SGL_Idle();
+    // A request queued on the link ended (after its reply was told): how, and its round trip when answered.
+    void SGL_RequestEnded(LinkReply::Outcome outcome, qint32 roundTripUs);
 
 private:
     // Ends the active transport, if any; nothing it still had to report reaches the session.
