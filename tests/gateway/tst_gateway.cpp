@@ -82,6 +82,7 @@ private slots:
     void changeElsewhere();
     void changeStream();
     void metrics();
+    void textPort();
     void boundedQueue();
     void refusals_data();
     void refusals();
@@ -94,6 +95,7 @@ private:
     SimDevice sims[2];
     TestProcess gateway;
     quint16 port = 0;
+    quint16 controlPort = 0;
     QNetworkAccessManager client;
 };
 
@@ -110,9 +112,10 @@ void TestGateway::initTestCase()
     file.write(devicesFile({first, named, tcpDevice("--", 1)}));
     file.close();
     port = freePort();
+    controlPort = freePort();
     gateway.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-gateway"),
                   {"--devices", file.fileName(), "--app-dir", dir.path(), "--listen",
-                   QStringLiteral("127.0.0.1:%1").arg(port)});
+                   QStringLiteral("127.0.0.1:%1").arg(port), "--tcp-control", QString::number(controlPort)});
     QVERIFY(gateway.waitForStarted());
     const auto states = [this] {
         QStringList words;
@@ -303,6 +306,50 @@ void TestGateway::metrics()
     QCOMPARE(promtool.exitCode(), 0);
 }
 
+// The text port answers in the order of the commands, whatever each waits for, with the events of the devices
+// subscribed to between the answers.
+void TestGateway::textPort()
+{
+    QTcpSocket text;
+    text.connectToHost(QHostAddress::LocalHost, controlPort);
+    QVERIFY(text.waitForConnected(5000));
+    QByteArray heard;
+    const auto lines = [&heard, &text](int count) {
+        while (heard.count("\r\n") < count && text.waitForReadyRead(15000))
+            heard += text.readAll();
+        return QString::fromLatin1(heard).split("\r\n", Qt::SkipEmptyParts);
+    };
+    // Ends of line of every kind; each command waits for the one before: the GET reads what the SET wrote.
+    // The rest arrives while the SET runs.
+    QVERIFY(text.write("SET b-room output.vka BLACKSCREEN\r") > 0 && text.waitForBytesWritten(5000));
+    text.write("PING\nGET b-room output.vka\r\nGET nowhere output.vka\n"
+               "SET b-room audio.volume 500\nDO b-room scene.save 4\nSUB b-room\nHELLO\n");
+    QCOMPARE(lines(8).join('|'),
+             QStringList({"OK b-room output.vka BLACKSCREEN", "PONG", "OK b-room output.vka BLACKSCREEN",
+                          "ERR not_found no device nowhere",
+                          "ERR invalid_value audio.volume: '500' is not a number from 0 to 100",
+                          "OK b-room scene.save SAVE SCENE 4", "OK",
+                          "ERR bad_command GET dev key, SET dev key value, DO dev action [arg], SUB dev|*, "
+                          "UNSUB dev|*, LIST or PING"})
+                 .join('|'));
+    QVERIFY(sims[1].requests().contains("SET OUT VKA BLACKSCREEN"));
+    QVERIFY(!sims[1].requests().contains("SET AUDIO VOL 500"));
+    // A change made elsewhere reaches the subscriber.
+    QTcpSocket other;
+    other.connectToHost(QHostAddress::LocalHost, sims[1].port());
+    const QString itc =
+        call("GET", "/api/v1/devices/b-room/values/output.itc").body["value"] == QJsonValue("ON")
+            ? QStringLiteral("OFF")
+            : QStringLiteral("ON");
+    QVERIFY(other.waitForConnected(5000) && other.write("SET OUT ITC " + itc.toLatin1() + '\r') > 0 &&
+            other.waitForBytesWritten(5000));
+    QCOMPARE(lines(9).value(8), "EVENT b-room output.itc " + itc);
+    // A line over 4 kB is refused and the connection closed.
+    text.write(QByteArray(4097, 'G'));
+    QCOMPARE(lines(10).value(9), QStringLiteral("ERR too_long a line holds at most 4096 bytes"));
+    QTRY_COMPARE_WITH_TIMEOUT(text.state(), QAbstractSocket::UnconnectedState, 10000);
+}
+
 // A device takes a bounded number of changes at once: the rest are refused at once, to be asked again.
 void TestGateway::boundedQueue()
 {
@@ -408,25 +455,29 @@ void TestGateway::checkConfig_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("said");
+    QTest::addColumn<QStringList>("arguments");
     const QJsonObject a = tcpDevice("A", 2000);
     QJsonObject b = tcpDevice("A", 2001); // the same name: its made id takes -2
     QTest::newRow("ids made from names")
         << devicesFile({a, b, tcpDevice("!!!", 2002)}) << 0
-        << "a\ttcp 127.0.0.1:2000\tA\na-2\ttcp 127.0.0.1:2001\tA\ndevice-3\t";
+        << "a\ttcp 127.0.0.1:2000\tA\na-2\ttcp 127.0.0.1:2001\tA\ndevice-3\t" << QStringList();
     QJsonObject twice = b;
     twice.insert("id", "a");
     QJsonObject first = a;
     first.insert("id", "a");
     QTest::newRow("an id given twice")
-        << devicesFile({first, twice}) << 1 << "devices[1].id: \"a\" is given twice";
+        << devicesFile({first, twice}) << 1 << "devices[1].id: \"a\" is given twice" << QStringList();
     QJsonObject slow = a;
     slow.insert("watchSeconds", 0);
     QTest::newRow("a watch interval of 0")
-        << devicesFile({slow}) << 1 << "devices[0].watchSeconds: a whole number";
-    QTest::newRow("the same link twice")
-        << devicesFile({a, tcpDevice("B", 2000)}) << 1 << "devices[1]: tcp 127.0.0.1:2000 is listed twice";
+        << devicesFile({slow}) << 1 << "devices[0].watchSeconds: a whole number" << QStringList();
+    QTest::newRow("the same link twice") << devicesFile({a, tcpDevice("B", 2000)}) << 1
+                                         << "devices[1]: tcp 127.0.0.1:2000 is listed twice" << QStringList();
     QTest::newRow("broken JSON") << QByteArray("{\n\"format\": \"lumaplex-devices\",\n]") << 1
-                                 << "line 3: not JSON";
+                                 << "line 3: not JSON" << QStringList();
+    QTest::newRow("a text port for others")
+        << devicesFile({a}) << 2 << "--tcp-control 0.0.0.0:9000: this gateway serves loopback"
+        << QStringList{"--tcp-control", "0.0.0.0:9000"};
 }
 
 void TestGateway::checkConfig()
@@ -434,13 +485,15 @@ void TestGateway::checkConfig()
     QFETCH(QByteArray, file);
     QFETCH(int, exitCode);
     QFETCH(QString, said);
+    QFETCH(QStringList, arguments);
     QTemporaryDir folder;
     QFile devices(folder.filePath("devices.json"));
     QVERIFY(devices.open(QIODevice::WriteOnly) && devices.write(file) == file.size());
     devices.close();
     TestProcess check;
     check.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-gateway"),
-                {"--check-config", "--devices", devices.fileName(), "--app-dir", folder.path()});
+                QStringList{"--check-config", "--devices", devices.fileName(), "--app-dir", folder.path()} +
+                    arguments);
     QVERIFY(check.waitForFinished(20000));
     QCOMPARE(check.exitCode(), exitCode);
     const QString printed = QString::fromUtf8(check.readAllStandardOutput() + check.readAllStandardError());

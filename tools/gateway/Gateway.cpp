@@ -3,6 +3,7 @@
 #include "EventStream.h"
 #include "GatewayDevice.h"
 #include "HttpServer.h"
+#include "TextControl.h"
 
 #include "config/AppPaths.h"
 #include "config/AtomicFile.h"
@@ -29,10 +30,11 @@ Gateway::Gateway(const GatewayOptions &gatewayOptions, QObject *parent)
               GatewayCounts counts;
               counts.httpClients = server ? server->connections() : 0;
               counts.websocketClients = events ? events->clients() : 0;
+              counts.textClients = control ? control->clients() : 0;
               counts.eventsDropped = events ? events->dropped() : 0;
               return counts;
           },
-          gatewayOptions.listenPort, gatewayOptions.allowedOrigins)
+          gatewayOptions.listen.port, gatewayOptions.allowedOrigins)
 {
 }
 
@@ -117,19 +119,28 @@ bool Gateway::start()
             events->take(socket);
             return true;
         });
-    QString error;
-    if (!server->listen(options.listenAddress, options.listenPort, &error)) {
+    const auto cannotListen = [](const GatewayEndpoint &endpoint, const QString &error) {
         std::fprintf(stderr, "lumaplex-gateway: cannot listen on %s:%u: %s\n",
-                     qPrintable(options.listenAddress.toString()), unsigned(options.listenPort),
-                     qPrintable(error));
+                     qPrintable(endpoint.address.toString()), unsigned(endpoint.port), qPrintable(error));
         return false;
-    }
+    };
+    QString error;
+    if (!server->listen(options.listen.address, options.listen.port, &error))
+        return cannotListen(options.listen, error);
     api.setPort(server->port());
+    if (options.control.port != 0) {
+        control =
+            std::make_unique<TextControl>([this]() -> const std::vector<GatewayDevice *> & { return view; });
+        if (!control->listen(options.control.address, options.control.port, &error))
+            return cannotListen(options.control, error);
+    }
     for (const GatewayDeviceConfig &device : config.devices) {
         held.push_back(std::make_unique<GatewayDevice>(device));
         GatewayDevice *added = held.back().get();
         view.push_back(added);
         events->follow(added);
+        if (control)
+            control->follow(added);
         connect(added, &GatewayDevice::SGL_StateChanged, this,
                 [this, added](LinkState state, const QString &reason) {
                     log(QStringLiteral("%1: %2 (%3)")
@@ -138,8 +149,12 @@ bool Gateway::start()
     }
     log(QStringLiteral("serving %1 device(s) on http://%2:%3/api/v1/")
             .arg(held.size())
-            .arg(options.listenAddress.toString())
+            .arg(options.listen.address.toString())
             .arg(server->port()));
+    if (control)
+        log(QStringLiteral("text control on %1:%2")
+                .arg(options.control.address.toString())
+                .arg(control->port()));
     for (const auto &device : held)
         device->start();
     return true;
@@ -149,6 +164,7 @@ void Gateway::stop()
 {
     server.reset();
     events.reset();
+    control.reset();
     for (const auto &device : held)
         device->stop();
 }

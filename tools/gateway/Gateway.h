@@ -14,6 +14,7 @@
 class EventStream;
 class GatewayDevice;
 class HttpServer;
+class TextControl;
 
 // The gateway: the devices of its device file, each held open, and the HTTP API that serves them. The ids
 // made for devices without one are kept in its state folder, so that a device keeps its id when renamed.
@@ -46,4 +47,5 @@ private:
     GatewayApi api;
     std::unique_ptr<HttpServer> server;
     std::unique_ptr<EventStream> events;
+    std::unique_ptr<TextControl> control;
 };

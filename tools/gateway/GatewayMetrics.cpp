@@ -103,6 +103,7 @@ QByteArray metricsText(const std::vector<GatewayDevice *> &devices, const Gatewa
     head(out, "lumaplex_clients", "gauge", "Clients connected, by interface.");
     out += "lumaplex_clients{interface=\"http\"} " + QByteArray::number(counts.httpClients) + '\n';
     out += "lumaplex_clients{interface=\"websocket\"} " + QByteArray::number(counts.websocketClients) + '\n';
+    out += "lumaplex_clients{interface=\"text\"} " + QByteArray::number(counts.textClients) + '\n';
     head(out, "lumaplex_events_dropped_total", "counter",
          "Change events not sent to clients that lagged behind.");
     out += "lumaplex_events_dropped_total " + QByteArray::number(counts.eventsDropped) + '\n';

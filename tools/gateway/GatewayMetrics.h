@@ -12,6 +12,7 @@ struct GatewayCounts
 {
     int httpClients = 0;
     int websocketClients = 0;
+    int textClients = 0;
     qint64 eventsDropped = 0;
 };
 

@@ -14,6 +14,28 @@ int usageError(const QString &text)
     return 2;
 }
 
+// [HOST:]PORT with an IP address of this computer's loopback; the host is 127.0.0.1 when not given.
+bool parseEndpoint(const QString &text, GatewayEndpoint *endpoint, QString *problem)
+{
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    const QHostAddress address(colon > 0 ? text.left(colon).remove(QLatin1Char('[')).remove(QLatin1Char(']'))
+                                         : QStringLiteral("127.0.0.1"));
+    bool ok = false;
+    const uint port = text.mid(colon + 1).toUInt(&ok);
+    if (address.isNull() || !ok || port == 0 || port > 65535) {
+        *problem = QStringLiteral("not [HOST:]PORT with an IP address and a port from 1 to 65535");
+        return false;
+    }
+    if (!address.isLoopback()) {
+        *problem = QStringLiteral("this gateway serves loopback addresses only (a proxy on this computer can "
+                                  "pass on what others ask)");
+        return false;
+    }
+    endpoint->address = address;
+    endpoint->port = quint16(port);
+    return true;
+}
+
 } // namespace
 
 ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
@@ -46,9 +68,13 @@ ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
         QStringLiteral("Let web pages of ORIGIN (https://host[:port]) call the "
                        "API; may be given more than once."),
         QStringLiteral("origin"));
+    const QCommandLineOption tcpControl(
+        QStringLiteral("tcp-control"),
+        QStringLiteral("Serve the text control port on [HOST:]PORT (loopback only)."),
+        QStringLiteral("[host:]port"));
     const QCommandLineOption checkConfig(QStringLiteral("check-config"),
                                          QStringLiteral("Check the device file, say what is wrong and end."));
-    parser.addOptions({listen, devices, appDir, allowOrigin, checkConfig});
+    parser.addOptions({listen, tcpControl, devices, appDir, allowOrigin, checkConfig});
     if (!parser.parse(arguments)) {
         result.exitCode = usageError(parser.errorText());
         return result;
@@ -68,27 +94,17 @@ ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
             usageError(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
         return result;
     }
-    if (parser.isSet(listen)) {
-        const QString text = parser.value(listen);
-        const int colon = text.lastIndexOf(QLatin1Char(':'));
-        const QHostAddress address(
-            colon > 0 ? text.left(colon).remove(QLatin1Char('[')).remove(QLatin1Char(']')) : QString());
-        bool ok = false;
-        const uint port = text.mid(colon + 1).toUInt(&ok);
-        if (colon <= 0 || address.isNull() || !ok || port == 0 || port > 65535) {
+    for (const auto &[option, endpoint] :
+         {std::pair{&listen, &options.listen}, std::pair{&tcpControl, &options.control}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const QString text = parser.value(*option);
+        QString problem;
+        if (!parseEndpoint(text, endpoint, &problem)) {
             result.exitCode =
-                usageError(QStringLiteral("--listen needs HOST:PORT with an IP address, not '%1'").arg(text));
+                usageError(QStringLiteral("--%1 %2: %3").arg(option->names().first(), text, problem));
             return result;
         }
-        if (!address.isLoopback()) {
-            result.exitCode = usageError(QStringLiteral("--listen %1: this gateway serves loopback addresses "
-                                                        "only (a proxy on this computer can pass on "
-                                                        "what others ask)")
-                                             .arg(text));
-            return result;
-        }
-        options.listenAddress = address;
-        options.listenPort = quint16(port);
     }
     for (const QString &origin : parser.values(allowOrigin)) {
         const QUrl url(origin);

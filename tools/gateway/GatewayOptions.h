@@ -5,17 +5,26 @@
 #include <QString>
 #include <QStringList>
 
+// An address and port to serve on; port 0 for none.
+struct GatewayEndpoint
+{
+    QHostAddress address = QHostAddress::LocalHost;
+    quint16 port = 0;
+};
+
 // What the command line asks of the gateway.
 struct GatewayOptions
 {
     static constexpr quint16 DefaultPort = 8740;
 
-    QHostAddress listenAddress = QHostAddress::LocalHost;
-    quint16 listenPort = DefaultPort;
+    // The HTTP API and its WebSocket stream.
+    GatewayEndpoint listen{QHostAddress::LocalHost, DefaultPort};
     // The device file; empty: the saved device list (below --app-dir when given).
     QString devicesFile;
     QString appDir;
     QSet<QString> allowedOrigins;
+    // The text control port, when asked for.
+    GatewayEndpoint control;
     bool checkConfig = false;
 };
 
