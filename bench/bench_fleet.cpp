@@ -16,6 +16,7 @@
 // Usage: bench_fleet [--sizes 1,16,64,256] [--rounds 5] [--watch-seconds 60] [--model RKA204QE]
 
 #include "EventLoopWait.h"
+#include "FleetSim.h"
 #include "core/TestProcess.h"
 
 #include "protocol/Catalogue.h"
@@ -43,67 +44,6 @@ namespace {
 
 constexpr qint64 SendGapUs = 50000;
 constexpr int SyncTimeoutMs = 600000;
-
-int threadCount()
-{
-    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
-
-qint64 residentBytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    return statm.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
-}
-
-qint64 cpuMicroseconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return qint64(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000 + usage.ru_utime.tv_usec +
-           usage.ru_stime.tv_usec;
-}
-
-double percentile(std::vector<double> values, double share)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const auto rank = std::size_t(share * double(values.size() - 1) + 0.5);
-    return values[std::min(rank, values.size() - 1)];
-}
-
-// One lumaplex-sim serving a fleet; the ports it printed, by index.
-class FleetSim
-{
-public:
-    bool start(int devices, const QString &model)
-    {
-        process.start(QStringLiteral(LUMAPLEX_SIM_PATH), {"--devices", QString::number(devices), "--tcp",
-                                                          "127.0.0.1:0", "--quiet", "--model", model});
-        QByteArray out;
-        const bool listening = runUntil(
-            [&] {
-                out += process.readAllStandardOutput();
-                return out.contains("listening on") || process.state() == QProcess::NotRunning;
-            },
-            60000);
-        const QRegularExpression row(QStringLiteral("^(\\d+) (\\d+)$"), QRegularExpression::MultilineOption);
-        for (auto it = row.globalMatch(QString::fromLatin1(out)); it.hasNext();)
-            ports.push_back(it.next().captured(2));
-        return listening && int(ports.size()) == devices;
-    }
-    ~FleetSim()
-    {
-        process.terminate();
-        if (!process.waitForFinished(10000))
-            process.kill();
-    }
-
-    TestProcess process;
-    std::vector<QString> ports;
-};
 
 // One session of the fleet with its read.
 struct Member

@@ -279,7 +279,7 @@ void TestCli::logUntilInterrupted()
         return out.count("OUT HDCP") >= 2 * devices;
     };
     QTRY_VERIFY_WITH_TIMEOUT(printed(), 20000);
-    QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+    QVERIFY(process.sendSignal(SIGINT));
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);

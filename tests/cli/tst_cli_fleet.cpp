@@ -128,7 +128,7 @@ void TestCliFleet::watchFleet()
     QCOMPARE(line,
              json ? QString(QJsonDocument(change).toJson(QJsonDocument::Compact) + '\n')
                   : time + ' ' + cliAddress(sims[1]) + " output.hdcp: FORCE-1.4 -> FORCE-2.2 (elsewhere)\n");
-    QCOMPARE(::kill(pid_t(watch.processId()), SIGTERM), 0);
+    QVERIFY(watch.sendSignal(SIGTERM));
     QVERIFY(watch.waitForFinished(10000));
     QCOMPARE(watch.exitStatus() == QProcess::NormalExit ? watch.exitCode() : -1, 0);
 }
@@ -180,7 +180,7 @@ void TestCliFleet::watchEnds()
         (out += watch.readAllStandardOutput())
             .contains(cliAddress(live).toUtf8() + " output.hdcp: FORCE-1.4 -> FORCE-2.2"),
         qPrintable(out + saidSoFar().toUtf8()), 20000);
-    QCOMPARE(::kill(pid_t(watch.processId()), SIGTERM), 0);
+    QVERIFY(watch.sendSignal(SIGTERM));
     QVERIFY(watch.waitForFinished(10000));
     QCOMPARE(watch.exitStatus() == QProcess::NormalExit ? watch.exitCode() : -1, 3);
 }

@@ -88,6 +88,7 @@ private slots:
     void refusals();
     void checkConfig_data();
     void checkConfig();
+    void reload();
 
 private:
     Answer call(const QByteArray &method, const QString &path, const QJsonObject &body = {});
@@ -96,6 +97,7 @@ private:
     TestProcess gateway;
     quint16 port = 0;
     quint16 controlPort = 0;
+    QByteArray logged; // what the gateway wrote on standard output and a test has read
     QNetworkAccessManager client;
 };
 
@@ -128,10 +130,10 @@ void TestGateway::initTestCase()
 
 void TestGateway::cleanupTestCase()
 {
-    QCOMPARE(::kill(pid_t(gateway.processId()), SIGTERM), 0);
+    QVERIFY(gateway.sendSignal(SIGTERM));
     QVERIFY(gateway.waitForFinished(10000));
     QCOMPARE(gateway.exitStatus() == QProcess::NormalExit ? gateway.exitCode() : -1, 0);
-    const QByteArray log = gateway.readAllStandardOutput();
+    const QByteArray log = logged + gateway.readAllStandardOutput();
     QVERIFY2(log.contains("b-room: up (read)") && log.contains("device-3: down (cannot open tcp 127.0.0.1:1"),
              log.constData());
 }
@@ -176,6 +178,20 @@ void TestGateway::readsAndWrites()
              QStringLiteral("done LOAD SCENE 3"));
     const Answer line = call("POST", "/api/v1/devices/b-room/lines", {{"line", "GET OUT HDCP"}});
     QCOMPARE(line.body["reply"].toString(), QStringLiteral("OUT HDCP FORCE-1.4"));
+    // The setup as a setup file, restored with one value changed; link settings stay as they are.
+    QJsonObject setup = call("GET", "/api/v1/devices/b-room/setup").body;
+    QCOMPARE(setup["format"].toString() + ' ' + setup["model"].toString(),
+             QStringLiteral("lumaplex-setup RKA204QE"));
+    QJsonObject wanted = setup["values"].toObject();
+    const int volume = (wanted["audio.volume"].toInt() + 1) % 100;
+    wanted["audio.volume"] = volume;
+    QVERIFY(wanted.contains("link.port"));
+    wanted["link.port"] = 1;
+    setup["values"] = wanted;
+    const QJsonObject restored = call("PUT", "/api/v1/devices/b-room/setup", setup).body["values"].toObject();
+    QCOMPARE(restored["audio.volume"].toObject(), QJsonObject({{"status", "done"}, {"value", volume}}));
+    QVERIFY(!restored.contains("link.port") &&
+            sims[1].requests().contains(QStringLiteral("SET AUDIO VOL %1").arg(volume)));
     // The table's rows for the device's model: a TN386 has microphones, a RKA204QE not.
     const auto keys = [this](const QString &id) {
         QStringList names;
@@ -430,6 +446,11 @@ void TestGateway::refusals_data()
                       "Content-Type: application/json\r\nContent-Length: 2\r\n\r\n{}")
         << 405 << "method_not_allowed";
     QTest::newRow("a body over 64 kB") << body('"' + QByteArray(70000, 'a') + '"') << 413 << "too_large";
+    QTest::newRow("a setup of another model")
+        << body(
+               R"({"format": "lumaplex-setup", "version": 1, "model": "TN386", "values": {"audio.volume": 3}})")
+               .replace("values HTTP", "setup HTTP")
+        << 400 << "wrong_model";
     QTest::newRow("not HTTP") << QByteArray("HELLO\r\n\r\n") << 400 << "bad_request";
 }
 
@@ -500,6 +521,37 @@ void TestGateway::checkConfig()
     QVERIFY2(printed.contains(said), qPrintable(printed));
     // Checking writes nothing.
     QVERIFY(!QFile::exists(folder.filePath("gateway/ids.json")));
+}
+
+// SIGHUP reads the device file again: a broken one changes nothing; then the device removed is closed, the
+// one added opened and the one kept (renamed) left as it was.
+void TestGateway::reload()
+{
+    const auto devices = [this] { return call("GET", "/api/v1/devices").body["devices"].toArray(); };
+    const QJsonObject before = devices()[1].toObject();
+    QCOMPARE(before["id"].toString(), QStringLiteral("b-room"));
+    const auto rewrite = [this](const QByteArray &bytes) {
+        QFile file(dir.filePath("devices.json"));
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    };
+    QVERIFY(rewrite("{ broken") && gateway.sendSignal(SIGHUP));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (logged += gateway.readAllStandardOutput()).contains("every device stays as it was"), 10000);
+    QCOMPARE(devices().size(), 3);
+    QJsonObject renamed = tcpDevice("Studio B renamed", sims[1].port());
+    renamed.insert("id", "b-room");
+    renamed.insert("watchSeconds", 1);
+    QJsonObject added = tcpDevice("Studio C", sims[0].port());
+    added.insert("id", "c-room");
+    QVERIFY(rewrite(devicesFile({renamed, added})) && gateway.sendSignal(SIGHUP));
+    QTRY_VERIFY_WITH_TIMEOUT(devices().size() == 2 && devices().at(1)["state"] == QJsonValue("up"), 20000);
+    const QJsonObject kept = devices()[0].toObject();
+    QCOMPARE(kept["name"].toString() + ' ' + kept["state"].toString(), QStringLiteral("Studio B renamed up"));
+    QCOMPARE(kept["since"], before["since"]);
+    QCOMPARE(kept["reconnects"], before["reconnects"]);
+    QCOMPARE(call("GET", "/api/v1/devices/studio-a-main").status, 404);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (logged += gateway.readAllStandardOutput()).contains("1 kept, 0 changed, 1 added, 2 removed"), 5000);
 }
 
 QTEST_GUILESS_MAIN(TestGateway)

@@ -15,6 +15,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 #include <cstdio>
 
 namespace {
@@ -134,19 +136,11 @@ bool Gateway::start()
         if (!control->listen(options.control.address, options.control.port, &error))
             return cannotListen(options.control, error);
     }
-    for (const GatewayDeviceConfig &device : config.devices) {
-        held.push_back(std::make_unique<GatewayDevice>(device));
-        GatewayDevice *added = held.back().get();
-        view.push_back(added);
-        events->follow(added);
-        if (control)
-            control->follow(added);
-        connect(added, &GatewayDevice::SGL_StateChanged, this,
-                [this, added](LinkState state, const QString &reason) {
-                    log(QStringLiteral("%1: %2 (%3)")
-                            .arg(added->id(), QLatin1String(linkStateName(state)), reason));
-                });
-    }
+    for (const GatewayDeviceConfig &device : config.devices)
+        held.push_back(adopt(device));
+    view.clear();
+    for (const auto &device : held)
+        view.push_back(device.get());
     log(QStringLiteral("serving %1 device(s) on http://%2:%3/api/v1/")
             .arg(held.size())
             .arg(options.listen.address.toString())
@@ -158,6 +152,85 @@ bool Gateway::start()
     for (const auto &device : held)
         device->start();
     return true;
+}
+
+std::unique_ptr<GatewayDevice> Gateway::adopt(const GatewayDeviceConfig &config)
+{
+    auto device = std::make_unique<GatewayDevice>(config);
+    GatewayDevice *added = device.get();
+    events->follow(added);
+    if (control)
+        control->follow(added);
+    connect(
+        added, &GatewayDevice::SGL_StateChanged, this, [this, added](LinkState state, const QString &reason) {
+            log(QStringLiteral("%1: %2 (%3)").arg(added->id(), QLatin1String(linkStateName(state)), reason));
+        });
+    return device;
+}
+
+void Gateway::reload()
+{
+    const QString path = devicesPath(options);
+    const GatewayConfig config = GatewayConfig::read(path, knownIds(stateDir(options)));
+    if (!config.problems.isEmpty()) {
+        for (const QString &problem : config.problems)
+            log(QStringLiteral("%1: %2").arg(path, problem));
+        log(QStringLiteral("%1 not taken: every device stays as it was").arg(path));
+        return;
+    }
+    keepIds(config);
+    // A device whose link is the same (its name aside) is kept as it is; one whose link changed is closed
+    // and opened anew.
+    const auto sameLink = [](const GatewayDeviceConfig &a, const GatewayDeviceConfig &b) {
+        return a.link.serial == b.link.serial && a.link.address == b.link.address &&
+               a.link.port == b.link.port && a.link.baud == b.link.baud && a.watchSeconds == b.watchSeconds &&
+               a.localAddress == b.localAddress;
+    };
+    const auto retire = [this](std::unique_ptr<GatewayDevice> device, const QString &reason) {
+        GatewayDevice *leaving = device.release();
+        leaving->setParent(this);
+        leaving->retire(reason);
+    };
+    std::vector<std::unique_ptr<GatewayDevice>> next;
+    std::vector<GatewayDevice *> opened;
+    int kept = 0;
+    int changed = 0;
+    for (const GatewayDeviceConfig &wanted : config.devices) {
+        const auto found = std::find_if(held.begin(), held.end(), [&wanted](const auto &device) {
+            return device && device->id() == wanted.id;
+        });
+        if (found != held.end() && sameLink((*found)->config(), wanted)) {
+            (*found)->rename(wanted.link.name);
+            next.push_back(std::move(*found));
+            ++kept;
+            continue;
+        }
+        if (found != held.end()) {
+            retire(std::move(*found), QStringLiteral("its link changed in the device file"));
+            ++changed;
+        }
+        next.push_back(adopt(wanted));
+        opened.push_back(next.back().get());
+    }
+    int removed = 0;
+    for (auto &left : held) {
+        if (left) {
+            retire(std::move(left), QStringLiteral("removed from the device file"));
+            ++removed;
+        }
+    }
+    held = std::move(next);
+    view.clear();
+    for (const auto &device : held)
+        view.push_back(device.get());
+    log(QStringLiteral("%1 read again: %2 kept, %3 changed, %4 added, %5 removed")
+            .arg(path)
+            .arg(kept)
+            .arg(changed)
+            .arg(int(opened.size()) - changed)
+            .arg(removed));
+    for (GatewayDevice *device : opened)
+        device->start();
 }
 
 void Gateway::stop()

@@ -30,6 +30,10 @@ public:
     bool start();
     // Closes every link.
     void stop();
+    // Reads the device file again: devices added are opened, devices removed or whose link changed are
+    // closed (the changes waiting for them answered), the others stay as they are. A file with problems
+    // changes nothing.
+    void reload();
 
     // The device file as the options name it, and the folder the gateway keeps its own files in.
     static QString devicesPath(const GatewayOptions &options);
@@ -38,6 +42,8 @@ public:
     static std::map<QString, QString> knownIds(const QString &stateDir);
 
 private:
+    // A device of the file, followed by the change stream, the text port and the log; not started yet.
+    std::unique_ptr<GatewayDevice> adopt(const GatewayDeviceConfig &config);
     void keepIds(const GatewayConfig &config);
     void log(const QString &text) const;
 

@@ -7,7 +7,9 @@
 
 #include "protocol/TableDescription.h"
 #include "protocol/ValueTables.h"
+#include "setup/DeviceSetup.h"
 
+#include <QDateTime>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QJsonArray>
@@ -183,7 +185,19 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
                                                    {QStringLiteral("value"), values.value(parts.at(3))}}));
         return;
     }
-    const bool values = what == QLatin1String("values") && parts.size() == 3;
+    const bool setup = what == QLatin1String("setup") && parts.size() == 3;
+    if (setup && get) {
+        DeviceSetup snapshot;
+        snapshot.model = held->model();
+        snapshot.saved = QDateTime::currentDateTimeUtc();
+        snapshot.values = held->session().device().values();
+        HttpResponse file;
+        file.status = 200;
+        file.body = snapshot.toJson();
+        answer(file);
+        return;
+    }
+    const bool values = (what == QLatin1String("values") || setup) && parts.size() == 3;
     const bool action = what == QLatin1String("actions") && parts.size() == 4;
     const bool lines = what == QLatin1String("lines") && parts.size() == 3;
     if (!values && !action && !lines) {
@@ -194,6 +208,14 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
         answer(methodNotAllowed(values ? "PUT" : "POST"));
         return;
     }
+    const HttpResponse unavailable = GatewayWrites::unavailable(*held);
+    if (setup) {
+        if (unavailable.status != 0)
+            answer(unavailable);
+        else
+            GatewayWrites::putSetup(*held, request.body, answer);
+        return;
+    }
     QJsonParseError error{};
     const QJsonDocument body = QJsonDocument::fromJson(request.body, &error);
     if (error.error != QJsonParseError::NoError || !body.isObject()) {
@@ -201,7 +223,6 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
                                    QStringLiteral("the body is not a JSON object")));
         return;
     }
-    const HttpResponse unavailable = GatewayWrites::unavailable(*held);
     if (unavailable.status != 0) {
         answer(unavailable);
         return;

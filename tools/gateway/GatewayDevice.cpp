@@ -103,7 +103,8 @@ GatewayDevice::GatewayDevice(const GatewayDeviceConfig &config, QObject *parent)
 
 GatewayDevice::~GatewayDevice()
 {
-    stop();
+    if (running)
+        stop();
 }
 
 quint32 GatewayDevice::model() const
@@ -121,11 +122,24 @@ void GatewayDevice::start()
 
 void GatewayDevice::stop()
 {
+    halt(QStringLiteral("stopped"));
+}
+
+void GatewayDevice::retire(const QString &reason)
+{
+    halt(reason);
+    retiring = true;
+    if (!jobRunning)
+        runNextJob();
+}
+
+void GatewayDevice::halt(const QString &reason)
+{
     running = false;
     retry.stop();
     reader.reset();
     link.closeLink();
-    setState(LinkState::Down, QStringLiteral("stopped"));
+    setState(LinkState::Down, reason);
 }
 
 void GatewayDevice::dial()
@@ -239,6 +253,8 @@ void GatewayDevice::runNextJob()
 {
     if (jobs.empty()) {
         jobRunning = false;
+        if (retiring)
+            deleteLater();
         return;
     }
     jobRunning = true;

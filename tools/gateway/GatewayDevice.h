@@ -69,6 +69,11 @@ public:
     void start();
     // Closes the link; nothing is dialled again.
     void stop();
+    // Stops for good with `reason` told as its state: the changes waiting are answered as for a device that
+    // is down, and the device deletes itself once the last has ended.
+    void retire(const QString &reason);
+    // Takes the name the device file now gives; the link stays as it is.
+    void rename(const QString &name) { settings.link.name = name; }
 
     const GatewayDeviceConfig &config() const { return settings; }
     const QString &id() const { return settings.id; }
@@ -96,6 +101,8 @@ signals:
     void SGL_StateChanged(LinkState state, const QString &reason);
 
 private:
+    // Closes the link for good (until started again), down for `reason`.
+    void halt(const QString &reason);
     void dial();
     void connected(bool ok, const QString &reason);
     void synced();
@@ -118,4 +125,5 @@ private:
     bool running = false;
     std::deque<Job> jobs;
     bool jobRunning = false;
+    bool retiring = false;
 };

@@ -5,6 +5,7 @@
 #include "protocol/Actions.h"
 #include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
+#include "setup/DeviceSetup.h"
 #include "setup/SetupRestore.h"
 
 #include <QJsonArray>
@@ -209,6 +210,33 @@ void putValues(GatewayDevice &device, const QJsonObject &body, const Answer &ans
     });
     if (!queued)
         answer(queueFull());
+}
+
+void putSetup(GatewayDevice &device, const QByteArray &file, const Answer &answer)
+{
+    const SetupFileResult read = parseSetup(file);
+    if (read.status != SetupFileResult::Ok) {
+        answer(HttpResponse::error(400,
+                                   read.status == SetupFileResult::BadValue ? QStringLiteral("invalid_value")
+                                                                            : QStringLiteral("bad_setup"),
+                                   read.detail));
+        return;
+    }
+    if (read.setup.model != device.model()) {
+        answer(HttpResponse::error(
+            400, QStringLiteral("wrong_model"),
+            QStringLiteral("a setup of a %1 cannot be restored to a %2")
+                .arg(read.setup.modelName(), QString::fromLatin1(Tables::Models.at(device.model())))));
+        return;
+    }
+    // The link settings stay as they are: the device file would no longer lead to the device.
+    QJsonObject values;
+    for (const auto &[key, text] : read.setup.values) {
+        const Setting *setting = Settings::find(key);
+        if (setting && setting->group != SetupGroup::Link)
+            values.insert(key, setupJsonValue(*setting, text));
+    }
+    putValues(device, values, answer);
 }
 
 void runAction(GatewayDevice &device, const QString &name, const QJsonObject &body, const Answer &answer)

@@ -17,6 +17,8 @@ using Answer = std::function<void(const HttpResponse &)>;
 
 // PUT .../values with {"key": value, ...}, written in the order a setup restore uses.
 void putValues(GatewayDevice &device, const QJsonObject &body, const Answer &answer);
+// PUT .../setup with a setup file of the device's model: its values but the link settings, put as above.
+void putSetup(GatewayDevice &device, const QByteArray &file, const Answer &answer);
 // POST .../actions/NAME with its argument ({"scene": 3}; an EDID image as base64 text).
 void runAction(GatewayDevice &device, const QString &name, const QJsonObject &body, const Answer &answer);
 // POST .../lines with {"line": "GET OUT HDCP"}: the line and the first line that comes back.

@@ -1,28 +1,25 @@
 #pragma once
 
 #include "HttpMessage.h"
+#include "HttpRequestReader.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
 class QTcpSocket;
 
-// One client connection of the HTTP server: its bytes are parsed by the HTTP library into requests, one at
-// a time; the next request is read only once the one before has been answered, so that answers go in the
+// One client connection of the HTTP server: its bytes are read into requests (HttpRequestReader), one at a
+// time; the next request is read only once the one before has been answered, so that answers go in the
 // order of the requests. A request must arrive whole within RequestTimeoutMs of its first byte, and an idle
-// connection is closed after IdleTimeoutMs. Headers over HeaderLimit bytes, bodies over BodyLimit bytes and
-// anything that is not HTTP/1.x are refused and the connection closed.
+// connection is closed after IdleTimeoutMs. What the reader refuses is answered and the connection closed.
 class HttpConnection : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int HeaderLimit = 16 * 1024;
-    static constexpr int BodyLimit = 64 * 1024;
     static constexpr int RequestTimeoutMs = 10000;
     static constexpr int IdleTimeoutMs = 60000;
 
@@ -52,13 +49,12 @@ private:
     void refuse(const HttpResponse &response);
     void close();
 
-    struct Parser;
     QTcpSocket *socket;
     Handler handler;
     Upgrade upgrade;
     bool firstRequest = true;
     bool upgradeRefused = false;
-    std::unique_ptr<Parser> parser;
+    HttpRequestReader reader;
     QByteArray buffer;
     QTimer timer;
     bool busy = false;

@@ -59,7 +59,9 @@ int main(int argc, char *argv[])
     Gateway gateway(parsed.options);
     if (!gateway.start())
         return 1;
-    const QuitOnSignal quitOnSignal;
+    QuitOnSignal quitOnSignal;
+    quitOnSignal.catchHangUp();
+    QObject::connect(&quitOnSignal, &QuitOnSignal::SGL_HangUp, &gateway, &Gateway::reload);
     const int code = QCoreApplication::exec();
     gateway.stop();
     return code;

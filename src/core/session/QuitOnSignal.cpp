@@ -10,9 +10,9 @@
 namespace {
 int signalPipe[2] = {-1, -1};
 
-void writeToPipe(int)
+void writeToPipe(int signalNumber)
 {
-    const char byte = 1;
+    const char byte = char(signalNumber);
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 } // namespace
@@ -31,12 +31,26 @@ QuitOnSignal::QuitOnSignal(QObject *parent) : QObject(parent)
     sigaction(SIGTERM, &action, nullptr);
 }
 
+void QuitOnSignal::catchHangUp()
+{
+    if (!notifier)
+        return;
+    struct sigaction action = {};
+    action.sa_handler = writeToPipe;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGHUP, &action, nullptr);
+    hangUpCaught = true;
+}
+
 QuitOnSignal::~QuitOnSignal()
 {
     if (signalPipe[0] < 0)
         return;
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    if (hangUpCaught)
+        std::signal(SIGHUP, SIG_DFL);
     ::close(signalPipe[0]);
     ::close(signalPipe[1]);
     signalPipe[0] = signalPipe[1] = -1;
@@ -45,6 +59,8 @@ QuitOnSignal::~QuitOnSignal()
 void QuitOnSignal::handleSignal()
 {
     char byte = 0;
-    [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-    QCoreApplication::quit();
+    if (::read(signalPipe[0], &byte, 1) == 1 && byte == char(SIGHUP))
+        emit SGL_HangUp();
+    else
+        QCoreApplication::quit();
 }

@@ -23,4 +23,12 @@ public:
                 _exit(127);
         });
     }
+
+    // Sends the program a signal; false when it does not run (a pid of 0 would reach the whole process group,
+    // the test runner included).
+    bool sendSignal(int number) const
+    {
+        const qint64 pid = processId();
+        return pid > 0 && ::kill(pid_t(pid), number) == 0;
+    }
 };
