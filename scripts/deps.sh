@@ -30,16 +30,25 @@ case "$mode" in
   package) packages+=(dpkg-dev file) ;;
   *) echo "usage: $0 [run|test|package] [6|5]" >&2; exit 2 ;;
 esac
+# The tests check the gateway's OpenAPI description with swagger-cli, a standard validator from npm (npm
+# itself from Debian when this machine has none).
+if [ "$mode" = test ] && ! command -v npm >/dev/null; then
+  packages+=(npm)
+fi
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$package")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing missing packages: ${missing[*]}"
 as_root=()
 [ "$(id -u)" -ne 0 ] && as_root=(sudo)
-"${as_root[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  "${as_root[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+if [ "$mode" = test ] && ! command -v swagger-cli >/dev/null; then
+  echo "Installing swagger-cli from npm"
+  "${as_root[@]}" npm install --global --no-audit --no-fund --loglevel=error @apidevtools/swagger-cli@4.0.4
+fi

@@ -83,6 +83,8 @@ private slots:
     void changeStream();
     void metrics();
     void textPort();
+    void openApi();
+    void holdThroughRestart();
     void boundedQueue();
     void refusals_data();
     void refusals();
@@ -320,6 +322,43 @@ void TestGateway::metrics()
                    {"check", "rules", LUMAPLEX_SOURCE_DIR "/packaging/prometheus/lumaplex.rules.yml"});
     QVERIFY(promtool.waitForFinished(20000));
     QCOMPARE(promtool.exitCode(), 0);
+}
+
+// The API's description is valid OpenAPI 3 and types every setting a change may name.
+void TestGateway::openApi()
+{
+    const Answer api = call("GET", "/openapi.json");
+    QCOMPARE(api.status, 200);
+    const QJsonObject typed = api.body["components"]["schemas"]["Values"]["properties"].toObject();
+    for (const QJsonValue &row : call("GET", "/api/v1/devices/b-room/settings").body["settings"].toArray()) {
+        const QString key = row["key"].toString();
+        QVERIFY2(typed.contains(key) != key.startsWith("link."), qPrintable(key));
+    }
+    QVERIFY(typed["output.hdcp"]["enum"].toArray().contains("FORCE-2.2"));
+    QCOMPARE(api.body["paths"]["/api/v1/devices/{id}/actions/scene.load"]["post"]["requestBody"]["content"]
+                     ["application/json"]["schema"]["properties"]["scene"]["maximum"],
+             QJsonValue(20));
+    QFile file(dir.filePath("openapi.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(api.body).toJson()) > 0);
+    file.close();
+    TestProcess validator;
+    validator.start(QStringLiteral("swagger-cli"), {"validate", file.fileName()});
+    QVERIFY2(validator.waitForFinished(60000), "swagger-cli (installed by scripts/deps.sh test) did not run");
+    QVERIFY2(validator.exitCode() == 0,
+             (validator.readAllStandardOutput() + validator.readAllStandardError()).constData());
+}
+
+// A change asked of a restarting device is refused, or held until the device is back with ?hold=1.
+void TestGateway::holdThroughRestart()
+{
+    const Answer reset = call("POST", "/api/v1/devices/studio-a-main/actions/device.factoryReset");
+    QCOMPARE(reset.body["status"].toString(), QStringLiteral("sent"));
+    QTRY_COMPARE_WITH_TIMEOUT(call("GET", "/api/v1/devices").body["devices"][0]["state"],
+                              QJsonValue("restarting"), 10000);
+    QCOMPARE(call("PUT", "/api/v1/devices/studio-a-main/values", {{"audio.volume", 9}}).status, 409);
+    const Answer held = call("PUT", "/api/v1/devices/studio-a-main/values?hold=1", {{"audio.volume", 9}});
+    QCOMPARE(held.body["values"]["audio.volume"]["status"].toString(), QStringLiteral("done"));
+    QVERIFY(sims[0].requests().contains("SET AUDIO VOL 9"));
 }
 
 // The text port answers in the order of the commands, whatever each waits for, with the events of the devices

@@ -5,6 +5,8 @@
 #include "protocol/ValueTables.h"
 #include "setup/DeviceSetup.h"
 
+#include <QJsonDocument>
+
 namespace {
 
 QJsonValue timeOrNull(const QDateTime &when)
@@ -49,6 +51,13 @@ QJsonObject summary(const GatewayDevice &device)
         {QStringLiteral("reconnects"), device.reconnects()},
         {QStringLiteral("queued"), device.session().queuedCount()},
         {QStringLiteral("health"), health}};
+}
+
+QByteArray summaryJson(const GatewayDevice &device)
+{
+    if (device.keptSummary().isEmpty())
+        device.keepSummary(QJsonDocument(summary(device)).toJson(QJsonDocument::Compact));
+    return device.keptSummary();
 }
 
 QJsonObject values(const GatewayDevice &device)

@@ -4,6 +4,7 @@
 #include "GatewayDevice.h"
 #include "GatewayWrites.h"
 #include "HttpConnection.h"
+#include "OpenApi.h"
 
 #include "protocol/TableDescription.h"
 #include "protocol/ValueTables.h"
@@ -15,7 +16,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
+
+#include <memory>
 
 namespace {
 
@@ -119,6 +123,13 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
         answer(metrics);
         return;
     }
+    if (request.path == QLatin1String("/openapi.json")) {
+        if (request.method != "GET")
+            answer(methodNotAllowed("GET"));
+        else
+            answer(HttpResponse::json(200, openApiDocument()));
+        return;
+    }
     const QString prefix = QStringLiteral("/api/v1/");
     if (!request.path.startsWith(prefix)) {
         answer(notFound(QStringLiteral("no such path: %1").arg(request.path)));
@@ -141,10 +152,15 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
             answer(methodNotAllowed("GET"));
             return;
         }
-        QJsonArray list;
+        HttpResponse list;
+        list.status = 200;
+        list.body = "{\"devices\":[";
         for (const GatewayDevice *held : devices())
-            list.append(DeviceJson::summary(*held));
-        answer(HttpResponse::json(200, QJsonObject{{QStringLiteral("devices"), list}}));
+            list.body += DeviceJson::summaryJson(*held) + ',';
+        if (list.body.endsWith(','))
+            list.body.chop(1);
+        list.body += "]}\n";
+        answer(list);
         return;
     }
     GatewayDevice *held = device(parts.at(1));
@@ -208,6 +224,11 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
         answer(methodNotAllowed(values ? "PUT" : "POST"));
         return;
     }
+    if (held->state() == LinkState::Restarting &&
+        request.query.queryItemValue(QStringLiteral("hold")) == QLatin1String("1")) {
+        holdThroughRestart(held, request, answer);
+        return;
+    }
     const HttpResponse unavailable = GatewayWrites::unavailable(*held);
     if (setup) {
         if (unavailable.status != 0)
@@ -233,4 +254,31 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
         GatewayWrites::runAction(*held, parts.at(3), body.object(), answer);
     else
         GatewayWrites::sendLine(*held, body.object(), answer);
+}
+
+void GatewayApi::holdThroughRestart(GatewayDevice *device, const HttpRequest &request,
+                                    const std::function<void(const HttpResponse &)> &answer)
+{
+    // Ends with the first: the device back (or down, removed included), or the limit passed.
+    auto *hold = new QObject(device);
+    auto ended = std::make_shared<bool>(false);
+    const int limitMs = device->session().restartLimit();
+    QTimer::singleShot(limitMs, hold, [hold, ended, answer, limitMs] {
+        if (*ended)
+            return;
+        *ended = true;
+        hold->deleteLater();
+        answer(
+            HttpResponse::error(409, QStringLiteral("restarting"),
+                                QStringLiteral("the device was not back within %1 s").arg(limitMs / 1000)));
+    });
+    QObject::connect(device, &GatewayDevice::SGL_StateChanged, hold,
+                     [this, hold, ended, request, answer](LinkState state) {
+                         if (*ended || state == LinkState::Restarting || state == LinkState::Connecting ||
+                             state == LinkState::Syncing)
+                             return;
+                         *ended = true;
+                         hold->deleteLater();
+                         route(request, answer);
+                     });
 }

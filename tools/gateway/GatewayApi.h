@@ -30,6 +30,10 @@ public:
 
 private:
     void route(const HttpRequest &request, const std::function<void(const HttpResponse &)> &answer);
+    // A change asked with ?hold=1 of a restarting device: routed again once the device is back (or down),
+    // refused as restarting when it is not back within the restart limit.
+    void holdThroughRestart(GatewayDevice *device, const HttpRequest &request,
+                            const std::function<void(const HttpResponse &)> &answer);
     GatewayDevice *device(const QString &id) const;
 
     Devices devices;

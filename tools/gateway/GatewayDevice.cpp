@@ -60,7 +60,14 @@ GatewayDevice::GatewayDevice(const GatewayDeviceConfig &config, QObject *parent)
     why = QStringLiteral("not started");
     retry.setSingleShot(true);
     connect(&link, &LinkSession::SGL_RequestEnded, this,
-            [this](LinkReply::Outcome outcome, qint32 roundTripUs) { counted.count(outcome, roundTripUs); });
+            [this](LinkReply::Outcome outcome, qint32 roundTripUs) {
+                counted.count(outcome, roundTripUs);
+                summaryText.clear();
+            });
+    // What else the summary shows: the requests queued, the values (model, firmware), the state.
+    connect(&link, &LinkSession::SGL_RequestQueued, this, [this] { summaryText.clear(); });
+    connect(&link, &LinkSession::SGL_CommandsDropped, this, [this] { summaryText.clear(); });
+    connect(&link.device(), &DeviceModel::SGL_ValueChanged, this, [this] { summaryText.clear(); });
     connect(&retry, &QTimer::timeout, this, &GatewayDevice::dial);
     connect(&link, &LinkSession::SGL_ConnectStatus, this,
             [this](quint32, bool ok, int code, const QString &reason) {
@@ -212,6 +219,7 @@ void GatewayDevice::drop(LinkState state, const QString &reason)
     if (!running)
         return;
     ++redials;
+    summaryText.clear();
     retry.start(retryMs);
     retryMs = std::min(retryMs * 2, LastRetryMs);
 }
@@ -232,6 +240,7 @@ void GatewayDevice::setState(LinkState state, const QString &reason)
     if (state == current && reason == why)
         return;
     const bool changed = state != current;
+    summaryText.clear();
     current = state;
     why = reason;
     if (changed)

@@ -73,7 +73,15 @@ public:
     // is down, and the device deletes itself once the last has ended.
     void retire(const QString &reason);
     // Takes the name the device file now gives; the link stays as it is.
-    void rename(const QString &name) { settings.link.name = name; }
+    void rename(const QString &name)
+    {
+        settings.link.name = name;
+        summaryText.clear();
+    }
+    // The API's summary of the device as last written, kept until anything in it changes (empty then): a
+    // list of hundreds of devices is mostly made of ones that did not change since it was asked last.
+    const QByteArray &keptSummary() const { return summaryText; }
+    void keepSummary(const QByteArray &text) const { summaryText = text; }
 
     const GatewayDeviceConfig &config() const { return settings; }
     const QString &id() const { return settings.id; }
@@ -126,4 +134,5 @@ private:
     std::deque<Job> jobs;
     bool jobRunning = false;
     bool retiring = false;
+    mutable QByteArray summaryText;
 };

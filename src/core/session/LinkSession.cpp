@@ -163,6 +163,11 @@ void LinkSession::setRestartLimit(int ms)
     follower->setLimit(ms);
 }
 
+int LinkSession::restartLimit() const
+{
+    return follower->limit();
+}
+
 void LinkSession::setReplyTimeoutLimit(int ms)
 {
     replyTimeoutLimitMs = quint32(std::max(ms, 0));

@@ -93,6 +93,7 @@ public:
     void followRestartAfterLastCommand(const QList<LinkTarget> &targets);
     // How long a restart is followed (60 s; tests shorten it).
     void setRestartLimit(int ms);
+    int restartLimit() const;
     // The longest a command queued from now on waits for its reply, and the longest pause after a busy
     // command: as its request asks (1000 ms, 10 s) unless a test shortens them.
     void setReplyTimeoutLimit(int ms);

@@ -41,6 +41,7 @@ public:
     explicit RestartFollower(Hooks hooks, QObject *parent = nullptr);
 
     void setLimit(int ms) { limitMs = ms; }
+    int limit() const { return limitMs; }
     // Follows the restart from now on.
     void start(const QList<LinkTarget> &targets);
     // Follows it once `command` has been written and the link then dropped or ended the pause after it.
