@@ -26,7 +26,9 @@ case "$mode" in
   run) packages+=(fonts-wqy-microhei) ;;
   # The test builds use Ninja; python3 runs tests/faults/run.sh, whose builds share ccache's objects;
   # prometheus brings promtool, which checks the gateway's metrics and alert rules (its server is not used).
-  test) packages+=(ninja-build iproute2 util-linux python3 ccache prometheus "${qt5[@]}" "${qt6[@]}") ;;
+  # systemd-analyze (systemd), groff and man (groff-base, man-db) check the gateway's unit and manual pages.
+  test) packages+=(ninja-build iproute2 util-linux python3 ccache prometheus systemd groff-base man-db "${qt5[@]}"
+          "${qt6[@]}") ;;
   package) packages+=(dpkg-dev file) ;;
   *) echo "usage: $0 [run|test|package] [6|5]" >&2; exit 2 ;;
 esac

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package of Lumaplex (optimised, installed below /usr) and prints its path: with Qt 6
-# into build-package/, with Qt 5 into build-package-qt5/. Its dependencies name the Qt libraries it was
-# built with. Install it with: sudo apt-get install ./build-package/lumaplex_*.deb
+# Builds the Debian packages of Lumaplex (optimised, installed below /usr) and prints their paths: lumaplex
+# (the window, the simulator, the command-line tool) and lumaplex-gateway (the service), with Qt 6 into
+# build-package/, with Qt 5 into build-package-qt5/. Their dependencies name the Qt libraries they were built
+# with. Install with: sudo apt-get install ./build-package/lumaplex_*.deb ./build-package/lumaplex-gateway_*.deb
 #
 # Usage: scripts/package.sh [6|5]   (the major version of Qt, default 6)
 set -euo pipefail
@@ -17,4 +18,4 @@ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DLU
   -DLUMAPLEX_QT_MAJOR="$qt" >/dev/null
 cmake --build "$dir" -j "$(nproc)"
 (cd "$dir" && cpack -G DEB >/dev/null)
-ls "$PWD/$dir"/lumaplex_*.deb
+ls "$PWD/$dir"/lumaplex_*.deb "$PWD/$dir"/lumaplex-gateway_*.deb

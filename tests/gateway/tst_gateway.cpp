@@ -19,6 +19,10 @@
 #include <QWebSocket>
 
 #include <csignal>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -100,6 +104,13 @@ private:
     quint16 port = 0;
     quint16 controlPort = 0;
     QByteArray logged; // what the gateway wrote on standard output and a test has read
+    int notify = -1;   // the service manager's socket, as systemd gives it to a service of Type=notify
+    QByteArray notified() const
+    {
+        char text[512] = {};
+        const ssize_t got = ::recv(notify, text, sizeof text - 1, MSG_DONTWAIT);
+        return got > 0 ? QByteArray(text, int(got)) : QByteArray();
+    }
     QNetworkAccessManager client;
 };
 
@@ -117,6 +128,15 @@ void TestGateway::initTestCase()
     file.close();
     port = freePort();
     controlPort = freePort();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = QFile::encodeName(dir.filePath("notify"));
+    std::memcpy(address.sun_path, socketPath.constData(), std::size_t(socketPath.size()));
+    notify = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    QVERIFY(::bind(notify, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("NOTIFY_SOCKET", QString::fromLocal8Bit(socketPath));
+    gateway.setProcessEnvironment(environment);
     gateway.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-gateway"),
                   {"--devices", file.fileName(), "--app-dir", dir.path(), "--listen",
                    QStringLiteral("127.0.0.1:%1").arg(port), "--tcp-control", QString::number(controlPort)});
@@ -128,6 +148,7 @@ void TestGateway::initTestCase()
         return words.join(' ');
     };
     QTRY_COMPARE_WITH_TIMEOUT(states(), QStringLiteral("studio-a-main=up b-room=up device-3=down"), 30000);
+    QCOMPARE(notified(), QByteArray("READY=1\nSTATUS=serving 3 device(s)"));
 }
 
 void TestGateway::cleanupTestCase()
@@ -135,6 +156,11 @@ void TestGateway::cleanupTestCase()
     QVERIFY(gateway.sendSignal(SIGTERM));
     QVERIFY(gateway.waitForFinished(10000));
     QCOMPARE(gateway.exitStatus() == QProcess::NormalExit ? gateway.exitCode() : -1, 0);
+    QByteArray told;
+    for (QByteArray one = notified(); !one.isEmpty(); one = notified())
+        told += one + '|';
+    QCOMPARE(told, QByteArray("STATUS=serving 2 device(s)|STOPPING=1|"));
+    ::close(notify);
     const QByteArray log = logged + gateway.readAllStandardOutput();
     QVERIFY2(log.contains("b-room: up (read)") && log.contains("device-3: down (cannot open tcp 127.0.0.1:1"),
              log.constData());

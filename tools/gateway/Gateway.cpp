@@ -3,6 +3,7 @@
 #include "EventStream.h"
 #include "GatewayDevice.h"
 #include "HttpServer.h"
+#include "ServiceNotify.h"
 #include "TextControl.h"
 
 #include "config/AppPaths.h"
@@ -151,6 +152,7 @@ bool Gateway::start()
                 .arg(control->port()));
     for (const auto &device : held)
         device->start();
+    tellService(QStringLiteral("READY=1\nSTATUS=serving %1 device(s)").arg(held.size()));
     return true;
 }
 
@@ -231,15 +233,24 @@ void Gateway::reload()
             .arg(removed));
     for (GatewayDevice *device : opened)
         device->start();
+    tellService(QStringLiteral("STATUS=serving %1 device(s)").arg(held.size()));
 }
 
 void Gateway::stop()
 {
+    if (server)
+        tellService(QStringLiteral("STOPPING=1"));
     server.reset();
     events.reset();
     control.reset();
     for (const auto &device : held)
         device->stop();
+}
+
+void Gateway::tellService(const QString &state) const
+{
+    if (!ServiceNotify::tell(state.toUtf8()))
+        log(QStringLiteral("cannot tell the service manager (NOTIFY_SOCKET) that %1").arg(state));
 }
 
 void Gateway::log(const QString &text) const

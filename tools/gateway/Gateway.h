@@ -46,6 +46,8 @@ private:
     std::unique_ptr<GatewayDevice> adopt(const GatewayDeviceConfig &config);
     void keepIds(const GatewayConfig &config);
     void log(const QString &text) const;
+    // Tells the service manager (when run as a systemd service of Type=notify).
+    void tellService(const QString &state) const;
 
     GatewayOptions options;
     std::vector<std::unique_ptr<GatewayDevice>> held;
