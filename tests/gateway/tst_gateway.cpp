@@ -139,7 +139,8 @@ void TestGateway::initTestCase()
     gateway.setProcessEnvironment(environment);
     gateway.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-gateway"),
                   {"--devices", file.fileName(), "--app-dir", dir.path(), "--listen",
-                   QStringLiteral("127.0.0.1:%1").arg(port), "--tcp-control", QString::number(controlPort)});
+                   QStringLiteral("127.0.0.1:%1").arg(port), "--tcp-control", QString::number(controlPort),
+                   "--audit", dir.filePath("audit.jsonl")});
     QVERIFY(gateway.waitForStarted());
     const auto states = [this] {
         QStringList words;
@@ -197,6 +198,18 @@ void TestGateway::readsAndWrites()
     QCOMPARE(put.body, QJsonDocument::fromJson(R"({"values": {"audio.volume": {"status": "done", "value": 7},
         "output.hdcp": {"status": "done", "value": "FORCE-2.2"}}})")
                            .object());
+    // Audited: who asked what, how it ended, the values before and after; also in the audit file.
+    const QJsonObject entry =
+        call("GET", "/api/v1/devices/studio-a-main/audit?limit=1").body["entries"][0].toObject();
+    QCOMPARE(entry["what"].toString() + ' ' + entry["client"].toString() + ' ' +
+                 QString::number(entry["status"].toInt()),
+             QStringLiteral("values 127.0.0.1 200"));
+    QCOMPARE(entry["before"]["audio.volume"].toInt() * 100 + entry["after"]["audio.volume"].toInt(), 1507);
+    const auto audited = [this] {
+        QFile file(dir.filePath("audit.jsonl"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QTRY_VERIFY(audited().contains(R"("what":"values")"));
     const QStringList sent = sims[0].requests().filter("SET ");
     QCOMPARE(sent, QStringList({"SET OUT HDCP FORCE-2.2", "SET AUDIO VOL 7"}));
     QCOMPARE(call("GET", "/api/v1/devices/studio-a-main/values/output.hdcp").body,
@@ -396,13 +409,15 @@ void TestGateway::textPort()
     QVERIFY(text.waitForConnected(5000));
     QByteArray heard;
     const auto lines = [&heard, &text](int count) {
+        heard += text.readAll();
         while (heard.count("\r\n") < count && text.waitForReadyRead(15000))
             heard += text.readAll();
         return QString::fromLatin1(heard).split("\r\n", Qt::SkipEmptyParts);
     };
     // Ends of line of every kind; each command waits for the one before: the GET reads what the SET wrote.
-    // The rest arrives while the SET runs.
+    // The rest arrives while the SET runs: once the device has it, and before its read-back is answered.
     QVERIFY(text.write("SET b-room output.vka BLACKSCREEN\r") > 0 && text.waitForBytesWritten(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(sims[1].requests().contains("SET OUT VKA BLACKSCREEN"), 10000);
     text.write("PING\nGET b-room output.vka\r\nGET nowhere output.vka\n"
                "SET b-room audio.volume 500\nDO b-room scene.save 4\nSUB b-room\nHELLO\n");
     QCOMPARE(lines(8).join('|'),
@@ -415,6 +430,12 @@ void TestGateway::textPort()
                  .join('|'));
     QVERIFY(sims[1].requests().contains("SET OUT VKA BLACKSCREEN"));
     QVERIFY(!sims[1].requests().contains("SET AUDIO VOL 500"));
+    // A refused change is audited as well.
+    const QJsonObject refused =
+        call("GET", "/api/v1/devices/b-room/audit?limit=2").body["entries"].toArray().first().toObject();
+    QCOMPARE(refused["what"].toString() + ' ' + refused["client"].toString() + ' ' +
+                 QString::number(refused["status"].toInt()),
+             QStringLiteral("SET audio.volume text 127.0.0.1 400"));
     // A change made elsewhere reaches the subscriber.
     QTcpSocket other;
     other.connectToHost(QHostAddress::LocalHost, sims[1].port());
@@ -516,6 +537,9 @@ void TestGateway::refusals_data()
                R"({"format": "lumaplex-setup", "version": 1, "model": "TN386", "values": {"audio.volume": 3}})")
                .replace("values HTTP", "setup HTTP")
         << 400 << "wrong_model";
+    QTest::newRow("an audit limit of 0")
+        << QByteArray("GET /api/v1/devices/b-room/audit?limit=0 HTTP/1.1\r\nHost: 127.0.0.1:%1\r\n\r\n")
+        << 400 << "invalid_value";
     QTest::newRow("not HTTP") << QByteArray("HELLO\r\n\r\n") << 400 << "bad_request";
 }
 

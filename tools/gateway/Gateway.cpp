@@ -27,7 +27,7 @@ const char *const IdsFormat = "lumaplex-gateway-ids";
 } // namespace
 
 Gateway::Gateway(const GatewayOptions &gatewayOptions, QObject *parent)
-    : QObject(parent), options(gatewayOptions),
+    : QObject(parent), options(gatewayOptions), audit(gatewayOptions.auditFile),
       api([this]() -> const std::vector<GatewayDevice *> & { return view; },
           [this] {
               GatewayCounts counts;
@@ -37,7 +37,7 @@ Gateway::Gateway(const GatewayOptions &gatewayOptions, QObject *parent)
               counts.eventsDropped = events ? events->dropped() : 0;
               return counts;
           },
-          gatewayOptions.listen.port, gatewayOptions.allowedOrigins)
+          gatewayOptions.listen.port, gatewayOptions.allowedOrigins, audit)
 {
 }
 
@@ -113,6 +113,14 @@ bool Gateway::start()
         return false;
     }
     keepIds(config);
+    if (!options.auditFile.isEmpty()) {
+        QFile file(options.auditFile);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            std::fprintf(stderr, "lumaplex-gateway: cannot write the audit log %s: %s\n",
+                         qPrintable(options.auditFile), qPrintable(file.errorString()));
+            return false;
+        }
+    }
     events = std::make_unique<EventStream>([this]() -> const std::vector<GatewayDevice *> & { return view; });
     server = std::make_unique<HttpServer>(
         [this](HttpConnection *connection, const HttpRequest &request) { api.handle(connection, request); },
@@ -132,8 +140,8 @@ bool Gateway::start()
         return cannotListen(options.listen, error);
     api.setPort(server->port());
     if (options.control.port != 0) {
-        control =
-            std::make_unique<TextControl>([this]() -> const std::vector<GatewayDevice *> & { return view; });
+        control = std::make_unique<TextControl>(
+            [this]() -> const std::vector<GatewayDevice *> & { return view; }, audit);
         if (!control->listen(options.control.address, options.control.port, &error))
             return cannotListen(options.control, error);
     }

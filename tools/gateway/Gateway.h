@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GatewayApi.h"
+#include "GatewayAudit.h"
 #include "GatewayConfig.h"
 #include "GatewayOptions.h"
 
@@ -52,6 +53,7 @@ private:
     GatewayOptions options;
     std::vector<std::unique_ptr<GatewayDevice>> held;
     std::vector<GatewayDevice *> view;
+    GatewayAudit audit;
     GatewayApi api;
     std::unique_ptr<HttpServer> server;
     std::unique_ptr<EventStream> events;

@@ -1,6 +1,7 @@
 #include "GatewayApi.h"
 
 #include "DeviceJson.h"
+#include "GatewayAudit.h"
 #include "GatewayDevice.h"
 #include "GatewayWrites.h"
 #include "HttpConnection.h"
@@ -48,9 +49,9 @@ std::pair<QString, int> splitHost(const QByteArray &header)
 } // namespace
 
 GatewayApi::GatewayApi(Devices deviceList, Counts gatewayCounts, quint16 listening,
-                       const QSet<QString> &allowedOrigins)
+                       const QSet<QString> &allowedOrigins, GatewayAudit &changes)
     : devices(std::move(deviceList)), counts(std::move(gatewayCounts)), port(listening),
-      origins(allowedOrigins)
+      origins(allowedOrigins), audit(changes)
 {
 }
 
@@ -213,6 +214,24 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
         answer(file);
         return;
     }
+    if (what == QLatin1String("audit") && parts.size() == 3) {
+        if (!get) {
+            answer(methodNotAllowed("GET"));
+            return;
+        }
+        bool given = false;
+        const int limit = request.query.queryItemValue(QStringLiteral("limit")).toInt(&given);
+        if (request.query.hasQueryItem(QStringLiteral("limit")) &&
+            (!given || limit < 1 || limit > GatewayAudit::KeptPerDevice)) {
+            answer(HttpResponse::error(
+                400, QStringLiteral("invalid_value"),
+                QStringLiteral("limit is a number from 1 to %1").arg(GatewayAudit::KeptPerDevice)));
+            return;
+        }
+        answer(HttpResponse::json(
+            200, QJsonObject{{QStringLiteral("entries"), audit.last(held->id(), given ? limit : 50)}}));
+        return;
+    }
     const bool values = (what == QLatin1String("values") || setup) && parts.size() == 3;
     const bool action = what == QLatin1String("actions") && parts.size() == 4;
     const bool lines = what == QLatin1String("lines") && parts.size() == 3;
@@ -229,31 +248,46 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
         holdThroughRestart(held, request, answer);
         return;
     }
-    const HttpResponse unavailable = GatewayWrites::unavailable(*held);
-    if (setup) {
-        if (unavailable.status != 0)
-            answer(unavailable);
-        else
-            GatewayWrites::putSetup(*held, request.body, answer);
-        return;
-    }
+    // Every change is audited with how it ended, refusals included, and the values it names before and after.
     QJsonParseError error{};
     const QJsonDocument body = QJsonDocument::fromJson(request.body, &error);
-    if (error.error != QJsonParseError::NoError || !body.isObject()) {
-        answer(HttpResponse::error(400, QStringLiteral("bad_json"),
-                                   QStringLiteral("the body is not a JSON object")));
+    const QJsonObject asked = body.object();
+    QStringList named = values && !setup ? asked.keys() : QStringList();
+    if (setup) {
+        for (const auto &[key, text] : held->session().device().values()) {
+            if (!key.startsWith(QLatin1String("link.")))
+                named << key;
+        }
+    }
+    QPointer<GatewayDevice> target(held);
+    const auto audited = [this, target, client = request.peer.toString(),
+                          what = action ? QStringLiteral("action %1").arg(parts.at(3)) : what, asked,
+                          before = GatewayAudit::valuesOf(*held, named),
+                          answer](const HttpResponse &response) {
+        if (target)
+            audit.record(client, *target, what, asked, response, before);
+        answer(response);
+    };
+    const HttpResponse unavailable = GatewayWrites::unavailable(*held);
+    if (unavailable.status != 0) {
+        audited(unavailable);
         return;
     }
-    if (unavailable.status != 0) {
-        answer(unavailable);
+    if (setup) {
+        GatewayWrites::putSetup(*held, request.body, audited);
+        return;
+    }
+    if (error.error != QJsonParseError::NoError || !body.isObject()) {
+        audited(HttpResponse::error(400, QStringLiteral("bad_json"),
+                                    QStringLiteral("the body is not a JSON object")));
         return;
     }
     if (values)
-        GatewayWrites::putValues(*held, body.object(), answer);
+        GatewayWrites::putValues(*held, asked, audited);
     else if (action)
-        GatewayWrites::runAction(*held, parts.at(3), body.object(), answer);
+        GatewayWrites::runAction(*held, parts.at(3), asked, audited);
     else
-        GatewayWrites::sendLine(*held, body.object(), answer);
+        GatewayWrites::sendLine(*held, asked, audited);
 }
 
 void GatewayApi::holdThroughRestart(GatewayDevice *device, const HttpRequest &request,

@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+class GatewayAudit;
 class GatewayDevice;
 class HttpConnection;
 
@@ -21,7 +22,9 @@ public:
     using Counts = std::function<GatewayCounts()>;
 
     // `port` is the one the gateway listens on; `origins` the web origins besides its own that may call it.
-    GatewayApi(Devices devices, Counts counts, quint16 port, const QSet<QString> &origins);
+    // Every change is recorded in `audit`.
+    GatewayApi(Devices devices, Counts counts, quint16 port, const QSet<QString> &origins,
+               GatewayAudit &audit);
 
     void handle(HttpConnection *connection, const HttpRequest &request);
     // Why the request may not be served at all (an invalid response when it may).
@@ -40,4 +43,5 @@ private:
     Counts counts;
     quint16 port;
     QSet<QString> origins;
+    GatewayAudit &audit;
 };

@@ -74,7 +74,11 @@ ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
         QStringLiteral("[host:]port"));
     const QCommandLineOption checkConfig(QStringLiteral("check-config"),
                                          QStringLiteral("Check the device file, say what is wrong and end."));
-    parser.addOptions({listen, tcpControl, devices, appDir, allowOrigin, checkConfig});
+    const QCommandLineOption audit(
+        QStringLiteral("audit"),
+        QStringLiteral("Append every change to FILE as JSON lines (rotated by size)."),
+        QStringLiteral("file"));
+    parser.addOptions({listen, tcpControl, devices, appDir, allowOrigin, audit, checkConfig});
     if (!parser.parse(arguments)) {
         result.exitCode = usageError(parser.errorText());
         return result;
@@ -118,6 +122,7 @@ ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
         options.allowedOrigins.insert(origin);
     }
     options.devicesFile = parser.value(devices);
+    options.auditFile = parser.value(audit);
     options.appDir = parser.value(appDir);
     options.checkConfig = parser.isSet(checkConfig);
     return result;

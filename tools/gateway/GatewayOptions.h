@@ -23,6 +23,8 @@ struct GatewayOptions
     QString devicesFile;
     QString appDir;
     QSet<QString> allowedOrigins;
+    // Where every change is appended as a JSON line; empty: kept in memory only (GET .../audit).
+    QString auditFile;
     // The text control port, when asked for.
     GatewayEndpoint control;
     bool checkConfig = false;

@@ -1,5 +1,6 @@
 #include "TextControl.h"
 
+#include "GatewayAudit.h"
 #include "GatewayDevice.h"
 #include "GatewayWrites.h"
 
@@ -47,8 +48,8 @@ QByteArray lineOf(const HttpResponse &response, const QByteArray &ok)
 
 } // namespace
 
-TextControl::TextControl(Devices deviceList, QObject *parent)
-    : QObject(parent), devices(std::move(deviceList))
+TextControl::TextControl(Devices deviceList, GatewayAudit &changes, QObject *parent)
+    : QObject(parent), devices(std::move(deviceList)), audit(changes)
 {
     connect(&server, &QTcpServer::newConnection, this, &TextControl::accept);
 }
@@ -208,21 +209,23 @@ void TextControl::run(Session &session, const QByteArray &line)
         }
         QPointer<GatewayDevice> target(device);
         GatewayWrites::putValues(
-            *device, QJsonObject{{key, value}}, [done, target, id, key](const HttpResponse &response) {
-                const QString status = QJsonDocument::fromJson(response.body)
-                                           .object()
-                                           .value(QLatin1String("values"))
-                                           .toObject()
-                                           .value(key)
-                                           .toObject()
-                                           .value(QLatin1String("status"))
-                                           .toString();
-                const QString held = target ? target->session().device().value(key) : QString();
-                if (response.status == 200 && status != QLatin1String("done"))
-                    done(errorLine(status, QStringLiteral("%1 %2 holds %3").arg(id, key, held)));
-                else
-                    done(lineOf(response, (id + ' ' + key + ' ' + held).toUtf8()));
-            });
+            *device, QJsonObject{{key, value}},
+            audited(session, *device, QStringLiteral("SET %1").arg(key), {{key, value}}, {key},
+                    [done, target, id, key](const HttpResponse &response) {
+                        const QString status = QJsonDocument::fromJson(response.body)
+                                                   .object()
+                                                   .value(QLatin1String("values"))
+                                                   .toObject()
+                                                   .value(key)
+                                                   .toObject()
+                                                   .value(QLatin1String("status"))
+                                                   .toString();
+                        const QString held = target ? target->session().device().value(key) : QString();
+                        if (response.status == 200 && status != QLatin1String("done"))
+                            done(errorLine(status, QStringLiteral("%1 %2 holds %3").arg(id, key, held)));
+                        else
+                            done(lineOf(response, (id + ' ' + key + ' ' + held).toUtf8()));
+                    }));
     } else if (command == "DO" && (words.size() == 3 || words.size() == 4)) {
         const QString name = QString::fromUtf8(words.at(2));
         const HttpResponse unavailable = GatewayWrites::unavailable(*device);
@@ -236,19 +239,36 @@ void TextControl::run(Session &session, const QByteArray &line)
             body.insert(action && action->argumentName ? QLatin1String(action->argumentName)
                                                        : QLatin1String("argument"),
                         QString::fromUtf8(words.at(3)));
-        GatewayWrites::runAction(*device, name, body, [done, id, name](const HttpResponse &response) {
-            const QString reply =
-                QJsonDocument::fromJson(response.body).object()[QLatin1String("reply")].toString();
-            done(lineOf(
-                response,
-                (id + ' ' + name + (reply.isEmpty() ? QString() : QLatin1Char(' ') + reply)).toUtf8()));
-        });
+        GatewayWrites::runAction(
+            *device, name, body,
+            audited(
+                session, *device, QStringLiteral("DO %1").arg(name), body, {},
+                [done, id, name](const HttpResponse &response) {
+                    const QString reply =
+                        QJsonDocument::fromJson(response.body).object()[QLatin1String("reply")].toString();
+                    done(lineOf(response,
+                                (id + ' ' + name + (reply.isEmpty() ? QString() : QLatin1Char(' ') + reply))
+                                    .toUtf8()));
+                }));
     } else {
         done(errorLine(
             QStringLiteral("bad_command"),
             QStringLiteral("GET dev key, SET dev key value, DO dev action [arg], SUB dev|*, UNSUB dev|*, "
                            "LIST or PING")));
     }
+}
+
+GatewayWrites::Answer TextControl::audited(const Session &session, GatewayDevice &device, const QString &what,
+                                           const QJsonObject &asked, const QStringList &keys,
+                                           const GatewayWrites::Answer &then)
+{
+    QPointer<GatewayDevice> target(&device);
+    return [this, target, client = QStringLiteral("text ") + session.socket->peerAddress().toString(), what,
+            asked, before = GatewayAudit::valuesOf(device, keys), then](const HttpResponse &response) {
+        if (target)
+            audit.record(client, *target, what, asked, response, before);
+        then(response);
+    };
 }
 
 void TextControl::write(Session &session, const QByteArray &line)

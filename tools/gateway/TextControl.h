@@ -1,5 +1,7 @@
 #pragma once
 
+#include "GatewayWrites.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
@@ -9,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class GatewayAudit;
 class GatewayDevice;
 class QTcpSocket;
 
@@ -37,7 +40,8 @@ public:
 
     using Devices = std::function<const std::vector<GatewayDevice *> &()>;
 
-    explicit TextControl(Devices devices, QObject *parent = nullptr);
+    // Every SET and DO is recorded in `audit`.
+    TextControl(Devices devices, GatewayAudit &audit, QObject *parent = nullptr);
     ~TextControl() override;
 
     bool listen(const QHostAddress &address, quint16 port, QString *error);
@@ -55,8 +59,13 @@ private:
     void runNext(Session &session);
     void tell(const QString &device, const QByteArray &line);
     void write(Session &session, const QByteArray &line);
+    // `then`, after recording the change in the audit.
+    GatewayWrites::Answer audited(const Session &session, GatewayDevice &device, const QString &what,
+                                  const QJsonObject &asked, const QStringList &keys,
+                                  const GatewayWrites::Answer &then);
 
     Devices devices;
+    GatewayAudit &audit;
     QTcpServer server;
     std::vector<std::shared_ptr<Session>> sessions;
 };
