@@ -1,5 +1,7 @@
 #include "OpenApi.h"
 
+#include "GatewayAudit.h"
+
 #include "config/Version.h"
 #include "protocol/Actions.h"
 #include "protocol/Settings.h"
@@ -162,12 +164,33 @@ QJsonObject errors(const QList<int> &statuses)
     return responses;
 }
 
-QJsonObject operation(const QString &summary, QJsonObject responses, const QJsonObject &requestBody = {})
+QJsonObject operation(const QString &summary, QJsonObject responses, const QJsonObject &requestBody = {},
+                      const QJsonArray &parameters = {})
 {
     QJsonObject op{{QStringLiteral("summary"), summary}, {QStringLiteral("responses"), responses}};
     if (!requestBody.isEmpty())
         op.insert(QStringLiteral("requestBody"), requestBody);
+    if (!parameters.isEmpty())
+        op.insert(QStringLiteral("parameters"), parameters);
     return op;
+}
+
+QJsonObject limitParameter()
+{
+    return {{QStringLiteral("name"), QStringLiteral("limit")},
+            {QStringLiteral("in"), QStringLiteral("query")},
+            {QStringLiteral("schema"), integer(1, GatewayAudit::KeptPerDevice)}};
+}
+
+QJsonObject holdParameter()
+{
+    return {{QStringLiteral("name"), QStringLiteral("hold")},
+            {QStringLiteral("in"), QStringLiteral("query")},
+            {QStringLiteral("description"),
+             QStringLiteral(
+                 "1: a change asked of a restarting device waits until it is back (at most the restart "
+                 "limit) instead of a 409")},
+            {QStringLiteral("schema"), QJsonObject{{"type", "integer"}, {"enum", QJsonArray{0, 1}}}}};
 }
 
 QJsonObject withAnswer(QJsonObject responses, const QJsonObject &ok)
@@ -244,7 +267,8 @@ QJsonObject openApiDocument()
         {QStringLiteral("/api/v1/devices/{id}/values"),
          onDevice({{QStringLiteral("put"),
                     operation(QStringLiteral("Change values: all checked before any is sent"),
-                              withAnswer(errors(writeErrors), written), body(ref("Values")))}})},
+                              withAnswer(errors(writeErrors), written), body(ref("Values")),
+                              {holdParameter()})}})},
         {QStringLiteral("/api/v1/devices/{id}/settings"),
          onDevice({{QStringLiteral("get"),
                     operation(QStringLiteral("The settings and actions of the device's model"),
@@ -257,7 +281,16 @@ QJsonObject openApiDocument()
                          withAnswer(errors({404, 421}), answer(QStringLiteral("the setup file"), anything)))},
               {QStringLiteral("put"),
                operation(QStringLiteral("Restore a setup file of the device's model (link settings kept)"),
-                         withAnswer(errors(writeErrors), written), body(anything))}})},
+                         withAnswer(errors(writeErrors), written), body(anything), {holdParameter()})}})},
+        {QStringLiteral("/api/v1/devices/{id}/audit"),
+         onDevice(
+             {{QStringLiteral("get"),
+               operation(QStringLiteral("The last changes asked of the device, the newest last"),
+                         withAnswer(errors({400, 404, 421}),
+                                    answer(QStringLiteral("the audit entries"),
+                                           object({{QStringLiteral("entries"),
+                                                    QJsonObject{{"type", "array"}, {"items", anything}}}}))),
+                         QJsonObject(), {limitParameter()})}})},
         {QStringLiteral("/api/v1/devices/{id}/lines"),
          onDevice(
              {{QStringLiteral("post"),
@@ -266,7 +299,8 @@ QJsonObject openApiDocument()
                                                                 object({{QStringLiteral("reply"),
                                                                          QJsonObject{{"type", "string"}}}}))),
                          body(object({{QStringLiteral("line"), QJsonObject{{"type", "string"}}}},
-                                     {QStringLiteral("line")})))}})},
+                                     {QStringLiteral("line")})),
+                         {holdParameter()})}})},
         {QStringLiteral("/api/v1/events"),
          QJsonObject{
              {QStringLiteral("get"),
@@ -293,7 +327,7 @@ QJsonObject openApiDocument()
                        operation(QStringLiteral("The action %1").arg(QLatin1String(action.name)),
                                  withAnswer(errors(writeErrors),
                                             answer(QStringLiteral("done, and the device's reply"), anything)),
-                                 body(actionBody(action)))}}));
+                                 body(actionBody(action)), {holdParameter()})}}));
     }
     return {
         {QStringLiteral("openapi"), QStringLiteral("3.0.3")},
