@@ -3,6 +3,7 @@
 #include "CliResult.h"
 #include "CliSaved.h"
 
+#include "config/AppPaths.h"
 #include "protocol/ValueTables.h"
 
 #include <QCommandLineParser>
@@ -156,7 +157,7 @@ CliParse parseCliOptions(const QStringList &arguments)
         const auto parts = splitSuffix(text, QString::fromLatin1(DefaultBaud));
         options.devices.append({true, parts.first, QString(), parts.second, text});
     }
-    useCliFolders(parser.value(appDirOption));
+    AppPaths::useMainWindowFolders(parser.value(appDirOption));
     for (const QString &name : parser.values(deviceOption)) {
         CliDevice saved;
         QString error;

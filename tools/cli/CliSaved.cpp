@@ -2,13 +2,10 @@
 
 #include "CliResult.h"
 
-#include "config/AppPaths.h"
 #include "session/SavedDevices.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -35,18 +32,6 @@ QString timeText(const QDateTime &time)
 }
 
 } // namespace
-
-void useCliFolders(const QString &appDir)
-{
-    if (!appDir.isEmpty()) {
-        AppPaths::setApplicationDir(appDir);
-        return;
-    }
-    // The main window's own data folder, not one named after this program.
-    AppPaths::setFolders(AppPaths::chooseFolders(
-        QCoreApplication::applicationDirPath(),
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/lumaplex")));
-}
 
 bool findSavedDevice(const QString &name, CliDevice *device, QString *error)
 {

@@ -9,23 +9,10 @@
 #include "session/QuitOnSignal.h"
 
 #include <QCoreApplication>
-#include <QStandardPaths>
 
 #include <cstdio>
 
 namespace {
-
-void useFolders(const QString &appDir)
-{
-    if (!appDir.isEmpty()) {
-        AppPaths::setApplicationDir(appDir);
-        return;
-    }
-    // The main window's own data folder, where its saved device list is.
-    AppPaths::setFolders(AppPaths::chooseFolders(
-        QCoreApplication::applicationDirPath(),
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/lumaplex")));
-}
 
 int checkConfig(const GatewayOptions &options)
 {
@@ -53,7 +40,7 @@ int main(int argc, char *argv[])
     const ParsedGatewayOptions parsed = parseGatewayOptions(QCoreApplication::arguments());
     if (parsed.exitCode >= 0)
         return parsed.exitCode;
-    useFolders(parsed.options.appDir);
+    AppPaths::useMainWindowFolders(parsed.options.appDir);
     if (parsed.options.checkConfig)
         return checkConfig(parsed.options);
     Gateway gateway(parsed.options);

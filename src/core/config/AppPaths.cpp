@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
@@ -64,6 +65,17 @@ Folders chooseFolders(const QString &executableDir, const QString &userDataDir)
 void setFolders(const Folders &folders)
 {
     chosen() = {withoutTrailingSlash(folders.data), withoutTrailingSlash(folders.settings)};
+}
+
+void useMainWindowFolders(const QString &appDir)
+{
+    if (!appDir.isEmpty()) {
+        setApplicationDir(appDir);
+        return;
+    }
+    setFolders(chooseFolders(QCoreApplication::applicationDirPath(),
+                             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                 QStringLiteral("/lumaplex")));
 }
 
 void setApplicationDir(const QString &dir)

@@ -29,6 +29,10 @@ Folders chooseFolders(const QString &executableDir, const QString &userDataDir);
 bool isWritable(const QString &path);
 
 void setFolders(const Folders &folders);
+// For a tool beside the main window (the command-line tool, the gateway): the window's folders, so that it
+// finds the window's saved devices. `appDir` as with lumaplex --app-dir, else those that suit where the
+// program lies (beside it in a build or portable copy, else the user's "lumaplex" data folder).
+void useMainWindowFolders(const QString &appDir);
 // One folder for both (the --app-dir option, tools, tests).
 void setApplicationDir(const QString &dir);
 // Back to the executable's folder for both.
