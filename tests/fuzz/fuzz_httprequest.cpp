@@ -16,14 +16,11 @@ struct Outcome
 {
     QList<QByteArray> requests;
     int refusedWith = 0;
-    // The same requests, and the same refusal where both were refused: bytes the parser cannot judge yet
-    // (a head with bare LF line ends, read in pieces) may wait for more, which the connection's time-out
-    // ends.
-    bool agrees(const Outcome &other) const
-    {
-        return requests == other.requests &&
-               (refusedWith == other.refusedWith || refusedWith == 0 || other.refusedWith == 0);
-    }
+    // The same requests. Where both refuse, the status may differ: a head that is both too long and
+    // malformed is refused for whichever the parser meets first, which depends on how the bytes arrived;
+    // and bytes it cannot judge yet (a head with bare LF line ends, in pieces) may wait for more, which the
+    // connection's time-out ends.
+    bool agrees(const Outcome &other) const { return requests == other.requests; }
 };
 
 Outcome readAll(const QByteArray &bytes, int piece)

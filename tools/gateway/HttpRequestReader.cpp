@@ -78,10 +78,7 @@ HttpRequestReader::Status HttpRequestReader::read(QByteArray &bytes, HttpRequest
                                        QStringLiteral("the body is larger than %1 bytes").arg(BodyLimit));
         return Status::Refused;
     }
-    // A head over the limit is refused as such however it arrived: whole, the parser may first stumble on
-    // the part of it past the limit.
-    if (error == http::error::header_limit ||
-        (error && !parser->parser.is_header_done() && bytes.size() > HeaderLimit)) {
+    if (error == http::error::header_limit) {
         *refusal = HttpResponse::error(431, QStringLiteral("too_large"),
                                        QStringLiteral("the header is larger than %1 bytes").arg(HeaderLimit));
         return Status::Refused;
