@@ -428,7 +428,6 @@ void TestGateway::textPort()
                           "ERR bad_command GET dev key, SET dev key value, DO dev action [arg], SUB dev|*, "
                           "UNSUB dev|*, LIST or PING"})
                  .join('|'));
-    QVERIFY(sims[1].requests().contains("SET OUT VKA BLACKSCREEN"));
     QVERIFY(!sims[1].requests().contains("SET AUDIO VOL 500"));
     // A refused change is audited as well.
     const QJsonObject refused =

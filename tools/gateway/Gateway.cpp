@@ -147,9 +147,7 @@ bool Gateway::start()
     }
     for (const GatewayDeviceConfig &device : config.devices)
         held.push_back(adopt(device));
-    view.clear();
-    for (const auto &device : held)
-        view.push_back(device.get());
+    refreshView();
     log(QStringLiteral("serving %1 device(s) on http://%2:%3/api/v1/")
             .arg(held.size())
             .arg(options.listen.address.toString())
@@ -192,8 +190,7 @@ void Gateway::reload()
     // A device whose link is the same (its name aside) is kept as it is; one whose link changed is closed
     // and opened anew.
     const auto sameLink = [](const GatewayDeviceConfig &a, const GatewayDeviceConfig &b) {
-        return a.link.serial == b.link.serial && a.link.address == b.link.address &&
-               a.link.port == b.link.port && a.link.baud == b.link.baud && a.watchSeconds == b.watchSeconds &&
+        return a.linkKey() == b.linkKey() && a.link.baud == b.link.baud && a.watchSeconds == b.watchSeconds &&
                a.localAddress == b.localAddress;
     };
     const auto retire = [this](std::unique_ptr<GatewayDevice> device, const QString &reason) {
@@ -230,9 +227,7 @@ void Gateway::reload()
         }
     }
     held = std::move(next);
-    view.clear();
-    for (const auto &device : held)
-        view.push_back(device.get());
+    refreshView();
     log(QStringLiteral("%1 read again: %2 kept, %3 changed, %4 added, %5 removed")
             .arg(path)
             .arg(kept)
@@ -242,6 +237,13 @@ void Gateway::reload()
     for (GatewayDevice *device : opened)
         device->start();
     tellService(QStringLiteral("STATUS=serving %1 device(s)").arg(held.size()));
+}
+
+void Gateway::refreshView()
+{
+    view.clear();
+    for (const auto &device : held)
+        view.push_back(device.get());
 }
 
 void Gateway::stop()

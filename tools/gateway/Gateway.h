@@ -45,6 +45,8 @@ public:
 private:
     // A device of the file, followed by the change stream, the text port and the log; not started yet.
     std::unique_ptr<GatewayDevice> adopt(const GatewayDeviceConfig &config);
+    // The devices held, in the order of the device file, as the interfaces see them.
+    void refreshView();
     void keepIds(const GatewayConfig &config);
     void log(const QString &text) const;
     // Tells the service manager (when run as a systemd service of Type=notify).

@@ -7,6 +7,7 @@
 #include "HttpConnection.h"
 #include "OpenApi.h"
 
+#include "protocol/Settings.h"
 #include "protocol/TableDescription.h"
 #include "protocol/ValueTables.h"
 #include "setup/DeviceSetup.h"
@@ -255,7 +256,8 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
     QStringList named = values && !setup ? asked.keys() : QStringList();
     if (setup) {
         for (const auto &[key, text] : held->session().device().values()) {
-            if (!key.startsWith(QLatin1String("link.")))
+            const Setting *setting = Settings::find(key);
+            if (setting && setting->group != SetupGroup::Link)
                 named << key;
         }
     }
