@@ -584,9 +584,6 @@ void TestGateway::checkConfig_data()
                                          << "devices[1]: tcp 127.0.0.1:2000 is listed twice" << QStringList();
     QTest::newRow("broken JSON") << QByteArray("{\n\"format\": \"lumaplex-devices\",\n]") << 1
                                  << "line 3: not JSON" << QStringList();
-    QTest::newRow("a text port for others")
-        << devicesFile({a}) << 2 << "--tcp-control 0.0.0.0:9000: this gateway serves loopback"
-        << QStringList{"--tcp-control", "0.0.0.0:9000"};
 }
 
 void TestGateway::checkConfig()

@@ -17,6 +17,7 @@
 struct EventStream::Client
 {
     QWebSocket *socket = nullptr;
+    GatewayClient who;
     QSet<QString> devices; // empty: every device
     QStringList keys;      // patterns, "output.*" or a whole key; empty: every key
     qint64 seq = 0;
@@ -35,9 +36,22 @@ struct EventStream::Client
 
 namespace {
 
+QString peerKey(const QHostAddress &address, quint16 port)
+{
+    return address.toString() + QLatin1Char(' ') + QString::number(port);
+}
+
 QString now()
 {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+}
+
+// Who made a change: the client whose change the device runs, or "device" for one made elsewhere.
+QString origin(const GatewayDevice &device, bool own)
+{
+    if (!own)
+        return QStringLiteral("device");
+    return device.changer().isEmpty() ? QStringLiteral("gateway") : device.changer();
 }
 
 QJsonValue typed(const QString &key, const QString &text)
@@ -50,8 +64,8 @@ QJsonValue typed(const QString &key, const QString &text)
 
 } // namespace
 
-EventStream::EventStream(Devices deviceList, QObject *parent)
-    : QObject(parent), devices(std::move(deviceList)),
+EventStream::EventStream(Devices deviceList, const GatewayAccess &clients, QObject *parent)
+    : QObject(parent), devices(std::move(deviceList)), access(clients),
       server(QStringLiteral("lumaplex-gateway"), QWebSocketServer::NonSecureMode)
 {
     connect(&server, &QWebSocketServer::newConnection, this, &EventStream::accept);
@@ -65,9 +79,34 @@ EventStream::EventStream(Devices deviceList, QObject *parent)
 
 EventStream::~EventStream() = default;
 
-void EventStream::take(QTcpSocket *socket)
+void EventStream::take(QTcpSocket *socket, const GatewayClient &client)
 {
+    const QString key = peerKey(socket->peerAddress(), socket->peerPort());
+    handshakes.insert(key, client);
+    // A handshake that fails deletes its socket; one that succeeds keeps it under its WebSocket.
+    connect(socket, &QObject::destroyed, this, [this, key] { handshakes.remove(key); });
     server.handleConnection(socket);
+}
+
+void EventStream::revoke()
+{
+    for (const auto &client : subscribers) {
+        if (!access.stillHolds(client->who))
+            client->socket->close(QWebSocketProtocol::CloseCodePolicyViolated,
+                                  QStringLiteral("the token is no longer taken"));
+    }
+}
+
+void EventStream::identify(Client &client, const QString &message)
+{
+    const std::optional<GatewayClient> holder = access.identify(client.who, message.trimmed().toUtf8());
+    if (!holder) {
+        client.socket->close(QWebSocketProtocol::CloseCodePolicyViolated,
+                             QStringLiteral("the token is not one of this gateway's"));
+        return;
+    }
+    client.who = *holder;
+    sendSnapshot(client);
 }
 
 void EventStream::accept()
@@ -75,6 +114,7 @@ void EventStream::accept()
     while (QWebSocket *socket = server.nextPendingConnection()) {
         auto client = std::make_unique<Client>();
         client->socket = socket;
+        client->who = handshakes.take(peerKey(socket->peerAddress(), socket->peerPort()));
         socket->setParent(this);
         const QUrlQuery query(socket->requestUrl());
         for (const QString &id :
@@ -98,7 +138,19 @@ void EventStream::accept()
                 sendSnapshot(*held);
             }
         });
-        sendSnapshot(*held);
+        if (held->who.identified) {
+            sendSnapshot(*held);
+            continue;
+        }
+        connect(socket, &QWebSocket::textMessageReceived, this, [this, held](const QString &message) {
+            if (!held->who.identified)
+                identify(*held, message);
+        });
+        QTimer::singleShot(AuthMs, socket, [held] {
+            if (!held->who.identified)
+                held->socket->close(QWebSocketProtocol::CloseCodePolicyViolated,
+                                    QStringLiteral("no token was shown in time"));
+        });
     }
 }
 
@@ -115,8 +167,7 @@ void EventStream::follow(GatewayDevice *device)
                                     {QStringLiteral("key"), key},
                                     {QStringLiteral("old"), typed(key, oldValue)},
                                     {QStringLiteral("new"), typed(key, newValue)},
-                                    {QStringLiteral("origin"),
-                                     own ? QStringLiteral("gateway") : QStringLiteral("device")},
+                                    {QStringLiteral("origin"), origin(*device, own)},
                                     {QStringLiteral("time"), now()}});
             });
     connect(device, &GatewayDevice::SGL_StateChanged, this,
@@ -133,7 +184,7 @@ void EventStream::follow(GatewayDevice *device)
 void EventStream::publish(const GatewayDevice &device, const QString &key, const QJsonObject &message)
 {
     for (const auto &client : subscribers) {
-        if (client->wants(device.id()) && (key.isNull() || client->wantsKey(key)))
+        if (client->who.identified && client->wants(device.id()) && (key.isNull() || client->wantsKey(key)))
             send(*client, message);
     }
 }

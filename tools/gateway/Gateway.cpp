@@ -27,7 +27,7 @@ const char *const IdsFormat = "lumaplex-gateway-ids";
 } // namespace
 
 Gateway::Gateway(const GatewayOptions &gatewayOptions, QObject *parent)
-    : QObject(parent), options(gatewayOptions), audit(gatewayOptions.auditFile),
+    : QObject(parent), options(gatewayOptions), access(gatewayOptions), audit(gatewayOptions.auditFile),
       api([this]() -> const std::vector<GatewayDevice *> & { return view; },
           [this] {
               GatewayCounts counts;
@@ -37,7 +37,7 @@ Gateway::Gateway(const GatewayOptions &gatewayOptions, QObject *parent)
               counts.eventsDropped = events ? events->dropped() : 0;
               return counts;
           },
-          gatewayOptions.listen.port, gatewayOptions.allowedOrigins, audit)
+          gatewayOptions.listen.port, gatewayOptions.allowedOrigins, access, audit)
 {
 }
 
@@ -112,6 +112,13 @@ bool Gateway::start()
             std::fprintf(stderr, "lumaplex-gateway: %s: %s\n", qPrintable(path), qPrintable(problem));
         return false;
     }
+    QStringList problems;
+    if (!access.load(&problems)) {
+        for (const QString &problem : problems)
+            std::fprintf(stderr, "lumaplex-gateway: %s: %s\n", qPrintable(options.tokensFile),
+                         qPrintable(problem));
+        return false;
+    }
     keepIds(config);
     if (!options.auditFile.isEmpty()) {
         QFile file(options.auditFile);
@@ -121,13 +128,16 @@ bool Gateway::start()
             return false;
         }
     }
-    events = std::make_unique<EventStream>([this]() -> const std::vector<GatewayDevice *> & { return view; });
+    events = std::make_unique<EventStream>([this]() -> const std::vector<GatewayDevice *> & { return view; },
+                                           access);
     server = std::make_unique<HttpServer>(
         [this](HttpConnection *connection, const HttpRequest &request) { api.handle(connection, request); },
         [this](QTcpSocket *socket, const HttpRequest &request) {
-            if (request.path != QLatin1String("/api/v1/events") || api.refusal(request).status != 0)
+            GatewayClient client;
+            if (request.path != QLatin1String("/api/v1/events") ||
+                api.refusal(request, &client, true).status != 0)
                 return false;
-            events->take(socket);
+            events->take(socket, client);
             return true;
         });
     const auto cannotListen = [](const GatewayEndpoint &endpoint, const QString &error) {
@@ -141,7 +151,7 @@ bool Gateway::start()
     api.setPort(server->port());
     if (options.control.port != 0) {
         control = std::make_unique<TextControl>(
-            [this]() -> const std::vector<GatewayDevice *> & { return view; }, audit);
+            [this]() -> const std::vector<GatewayDevice *> & { return view; }, access, audit);
         if (!control->listen(options.control.address, options.control.port, &error))
             return cannotListen(options.control, error);
     }
@@ -156,6 +166,8 @@ bool Gateway::start()
         log(QStringLiteral("text control on %1:%2")
                 .arg(options.control.address.toString())
                 .arg(control->port()));
+    if (access.takesTokens())
+        log(QStringLiteral("%1 token(s) of %2 taken").arg(access.tokens()).arg(options.tokensFile));
     for (const auto &device : held)
         device->start();
     tellService(QStringLiteral("READY=1\nSTATUS=serving %1 device(s)").arg(held.size()));
@@ -178,6 +190,17 @@ std::unique_ptr<GatewayDevice> Gateway::adopt(const GatewayDeviceConfig &config)
 
 void Gateway::reload()
 {
+    QStringList problems;
+    if (!access.load(&problems)) {
+        for (const QString &problem : problems)
+            log(QStringLiteral("%1: %2").arg(options.tokensFile, problem));
+        log(QStringLiteral("%1 not taken: the tokens stay as they were").arg(options.tokensFile));
+    } else if (access.takesTokens()) {
+        log(QStringLiteral("%1 token(s) of %2 taken").arg(access.tokens()).arg(options.tokensFile));
+        events->revoke();
+        if (control)
+            control->revoke();
+    }
     const QString path = devicesPath(options);
     const GatewayConfig config = GatewayConfig::read(path, knownIds(stateDir(options)));
     if (!config.problems.isEmpty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GatewayAccess.h"
 #include "GatewayApi.h"
 #include "GatewayAudit.h"
 #include "GatewayConfig.h"
@@ -31,9 +32,9 @@ public:
     bool start();
     // Closes every link.
     void stop();
-    // Reads the device file again: devices added are opened, devices removed or whose link changed are
-    // closed (the changes waiting for them answered), the others stay as they are. A file with problems
-    // changes nothing.
+    // Reads the tokens file and the device file again: clients whose token is gone are let go; devices added
+    // are opened, devices removed or whose link changed are closed (the changes waiting for them answered),
+    // the others stay as they are. A file with problems changes nothing.
     void reload();
 
     // The device file as the options name it, and the folder the gateway keeps its own files in.
@@ -55,6 +56,7 @@ private:
     GatewayOptions options;
     std::vector<std::unique_ptr<GatewayDevice>> held;
     std::vector<GatewayDevice *> view;
+    GatewayAccess access;
     GatewayAudit audit;
     GatewayApi api;
     std::unique_ptr<HttpServer> server;

@@ -47,12 +47,20 @@ std::pair<QString, int> splitHost(const QByteArray &header)
     return {url.host(), url.port(0)};
 }
 
+HttpResponse unauthorized(const QString &code, const QString &message)
+{
+    HttpResponse response = HttpResponse::error(401, code, message);
+    response.headers.push_back({"WWW-Authenticate", "Bearer realm=\"lumaplex-gateway\""});
+    return response;
+}
+
 } // namespace
 
 GatewayApi::GatewayApi(Devices deviceList, Counts gatewayCounts, quint16 listening,
-                       const QSet<QString> &allowedOrigins, GatewayAudit &changes)
+                       const QSet<QString> &allowedOrigins, const GatewayAccess &clients,
+                       GatewayAudit &changes)
     : devices(std::move(deviceList)), counts(std::move(gatewayCounts)), port(listening),
-      origins(allowedOrigins), audit(changes)
+      origins(allowedOrigins), access(clients), audit(changes)
 {
 }
 
@@ -65,7 +73,7 @@ GatewayDevice *GatewayApi::device(const QString &id) const
     return nullptr;
 }
 
-HttpResponse GatewayApi::refusal(const HttpRequest &request) const
+HttpResponse GatewayApi::refusal(const HttpRequest &request, GatewayClient *client, bool mayWait) const
 {
     // A name that is not this computer's (a web page's host name that now points here) is refused: nothing
     // on the gateway answers to a name it does not have.
@@ -83,7 +91,30 @@ HttpResponse GatewayApi::refusal(const HttpRequest &request) const
         return HttpResponse::error(
             403, QStringLiteral("foreign_origin"),
             QStringLiteral("requests from %1 are not allowed").arg(QString::fromLatin1(origin)));
-    if (request.method != "GET" && request.method != "HEAD") {
+    const QHostAddress address = access.clientOf(request.peer, request.header("x-forwarded-for"));
+    if (!access.admits(address))
+        return HttpResponse::error(
+            403, QStringLiteral("not_allowed"),
+            QStringLiteral("clients at %1 are not served here").arg(address.toString()));
+    *client = GatewayClient{address.toString(), QString(), TokenScope::Control, !access.takesTokens()};
+    const bool change = request.method != "GET" && request.method != "HEAD";
+    const QByteArray authorization = request.header("authorization");
+    if (access.takesTokens() && !authorization.isEmpty()) {
+        const std::optional<GatewayClient> holder =
+            authorization.startsWith("Bearer ") ? access.identify(*client, authorization.mid(7).trimmed())
+                                                : std::nullopt;
+        if (!holder)
+            return unauthorized(QStringLiteral("invalid_token"),
+                                QStringLiteral("the token is not one of this gateway's"));
+        *client = *holder;
+    }
+    if (!client->identified && !(mayWait && !change))
+        return unauthorized(QStringLiteral("unauthorized"),
+                            QStringLiteral("a token is needed: Authorization: Bearer TOKEN"));
+    if (change && !client->mayControl())
+        return HttpResponse::error(403, QStringLiteral("forbidden"),
+                                   QStringLiteral("the token %1 may only read").arg(client->token));
+    if (change) {
         const QByteArray type = request.header("content-type").split(';').first().trimmed().toLower();
         if (type != "application/json")
             return HttpResponse::error(415, QStringLiteral("not_json"),
@@ -103,15 +134,17 @@ void GatewayApi::handle(HttpConnection *connection, const HttpRequest &request)
         if (client)
             client->respond(response);
     };
-    const HttpResponse refused = refusal(request);
+    GatewayClient asking;
+    const HttpResponse refused = refusal(request, &asking);
     if (refused.status != 0) {
         answer(refused);
         return;
     }
-    route(request, answer);
+    route(request, asking, answer);
 }
 
-void GatewayApi::route(const HttpRequest &request, const std::function<void(const HttpResponse &)> &answer)
+void GatewayApi::route(const HttpRequest &request, const GatewayClient &asking,
+                       const std::function<void(const HttpResponse &)> &answer)
 {
     if (request.path == QLatin1String("/metrics")) {
         if (request.method != "GET") {
@@ -246,7 +279,7 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
     }
     if (held->state() == LinkState::Restarting &&
         request.query.queryItemValue(QStringLiteral("hold")) == QLatin1String("1")) {
-        holdThroughRestart(held, request, answer);
+        holdThroughRestart(held, request, asking, answer);
         return;
     }
     // Every change is audited with how it ended, refusals included, and the values it names before and after.
@@ -262,21 +295,20 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
         }
     }
     QPointer<GatewayDevice> target(held);
-    const auto audited = [this, target, client = request.peer.toString(),
-                          what = action ? QStringLiteral("action %1").arg(parts.at(3)) : what, asked,
-                          before = GatewayAudit::valuesOf(*held, named),
-                          answer](const HttpResponse &response) {
-        if (target)
-            audit.record(client, *target, what, asked, response, before);
-        answer(response);
-    };
+    const auto audited =
+        [this, target, asking, what = action ? QStringLiteral("action %1").arg(parts.at(3)) : what, asked,
+         before = GatewayAudit::valuesOf(*held, named), answer](const HttpResponse &response) {
+            if (target)
+                audit.record(asking, *target, what, asked, response, before);
+            answer(response);
+        };
     const HttpResponse unavailable = GatewayWrites::unavailable(*held);
     if (unavailable.status != 0) {
         audited(unavailable);
         return;
     }
     if (setup) {
-        GatewayWrites::putSetup(*held, request.body, audited);
+        GatewayWrites::putSetup(*held, asking.origin(), request.body, audited);
         return;
     }
     if (error.error != QJsonParseError::NoError || !body.isObject()) {
@@ -285,14 +317,15 @@ void GatewayApi::route(const HttpRequest &request, const std::function<void(cons
         return;
     }
     if (values)
-        GatewayWrites::putValues(*held, asked, audited);
+        GatewayWrites::putValues(*held, asking.origin(), asked, audited);
     else if (action)
-        GatewayWrites::runAction(*held, parts.at(3), asked, audited);
+        GatewayWrites::runAction(*held, asking.origin(), parts.at(3), asked, audited);
     else
-        GatewayWrites::sendLine(*held, asked, audited);
+        GatewayWrites::sendLine(*held, asking.origin(), asked, audited);
 }
 
 void GatewayApi::holdThroughRestart(GatewayDevice *device, const HttpRequest &request,
+                                    const GatewayClient &asking,
                                     const std::function<void(const HttpResponse &)> &answer)
 {
     // Ends with the first: the device back (or down, removed included), or the limit passed.
@@ -309,12 +342,12 @@ void GatewayApi::holdThroughRestart(GatewayDevice *device, const HttpRequest &re
                                 QStringLiteral("the device was not back within %1 s").arg(limitMs / 1000)));
     });
     QObject::connect(device, &GatewayDevice::SGL_StateChanged, hold,
-                     [this, hold, ended, request, answer](LinkState state) {
+                     [this, hold, ended, request, asking, answer](LinkState state) {
                          if (*ended || state == LinkState::Restarting || state == LinkState::Connecting ||
                              state == LinkState::Syncing)
                              return;
                          *ended = true;
                          hold->deleteLater();
-                         route(request, answer);
+                         route(request, asking, answer);
                      });
 }

@@ -31,20 +31,21 @@ QJsonObject GatewayAudit::valuesOf(const GatewayDevice &device, const QStringLis
     return values;
 }
 
-void GatewayAudit::record(const QString &client, const GatewayDevice &device, const QString &what,
+void GatewayAudit::record(const GatewayClient &client, const GatewayDevice &device, const QString &what,
                           const QJsonValue &asked, const HttpResponse &answer, const QJsonObject &before)
 {
     const QJsonObject reply = QJsonDocument::fromJson(answer.body).object();
-    const QJsonObject entry{
-        {QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)},
-        {QStringLiteral("client"), client},
-        {QStringLiteral("device"), device.id()},
-        {QStringLiteral("what"), what},
-        {QStringLiteral("asked"), asked},
-        {QStringLiteral("status"), answer.status},
-        {QStringLiteral("answer"), reply},
-        {QStringLiteral("before"), before},
-        {QStringLiteral("after"), valuesOf(device, before.keys())}};
+    QJsonObject entry{{QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)},
+                      {QStringLiteral("client"), client.address},
+                      {QStringLiteral("device"), device.id()},
+                      {QStringLiteral("what"), what},
+                      {QStringLiteral("asked"), asked},
+                      {QStringLiteral("status"), answer.status},
+                      {QStringLiteral("answer"), reply},
+                      {QStringLiteral("before"), before},
+                      {QStringLiteral("after"), valuesOf(device, before.keys())}};
+    if (!client.token.isEmpty())
+        entry.insert(QStringLiteral("token"), client.token);
     std::deque<QJsonObject> &entries = kept[device.id()];
     entries.push_back(entry);
     if (entries.size() > std::size_t(KeptPerDevice))

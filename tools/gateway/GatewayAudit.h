@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GatewayAccess.h"
 #include "HttpMessage.h"
 
 #include <QFile>
@@ -14,10 +15,11 @@
 
 class GatewayDevice;
 
-// The audit of every change asked through the gateway: one JSON object per change (time, client, device,
-// what was asked, how it ended, the values it names before and after), the last ones of each device kept
-// for GET .../audit, and, with --audit FILE, appended to FILE as JSON lines. The file is written from the
-// event loop a moment later, never while a request waits, and rotated by size (FILE.1 is the one before).
+// The audit of every change asked through the gateway: one JSON object per change (time, client address and
+// token, device, what was asked, how it ended, the values it names before and after), the last ones of each
+// device kept for GET .../audit, and, with --audit FILE, appended to FILE as JSON lines. The file is written
+// from the event loop a moment later, never while a request waits, and rotated by size (FILE.1 is the one
+// before).
 class GatewayAudit : public QObject
 {
     Q_OBJECT
@@ -34,7 +36,7 @@ public:
     static QJsonObject valuesOf(const GatewayDevice &device, const QStringList &keys);
     // Records a change `client` asked of `device` (`what`: "values", "setup", "action NAME", "line" or a
     // text port command) that ended with `answer`; `before` holds the values it names as they were.
-    void record(const QString &client, const GatewayDevice &device, const QString &what,
+    void record(const GatewayClient &client, const GatewayDevice &device, const QString &what,
                 const QJsonValue &asked, const HttpResponse &answer, const QJsonObject &before);
     // The last `limit` entries of a device, the newest last.
     QJsonArray last(const QString &device, int limit) const;

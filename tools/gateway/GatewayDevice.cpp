@@ -248,11 +248,11 @@ void GatewayDevice::setState(LinkState state, const QString &reason)
     emit SGL_StateChanged(state, reason);
 }
 
-bool GatewayDevice::enqueue(const Job &job)
+bool GatewayDevice::enqueue(const Job &job, const QString &by)
 {
     if (jobs.size() >= JobLimit)
         return false;
-    jobs.push_back(job);
+    jobs.emplace_back(job, by);
     if (!jobRunning)
         runNextJob();
     return true;
@@ -267,7 +267,8 @@ void GatewayDevice::runNextJob()
         return;
     }
     jobRunning = true;
-    const Job job = std::move(jobs.front());
+    const Job job = std::move(jobs.front().first);
+    changerName = std::move(jobs.front().second);
     jobs.pop_front();
     // Each job's end is taken once, and the next starts from the event loop, not inside the one that ended.
     auto ended = std::make_shared<bool>(false);
@@ -275,6 +276,7 @@ void GatewayDevice::runNextJob()
         if (*ended)
             return;
         *ended = true;
+        changerName.clear();
         QMetaObject::invokeMethod(this, &GatewayDevice::runNextJob, Qt::QueuedConnection);
     });
 }

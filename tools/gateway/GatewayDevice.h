@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class SetupReader;
 
@@ -100,8 +101,10 @@ public:
     int reconnects() const { return redials; }
     const DeviceStats &stats() const { return counted; }
 
-    // Queues a job; false when JobLimit jobs already wait.
-    bool enqueue(const Job &job);
+    // Queues a job asked by `by` (the name its changes go by); false when JobLimit jobs already wait.
+    bool enqueue(const Job &job, const QString &by);
+    // Who asked the job that runs now; empty when none runs.
+    const QString &changer() const { return changerName; }
     // Follows the restart the command queued last brings (a factory reset).
     void followRestart();
 
@@ -131,7 +134,8 @@ private:
     int redials = 0;
     DeviceStats counted;
     bool running = false;
-    std::deque<Job> jobs;
+    std::deque<std::pair<Job, QString>> jobs;
+    QString changerName;
     bool jobRunning = false;
     bool retiring = false;
     mutable QByteArray summaryText;

@@ -14,23 +14,16 @@ int usageError(const QString &text)
     return 2;
 }
 
-// [HOST:]PORT with an IP address of this computer's loopback; the host is 127.0.0.1 when not given.
-bool parseEndpoint(const QString &text, GatewayEndpoint *endpoint, QString *problem)
+// [HOST:]PORT with an IP address; the host is 127.0.0.1 when not given.
+bool parseEndpoint(const QString &text, GatewayEndpoint *endpoint)
 {
     const int colon = text.lastIndexOf(QLatin1Char(':'));
     const QHostAddress address(colon > 0 ? text.left(colon).remove(QLatin1Char('[')).remove(QLatin1Char(']'))
                                          : QStringLiteral("127.0.0.1"));
     bool ok = false;
     const uint port = text.mid(colon + 1).toUInt(&ok);
-    if (address.isNull() || !ok || port == 0 || port > 65535) {
-        *problem = QStringLiteral("not [HOST:]PORT with an IP address and a port from 1 to 65535");
+    if (address.isNull() || !ok || port == 0 || port > 65535)
         return false;
-    }
-    if (!address.isLoopback()) {
-        *problem = QStringLiteral("this gateway serves loopback addresses only (a proxy on this computer can "
-                                  "pass on what others ask)");
-        return false;
-    }
     endpoint->address = address;
     endpoint->port = quint16(port);
     return true;
@@ -51,7 +44,8 @@ ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
     parser.addVersionOption();
     const QCommandLineOption listen(
         QStringLiteral("listen"),
-        QStringLiteral("Serve HTTP on HOST:PORT (default 127.0.0.1:8740; loopback only)."),
+        QStringLiteral("Serve HTTP on HOST:PORT (default 127.0.0.1:8740; an address other than loopback "
+                       "needs --tokens)."),
         QStringLiteral("host:port"));
     const QCommandLineOption devices(
         QStringLiteral("devices"),
@@ -70,7 +64,8 @@ ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
         QStringLiteral("origin"));
     const QCommandLineOption tcpControl(
         QStringLiteral("tcp-control"),
-        QStringLiteral("Serve the text control port on [HOST:]PORT (loopback only)."),
+        QStringLiteral("Serve the text control port on [HOST:]PORT (an address other than loopback needs "
+                       "--tokens)."),
         QStringLiteral("[host:]port"));
     const QCommandLineOption checkConfig(QStringLiteral("check-config"),
                                          QStringLiteral("Check the device file, say what is wrong and end."));
@@ -78,7 +73,24 @@ ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
         QStringLiteral("audit"),
         QStringLiteral("Append every change to FILE as JSON lines (rotated by size)."),
         QStringLiteral("file"));
-    parser.addOptions({listen, tcpControl, devices, appDir, allowOrigin, audit, checkConfig});
+    const QCommandLineOption tokens(
+        QStringLiteral("tokens"),
+        QStringLiteral(
+            "Serve only clients that show a token of FILE (lines NAME read|control SECRET, readable "
+            "by the gateway only)."),
+        QStringLiteral("file"));
+    const QCommandLineOption allowFrom(
+        QStringLiteral("allow-from"),
+        QStringLiteral("Serve only clients of these networks (ADDRESS/BITS, parted by commas; may be given "
+                       "more than once)."),
+        QStringLiteral("cidr,..."));
+    const QCommandLineOption trustProxy(
+        QStringLiteral("trust-proxy"),
+        QStringLiteral("Take the client's address from the X-Forwarded-For of the reverse proxy at ADDRESS "
+                       "(needs --tokens)."),
+        QStringLiteral("address"));
+    parser.addOptions({listen, tcpControl, devices, appDir, tokens, allowFrom, trustProxy, allowOrigin, audit,
+                       checkConfig});
     if (!parser.parse(arguments)) {
         result.exitCode = usageError(parser.errorText());
         return result;
@@ -103,10 +115,47 @@ ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
         if (!parser.isSet(*option))
             continue;
         const QString text = parser.value(*option);
-        QString problem;
-        if (!parseEndpoint(text, endpoint, &problem)) {
+        if (!parseEndpoint(text, endpoint)) {
+            result.exitCode = usageError(
+                QStringLiteral("--%1 %2: not [HOST:]PORT with an IP address and a port from 1 to 65535")
+                    .arg(option->names().first(), text));
+            return result;
+        }
+    }
+    for (const QString &list : parser.values(allowFrom)) {
+        for (const QString &network : list.split(QLatin1Char(','))) {
+            const std::pair<QHostAddress, int> subnet = QHostAddress::parseSubnet(network.trimmed());
+            if (subnet.first.isNull() || !network.contains(QLatin1Char('/'))) {
+                result.exitCode = usageError(
+                    QStringLiteral("--allow-from needs ADDRESS/BITS (10.0.0.0/8), not '%1'").arg(network));
+                return result;
+            }
+            options.allowFrom.push_back(subnet);
+        }
+    }
+    if (parser.isSet(trustProxy)) {
+        options.trustedProxy = QHostAddress(parser.value(trustProxy));
+        if (options.trustedProxy.isNull()) {
+            result.exitCode = usageError(
+                QStringLiteral("--trust-proxy needs an IP address, not '%1'").arg(parser.value(trustProxy)));
+            return result;
+        }
+    }
+    options.tokensFile = parser.value(tokens);
+    // Without tokens only this computer's own programs may be served, and none through a proxy.
+    if (options.tokensFile.isEmpty()) {
+        for (const auto &[option, endpoint] :
+             {std::pair{&listen, &options.listen}, std::pair{&tcpControl, &options.control}}) {
+            if (endpoint->port != 0 && !endpoint->address.isLoopback()) {
+                result.exitCode =
+                    usageError(QStringLiteral("--%1 %2 serves other computers: give --tokens FILE too")
+                                   .arg(option->names().first(), endpoint->address.toString()));
+                return result;
+            }
+        }
+        if (!options.trustedProxy.isNull()) {
             result.exitCode =
-                usageError(QStringLiteral("--%1 %2: %3").arg(option->names().first(), text, problem));
+                usageError(QStringLiteral("--trust-proxy serves other computers: give --tokens FILE too"));
             return result;
         }
     }

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+#include <vector>
+
 // An address and port to serve on; port 0 for none.
 struct GatewayEndpoint
 {
@@ -27,6 +30,12 @@ struct GatewayOptions
     QString auditFile;
     // The text control port, when asked for.
     GatewayEndpoint control;
+    // The tokens every client must show; empty: none are asked (loopback only).
+    QString tokensFile;
+    // The client networks served; empty: every client.
+    std::vector<std::pair<QHostAddress, int>> allowFrom;
+    // The reverse proxy whose X-Forwarded-For names the client; null: none.
+    QHostAddress trustedProxy;
     bool checkConfig = false;
 };
 

@@ -63,26 +63,28 @@ HttpResponse queueFull()
 }
 
 // Queues `request` on the device as a job and answers with its end.
-void exchange(GatewayDevice &device, const Request &request, bool restarts,
+void exchange(GatewayDevice &device, const QString &by, const Request &request, bool restarts,
               const GatewayWrites::Answer &answer)
 {
     QPointer<GatewayDevice> held(&device);
-    const bool queued = device.enqueue([held, request, restarts, answer](const std::function<void()> &done) {
-        if (!held || !held->isUsable()) {
-            answer(held ? GatewayWrites::unavailable(*held)
-                        : HttpResponse::error(503, QStringLiteral("link_down"),
-                                              QStringLiteral("the device is gone")));
-            done();
-            return;
-        }
-        LinkReply *reply = held->session().send(request);
-        if (restarts)
-            held->followRestart();
-        QObject::connect(reply, &LinkReply::finished, held, [reply, answer, done] {
-            answer(replyAnswer(*reply));
-            done();
-        });
-    });
+    const bool queued = device.enqueue(
+        [held, request, restarts, answer](const std::function<void()> &done) {
+            if (!held || !held->isUsable()) {
+                answer(held ? GatewayWrites::unavailable(*held)
+                            : HttpResponse::error(503, QStringLiteral("link_down"),
+                                                  QStringLiteral("the device is gone")));
+                done();
+                return;
+            }
+            LinkReply *reply = held->session().send(request);
+            if (restarts)
+                held->followRestart();
+            QObject::connect(reply, &LinkReply::finished, held, [reply, answer, done] {
+                answer(replyAnswer(*reply));
+                done();
+            });
+        },
+        by);
     if (!queued)
         answer(queueFull());
 }
@@ -107,7 +109,7 @@ HttpResponse unavailable(const GatewayDevice &device)
     }
 }
 
-void putValues(GatewayDevice &device, const QJsonObject &body, const Answer &answer)
+void putValues(GatewayDevice &device, const QString &by, const QJsonObject &body, const Answer &answer)
 {
     const quint32 model = device.model();
     const SetupValues &current = device.session().device().values();
@@ -152,67 +154,73 @@ void putValues(GatewayDevice &device, const QJsonObject &body, const Answer &ans
         wanted[it.key()] = value;
     }
     QPointer<GatewayDevice> held(&device);
-    const bool queued = device.enqueue([held, model, wanted, answer](const std::function<void()> &done) {
-        if (!held || !held->isUsable()) {
-            answer(held ? unavailable(*held)
-                        : HttpResponse::error(503, QStringLiteral("link_down"),
-                                              QStringLiteral("the device is gone")));
-            done();
-            return;
-        }
-        auto *restore = new SetupRestore(held->session(), held);
-        QObject::connect(restore, &SetupRestore::SGL_Finished, held, [held, restore, wanted, answer, done] {
-            restore->deleteLater();
-            done();
-            switch (restore->outcome()) {
-            case SetupRestore::Outcome::LinkLost:
-                answer(HttpResponse::error(503, QStringLiteral("link_down"),
-                                           QStringLiteral("the link ended before the device replied")));
-                return;
-            case SetupRestore::Outcome::TimedOut:
-                answer(HttpResponse::error(504, QStringLiteral("timeout"),
-                                           QStringLiteral("the device did not reply in time")));
-                return;
-            case SetupRestore::Outcome::OtherModel:
-            case SetupRestore::Outcome::UnknownModel:
-                answer(HttpResponse::error(
-                    409, QStringLiteral("other_model"),
-                    QStringLiteral("the device now names itself a %1").arg(restore->reportedModel())));
-                return;
-            default:
-                break;
-            }
-            const SetupValues &now = held->session().device().values();
-            const QStringList unanswered = restore->timedOut();
-            if (!restore->sent().isEmpty() && unanswered.size() == restore->sent().size()) {
-                answer(HttpResponse::error(504, QStringLiteral("timeout"),
-                                           QStringLiteral("the device did not reply in time")));
+    const bool queued = device.enqueue(
+        [held, model, wanted, answer](const std::function<void()> &done) {
+            if (!held || !held->isUsable()) {
+                answer(held ? unavailable(*held)
+                            : HttpResponse::error(503, QStringLiteral("link_down"),
+                                                  QStringLiteral("the device is gone")));
+                done();
                 return;
             }
-            QJsonObject results;
-            for (const auto &[key, value] : wanted) {
-                const auto found = now.find(key);
-                const Setting &setting = *Settings::find(key);
-                const QJsonValue heldValue = found == now.end() ? QJsonValue(QJsonValue::Null)
-                                                                : setupJsonValue(setting, found->second);
-                QString word = QStringLiteral("done");
-                if (found == now.end() || found->second != value)
-                    word = unanswered.isEmpty() ? QStringLiteral("refused") : QStringLiteral("timed_out");
-                results.insert(
-                    key, QJsonObject{{QStringLiteral("status"), word}, {QStringLiteral("value"), heldValue}});
-            }
-            answer(HttpResponse::json(200, QJsonObject{{QStringLiteral("values"), results}}));
-        });
-        DeviceSetup target;
-        target.model = model;
-        target.values = wanted;
-        restore->start(target, false);
-    });
+            auto *restore = new SetupRestore(held->session(), held);
+            QObject::connect(
+                restore, &SetupRestore::SGL_Finished, held, [held, restore, wanted, answer, done] {
+                    restore->deleteLater();
+                    done();
+                    switch (restore->outcome()) {
+                    case SetupRestore::Outcome::LinkLost:
+                        answer(
+                            HttpResponse::error(503, QStringLiteral("link_down"),
+                                                QStringLiteral("the link ended before the device replied")));
+                        return;
+                    case SetupRestore::Outcome::TimedOut:
+                        answer(HttpResponse::error(504, QStringLiteral("timeout"),
+                                                   QStringLiteral("the device did not reply in time")));
+                        return;
+                    case SetupRestore::Outcome::OtherModel:
+                    case SetupRestore::Outcome::UnknownModel:
+                        answer(HttpResponse::error(409, QStringLiteral("other_model"),
+                                                   QStringLiteral("the device now names itself a %1")
+                                                       .arg(restore->reportedModel())));
+                        return;
+                    default:
+                        break;
+                    }
+                    const SetupValues &now = held->session().device().values();
+                    const QStringList unanswered = restore->timedOut();
+                    if (!restore->sent().isEmpty() && unanswered.size() == restore->sent().size()) {
+                        answer(HttpResponse::error(504, QStringLiteral("timeout"),
+                                                   QStringLiteral("the device did not reply in time")));
+                        return;
+                    }
+                    QJsonObject results;
+                    for (const auto &[key, value] : wanted) {
+                        const auto found = now.find(key);
+                        const Setting &setting = *Settings::find(key);
+                        const QJsonValue heldValue = found == now.end()
+                                                         ? QJsonValue(QJsonValue::Null)
+                                                         : setupJsonValue(setting, found->second);
+                        QString word = QStringLiteral("done");
+                        if (found == now.end() || found->second != value)
+                            word = unanswered.isEmpty() ? QStringLiteral("refused")
+                                                        : QStringLiteral("timed_out");
+                        results.insert(key, QJsonObject{{QStringLiteral("status"), word},
+                                                        {QStringLiteral("value"), heldValue}});
+                    }
+                    answer(HttpResponse::json(200, QJsonObject{{QStringLiteral("values"), results}}));
+                });
+            DeviceSetup target;
+            target.model = model;
+            target.values = wanted;
+            restore->start(target, false);
+        },
+        by);
     if (!queued)
         answer(queueFull());
 }
 
-void putSetup(GatewayDevice &device, const QByteArray &file, const Answer &answer)
+void putSetup(GatewayDevice &device, const QString &by, const QByteArray &file, const Answer &answer)
 {
     const SetupFileResult read = parseSetup(file);
     if (read.status != SetupFileResult::Ok) {
@@ -236,10 +244,11 @@ void putSetup(GatewayDevice &device, const QByteArray &file, const Answer &answe
         if (setting && setting->group != SetupGroup::Link)
             values.insert(key, setupJsonValue(*setting, text));
     }
-    putValues(device, values, answer);
+    putValues(device, by, values, answer);
 }
 
-void runAction(GatewayDevice &device, const QString &name, const QJsonObject &body, const Answer &answer)
+void runAction(GatewayDevice &device, const QString &by, const QString &name, const QJsonObject &body,
+               const Answer &answer)
 {
     const Action *action = Actions::find(name);
     const quint32 model = device.model();
@@ -274,10 +283,10 @@ void runAction(GatewayDevice &device, const QString &name, const QJsonObject &bo
         answer(HttpResponse::error(400, QStringLiteral("invalid_value"), why));
         return;
     }
-    exchange(device, request, action->restarts, answer);
+    exchange(device, by, request, action->restarts, answer);
 }
 
-void sendLine(GatewayDevice &device, const QJsonObject &body, const Answer &answer)
+void sendLine(GatewayDevice &device, const QString &by, const QJsonObject &body, const Answer &answer)
 {
     const QByteArray line = body.value(QLatin1String("line")).toString().toLatin1();
     bool printable = !line.isEmpty() && quint32(line.size()) <= MaxRequestText;
@@ -292,7 +301,7 @@ void sendLine(GatewayDevice &device, const QJsonObject &body, const Answer &answ
     // Any line that comes back answers it.
     ReplyRule rule = defaultReplyRule(QByteArray());
     rule.acceptAnyLine = 1;
-    exchange(device, requestWithRule(line, rule), false, answer);
+    exchange(device, by, requestWithRule(line, rule), false, answer);
 }
 
 } // namespace GatewayWrites

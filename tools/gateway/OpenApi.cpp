@@ -153,7 +153,14 @@ QJsonObject components()
                          {QStringLiteral("Device"), device}}},
             {QStringLiteral("responses"),
              QJsonObject{{QStringLiteral("Error"),
-                          answer(QStringLiteral("refused: the code and message say why"), ref("Error"))}}}};
+                          answer(QStringLiteral("refused: the code and message say why"), ref("Error"))}}},
+            {QStringLiteral("securitySchemes"),
+             QJsonObject{{QStringLiteral("token"),
+                          QJsonObject{{QStringLiteral("type"), QStringLiteral("http")},
+                                      {QStringLiteral("scheme"), QStringLiteral("bearer")},
+                                      {QStringLiteral("description"),
+                                       QStringLiteral("A secret of the gateway's tokens file (--tokens); "
+                                                      "a read token's changes are refused with 403")}}}}}};
 }
 
 QJsonObject errors(const QList<int> &statuses)
@@ -167,6 +174,9 @@ QJsonObject errors(const QList<int> &statuses)
 QJsonObject operation(const QString &summary, QJsonObject responses, const QJsonObject &requestBody = {},
                       const QJsonArray &parameters = {})
 {
+    // Every operation may be refused to a client without the token or the scope it needs.
+    for (const int status : {401, 403})
+        responses.insert(QString::number(status), ref(QStringLiteral("Error"), "responses"));
     QJsonObject op{{QStringLiteral("summary"), summary}, {QStringLiteral("responses"), responses}};
     if (!requestBody.isEmpty())
         op.insert(QStringLiteral("requestBody"), requestBody);
@@ -334,5 +344,8 @@ QJsonObject openApiDocument()
         {QStringLiteral("info"), QJsonObject{{QStringLiteral("title"), QStringLiteral("lumaplex-gateway")},
                                              {QStringLiteral("version"), QStringLiteral(LUMAPLEX_VERSION)}}},
         {QStringLiteral("paths"), paths},
+        // A token when the gateway takes them (--tokens), none when it serves loopback only.
+        {QStringLiteral("security"),
+         QJsonArray{QJsonObject{{QStringLiteral("token"), QJsonArray()}}, QJsonObject()}},
         {QStringLiteral("components"), components()}};
 }

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QSet>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <deque>
 #include <memory>
@@ -17,6 +18,7 @@
 struct TextControl::Session
 {
     QTcpSocket *socket = nullptr;
+    GatewayClient who;
     QByteArray buffer;
     // The commands read and not yet run; one runs at a time, in order.
     std::deque<QByteArray> waiting;
@@ -48,8 +50,9 @@ QByteArray lineOf(const HttpResponse &response, const QByteArray &ok)
 
 } // namespace
 
-TextControl::TextControl(Devices deviceList, GatewayAudit &changes, QObject *parent)
-    : QObject(parent), devices(std::move(deviceList)), audit(changes)
+TextControl::TextControl(Devices deviceList, const GatewayAccess &clients, GatewayAudit &changes,
+                         QObject *parent)
+    : QObject(parent), devices(std::move(deviceList)), access(clients), audit(changes)
 {
     connect(&server, &QTcpServer::newConnection, this, &TextControl::accept);
 }
@@ -73,13 +76,30 @@ void TextControl::accept()
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             continue;
         }
+        const QHostAddress address = access.clientOf(socket->peerAddress(), QByteArray());
+        if (!access.admits(address)) {
+            socket->write("ERR not_allowed clients at " + address.toString().toUtf8() +
+                          " are not served here\r\n");
+            socket->disconnectFromHost();
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            continue;
+        }
         auto session = std::make_shared<Session>();
         session->socket = socket;
+        session->who = GatewayClient{QStringLiteral("text ") + address.toString(), QString(),
+                                     TokenScope::Control, !access.takesTokens()};
         socket->setParent(this);
         socket->setReadBufferSize(LineLimit * 4);
         Session *held = session.get();
         sessions.push_back(std::move(session));
         connect(socket, &QTcpSocket::readyRead, this, [this, held] { read(*held); });
+        if (!held->who.identified) {
+            QTimer::singleShot(AuthMs, socket, [this, held] {
+                if (!held->who.identified)
+                    dismiss(*held, errorLine(QStringLiteral("unauthorized"),
+                                             QStringLiteral("no AUTH token was given in time")));
+            });
+        }
         connect(socket, &QTcpSocket::disconnected, this, [this, held] {
             held->socket->disconnect(this);
             held->socket->deleteLater();
@@ -163,6 +183,15 @@ void TextControl::run(Session &session, const QByteArray &line)
     };
     const QList<QByteArray> words = line.split(' ');
     const QByteArray command = words.at(0).toUpper();
+    if (command == "AUTH" || !session.who.identified) {
+        done(authenticate(session, words));
+        return;
+    }
+    if ((command == "SET" || command == "DO") && !session.who.mayControl()) {
+        done(errorLine(QStringLiteral("forbidden"),
+                       QStringLiteral("the token %1 may only read").arg(session.who.token)));
+        return;
+    }
     const QString id = QString::fromUtf8(words.value(1));
     GatewayDevice *device = nullptr;
     for (GatewayDevice *each : devices()) {
@@ -209,7 +238,7 @@ void TextControl::run(Session &session, const QByteArray &line)
         }
         QPointer<GatewayDevice> target(device);
         GatewayWrites::putValues(
-            *device, QJsonObject{{key, value}},
+            *device, session.who.origin(), QJsonObject{{key, value}},
             audited(session, *device, QStringLiteral("SET %1").arg(key), {{key, value}}, {key},
                     [done, target, id, key](const HttpResponse &response) {
                         const QString status = QJsonDocument::fromJson(response.body)
@@ -240,7 +269,7 @@ void TextControl::run(Session &session, const QByteArray &line)
                                                        : QLatin1String("argument"),
                         QString::fromUtf8(words.at(3)));
         GatewayWrites::runAction(
-            *device, name, body,
+            *device, session.who.origin(), name, body,
             audited(
                 session, *device, QStringLiteral("DO %1").arg(name), body, {},
                 [done, id, name](const HttpResponse &response) {
@@ -258,13 +287,52 @@ void TextControl::run(Session &session, const QByteArray &line)
     }
 }
 
+QByteArray TextControl::authenticate(Session &session, const QList<QByteArray> &words)
+{
+    if (!access.takesTokens())
+        return errorLine(QStringLiteral("bad_command"), QStringLiteral("this gateway takes no tokens"));
+    if (session.who.identified)
+        return errorLine(QStringLiteral("bad_command"), QStringLiteral("AUTH comes once, first"));
+    const std::optional<GatewayClient> holder = words.at(0).toUpper() == "AUTH" && words.size() == 2
+                                                    ? access.identify(session.who, words.at(1))
+                                                    : std::nullopt;
+    if (!holder) {
+        // Nothing more is read from a client that did not show a token first.
+        dismiss(session, errorLine(QStringLiteral("unauthorized"),
+                                   words.at(0).toUpper() == "AUTH"
+                                       ? QStringLiteral("the token is not one of this gateway's")
+                                       : QStringLiteral("the first line is AUTH token")));
+        return QByteArray();
+    }
+    session.who = *holder;
+    return "OK " + holder->token.toUtf8() + (holder->scope == TokenScope::Control ? " control" : " read");
+}
+
+void TextControl::dismiss(Session &session, const QByteArray &line)
+{
+    if (session.dropped)
+        return;
+    write(session, line);
+    session.dropped = true;
+    session.socket->disconnectFromHost();
+}
+
+void TextControl::revoke()
+{
+    for (const auto &session : sessions) {
+        if (!access.stillHolds(session->who))
+            dismiss(*session, errorLine(QStringLiteral("unauthorized"),
+                                        QStringLiteral("the token is no longer taken")));
+    }
+}
+
 GatewayWrites::Answer TextControl::audited(const Session &session, GatewayDevice &device, const QString &what,
                                            const QJsonObject &asked, const QStringList &keys,
                                            const GatewayWrites::Answer &then)
 {
     QPointer<GatewayDevice> target(&device);
-    return [this, target, client = QStringLiteral("text ") + session.socket->peerAddress().toString(), what,
-            asked, before = GatewayAudit::valuesOf(device, keys), then](const HttpResponse &response) {
+    return [this, target, client = session.who, what, asked, before = GatewayAudit::valuesOf(device, keys),
+            then](const HttpResponse &response) {
         if (target)
             audit.record(client, *target, what, asked, response, before);
         then(response);
@@ -303,7 +371,7 @@ void TextControl::follow(GatewayDevice *device)
 void TextControl::tell(const QString &device, const QByteArray &line)
 {
     for (const auto &session : sessions) {
-        if (session->wants(device))
+        if (session->who.identified && session->wants(device))
             write(*session, line);
     }
 }

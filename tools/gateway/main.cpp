@@ -1,6 +1,7 @@
 // lumaplex-gateway: keeps a site's devices open and lets control systems read and change them over HTTP.
 
 #include "Gateway.h"
+#include "GatewayAccess.h"
 #include "GatewayConfig.h"
 #include "GatewayOptions.h"
 
@@ -20,13 +21,20 @@ int checkConfig(const GatewayOptions &options)
     const GatewayConfig config = GatewayConfig::read(path, Gateway::knownIds(Gateway::stateDir(options)));
     for (const QString &problem : config.problems)
         std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(problem));
-    if (!config.problems.isEmpty())
+    GatewayAccess access(options);
+    QStringList tokenProblems;
+    access.load(&tokenProblems);
+    for (const QString &problem : tokenProblems)
+        std::fprintf(stderr, "%s: %s\n", qPrintable(options.tokensFile), qPrintable(problem));
+    if (!config.problems.isEmpty() || !tokenProblems.isEmpty())
         return 1;
     for (const GatewayDeviceConfig &device : config.devices)
         std::printf("%s\t%s\t%s\n", qPrintable(device.id), qPrintable(device.link.linkText()),
                     qPrintable(device.link.name));
     std::printf("%s: %lld device(s), no problems\n", qPrintable(path),
                 static_cast<long long>(config.devices.size()));
+    if (access.takesTokens())
+        std::printf("%s: %d token(s), no problems\n", qPrintable(options.tokensFile), access.tokens());
     return 0;
 }
 
