@@ -3,6 +3,7 @@
 // pages, and how the connection page checks its settings and reports a failed link.
 
 #include "core/RequestRecorder.h"
+#include "core/TestProcess.h"
 #include "gui/MainWindowDriver.h"
 
 #include "session/LinkSession.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QFile>
 #include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
@@ -114,6 +116,7 @@ private slots:
     void replyShowsOnPages();
     void connectionPageChecksAndReports_data();
     void connectionPageChecksAndReports();
+    void linkHeldByGateway();
 
 private:
     Ui_Main *w() const { return driver->window(); }
@@ -363,6 +366,48 @@ void TestPages::connectionPageChecksAndReports()
         QTRY_COMPARE_WITH_TIMEOUT(MainWindowDriver::messages(), QStringList{message}, 10000);
     }
     verifyLinkState(page, LinkNone);
+}
+
+// A link that a lumaplex-gateway of this computer holds is opened only once the operator agreed; the
+// gateway's note of what it holds goes when it ends.
+void TestPages::linkHeldByGateway()
+{
+    QTcpServer device;
+    QTcpServer http;
+    QVERIFY(device.listen(QHostAddress::LocalHost) && http.listen(QHostAddress::LocalHost));
+    const quint16 httpPort = http.serverPort();
+    http.close();
+    const QString port = QString::number(device.serverPort());
+    driver->appDir.writeFile(QStringLiteral("/held.json"),
+                             R"({"format": "lumaplex-devices", "version": 1, "devices": [{"name": "Held",
+                                 "link": "tcp", "address": "127.0.0.1", "port": )" +
+                                 port.toLatin1() + "}]}");
+    TestProcess gateway;
+    gateway.start(QStringLiteral(LUMAPLEX_BIN_DIR "/lumaplex-gateway"),
+                  {"--devices", driver->appDir.file("/held.json"), "--app-dir", driver->appDir.path(),
+                   "--listen", QStringLiteral("127.0.0.1:%1").arg(httpPort)});
+    const QString held = driver->appDir.file("/gateway/held-links.json");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(held), 20000);
+    Ui_Uart_Network *page = w()->connectionPage;
+    QVERIFY(driver->type(page->ipEdit, "127.0.0.1") && driver->type(page->portEdit, port) &&
+            driver->type(page->maskEdit, "255.0.0.0") && driver->type(page->gatewayEdit, "127.0.0.1"));
+    QVERIFY(driver->choose(page->localIpBox, 0));
+    MessageBoxSeam::pushAnswer(false);
+    QVERIFY(driver->click(page->networkConnectButton));
+    const QString question =
+        QStringLiteral("lumaplex-gateway (process %1) on this computer holds tcp 127.0.0.1:%2 open: a serial "
+                       "port cannot be shared, and two programs watching one device double its traffic. Open "
+                       "it here as well?")
+            .arg(gateway.processId())
+            .arg(port);
+    QCOMPARE(MainWindowDriver::messages(), QStringList{question});
+    verifyLinkState(page, LinkNone);
+    MessageBoxSeam::pushAnswer(true);
+    QVERIFY(driver->click(page->networkConnectButton));
+    verifyLinkState(page, LinkTcpClient);
+    QVERIFY(driver->click(page->networkConnectButton));
+    QVERIFY(gateway.sendSignal(SIGTERM) && gateway.waitForFinished(10000));
+    QVERIFY(!QFile::exists(held));
 }
 
 QTEST_MAIN(TestPages)

@@ -3,6 +3,8 @@
 #include "CliDiscover.h"
 
 #include "protocol/ValueTables.h"
+#include "session/HeldLinks.h"
+#include "session/SavedDevices.h"
 #include "session/TrafficFormat.h"
 #include "setup/LinkExchange.h"
 #include "setup/SetupReader.h"
@@ -36,7 +38,6 @@ QJsonArray differencesJson(const QList<SetupDifference> &differences)
                                                                 : QJsonValue(difference.actual)}});
     return array;
 }
-
 
 } // namespace
 
@@ -168,6 +169,16 @@ void CliRunner::open(const Done &next)
                     ? QStringLiteral("cannot open %1 (error %2)").arg(device.text).arg(code)
                     : QStringLiteral("cannot open %1: %2 (error %3)").arg(device.text, reason).arg(code)));
         });
+    SavedDevice link;
+    link.serial = device.serial;
+    link.address = device.address;
+    link.port = quint16(device.port.toUInt());
+    if (const qint64 gateway = HeldLinks::holder(link))
+        std::fprintf(
+            stderr,
+            "lumaplex-cli: lumaplex-gateway (process %lld) on this computer holds %s open as well: a serial "
+            "port cannot be shared, and two programs watching one device double its traffic\n",
+            static_cast<long long>(gateway), qPrintable(link.linkKey()));
     if (device.serial) {
         LinkSession::SerialSettings settings;
         settings.portName = device.address;

@@ -8,6 +8,7 @@
 
 #include "config/AppPaths.h"
 #include "config/AtomicFile.h"
+#include "session/HeldLinks.h"
 
 #include <QDir>
 #include <QFile>
@@ -265,8 +266,15 @@ void Gateway::reload()
 void Gateway::refreshView()
 {
     view.clear();
-    for (const auto &device : held)
+    QStringList links;
+    for (const auto &device : held) {
         view.push_back(device.get());
+        links << device->config().linkKey();
+    }
+    // For the window and the command line of this computer, which warn before opening one of them too.
+    QString error;
+    if (!HeldLinks::write(stateDir(options), links, &error))
+        log(QStringLiteral("cannot tell which links are held: %1").arg(error));
 }
 
 void Gateway::stop()
@@ -278,6 +286,8 @@ void Gateway::stop()
     control.reset();
     for (const auto &device : held)
         device->stop();
+    if (!held.empty())
+        HeldLinks::remove(stateDir(options));
 }
 
 void Gateway::tellService(const QString &state) const

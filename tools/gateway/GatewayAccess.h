@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -71,7 +72,7 @@ public:
 
 private:
     QString tokensFile;
-    std::vector<std::pair<QHostAddress, int>> networks;
+    std::vector<QPair<QHostAddress, int>> networks;
     QHostAddress proxy;
     QHash<QByteArray, std::pair<QString, TokenScope>> holders;
 };

@@ -22,8 +22,7 @@ int lineAt(const QByteArray &bytes, int offset)
 
 QString GatewayDeviceConfig::linkKey() const
 {
-    return link.serial ? QStringLiteral("serial %1").arg(link.address)
-                       : QStringLiteral("tcp %1:%2").arg(link.address).arg(link.port);
+    return link.linkKey();
 }
 
 QString slugOf(const QString &name)

@@ -124,7 +124,7 @@ ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
     }
     for (const QString &list : parser.values(allowFrom)) {
         for (const QString &network : list.split(QLatin1Char(','))) {
-            const std::pair<QHostAddress, int> subnet = QHostAddress::parseSubnet(network.trimmed());
+            const QPair<QHostAddress, int> subnet = QHostAddress::parseSubnet(network.trimmed());
             if (subnet.first.isNull() || !network.contains(QLatin1Char('/'))) {
                 result.exitCode = usageError(
                     QStringLiteral("--allow-from needs ADDRESS/BITS (10.0.0.0/8), not '%1'").arg(network));

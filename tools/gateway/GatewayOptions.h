@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QHostAddress>
+#include <QPair>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
-#include <utility>
 #include <vector>
 
 // An address and port to serve on; port 0 for none.
@@ -33,7 +33,7 @@ struct GatewayOptions
     // The tokens every client must show; empty: none are asked (loopback only).
     QString tokensFile;
     // The client networks served; empty: every client.
-    std::vector<std::pair<QHostAddress, int>> allowFrom;
+    std::vector<QPair<QHostAddress, int>> allowFrom;
     // The reverse proxy whose X-Forwarded-For names the client; null: none.
     QHostAddress trustedProxy;
     bool checkConfig = false;

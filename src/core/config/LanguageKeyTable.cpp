@@ -205,6 +205,10 @@ const QVector<KeyBinding> &languageKeyTable()
          u8"Too many reply lines waiting to be shown: the oldest were dropped."},
         {"SMSG_SettingsNotSaved", &t.SMSG_SettingsNotSaved,
          u8"The settings could not be saved. They hold until the program ends, but are lost then:"},
+        {"SMSG_LinkHeldByGateway", &t.SMSG_LinkHeldByGateway,
+         u8"lumaplex-gateway (process %2) on this computer holds %1 open: a serial port cannot be shared, "
+         u8"and two "
+         u8"programs watching one device double its traffic. Open it here as well?"},
         {"SMSG_SerialPortPermission", &t.SMSG_SerialPortPermission,
          u8"You may not open %1. Serial ports belong to the group \"%2\": add your account to it "
          u8"(sudo usermod -aG %2 $USER), then log out and in again."},

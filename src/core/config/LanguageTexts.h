@@ -141,6 +141,7 @@ struct LanguageTexts
     QString SMSG_RepliesDropped;
     QString SMSG_SettingsNotSaved;
     QString SMSG_SerialPortPermission;
+    QString SMSG_LinkHeldByGateway;
     QString SpushButton_TrafficSave;
     QString SpushButton_TrafficPause;
     QString SpushButton_TrafficResume;

@@ -117,6 +117,12 @@ QString SavedDevice::linkText() const
     return QStringLiteral("tcp %1:%2").arg(address).arg(port);
 }
 
+QString SavedDevice::linkKey() const
+{
+    return serial ? QStringLiteral("serial %1").arg(address)
+                  : QStringLiteral("tcp %1:%2").arg(address).arg(port);
+}
+
 int SavedDeviceList::indexOf(const QString &name) const
 {
     for (int i = 0; i < devices.size(); ++i) {

@@ -23,6 +23,8 @@ struct SavedDevice
     bool sameLink(const SavedDevice &other) const;
     // "tcp 192.168.0.247:2000", "serial /dev/ttyUSB0 9600" or "serial /dev/ttyUSB0 auto".
     QString linkText() const;
+    // The link without its speed, one per device: "tcp 192.168.0.247:2000" or "serial /dev/ttyUSB0".
+    QString linkKey() const;
 };
 
 struct SavedDeviceList

@@ -9,7 +9,9 @@
 #include "pages/SerialSpeedSearch.h"
 #include "protocol/Catalogue.h"
 #include "protocol/ValueTables.h"
+#include "session/HeldLinks.h"
 #include "session/LinkSession.h"
+#include "session/SavedDevices.h"
 #include "widgets/MessageBox.h"
 #include "widgets/MyComboBox.h"
 #include "widgets/Pictures.h"
@@ -349,10 +351,31 @@ void Ui_Uart_Network::UpdateLinkInputsEnabled(bool connected)
     }
 }
 
+bool Ui_Uart_Network::mayOpen(bool serial)
+{
+    SavedDevice device;
+    device.serial = serial;
+    device.address = serial ? portBox->currentText() : ipEdit->text();
+    device.port = serial ? 0 : quint16(portEdit->text().toUInt());
+    // Asked once for a link: the speed search presses the button again for the same port.
+    const QString link = device.linkKey();
+    if (link == confirmedHeldLink)
+        return true;
+    const qint64 gateway = HeldLinks::holder(device);
+    if (gateway == 0)
+        return true;
+    if (!ShowConfirm(State().text.SMSG_LinkHeldByGateway.arg(link).arg(gateway), this))
+        return false;
+    confirmedHeldLink = link;
+    return true;
+}
+
 void Ui_Uart_Network::SLT_pushButton_UartConnect_clicked()
 {
     const LanguageTexts &t = State().text;
     if (serialConnectButton->text() == t.S_ConnectDisconnect[0]) {
+        if (!mayOpen(true))
+            return;
         // "Auto": the speed is searched first; the search presses the button again with the speed found.
         if (speedSearch->wanted())
             return speedSearch->start();
@@ -415,6 +438,8 @@ bool Ui_Uart_Network::connectNetwork()
         ShowMessage(t.SMSG_Network_Connect_Fail, this);
         return false;
     }
+    if (!mayOpen(false))
+        return false;
     ConfigValues &c = State().config;
     c.SP_RemoteIp = ipEdit->text();
     c.SP_RemotePort = portEdit->text();

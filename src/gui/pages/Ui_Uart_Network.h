@@ -86,12 +86,17 @@ private:
     void connectSession();
     void connectSerial();
     bool connectNetwork();
+    // Whether the link the page names may be opened: after the operator agreed, when a lumaplex-gateway of
+    // this computer holds it already.
+    bool mayOpen(bool serial);
     void disconnectLink();
     void handleConnectStatus(bool status, QPushButton *linkButton, QPushButton *otherButton,
                              const QString &failMessage);
     QList<QWidget *> linkInputs() const;
 
     LinkSession &session;
+    // The link held by a gateway that the operator last chose to open anyway.
+    QString confirmedHeldLink;
 
     QLabel *portLabel = nullptr;
     QLabel *baudLabel = nullptr;
