@@ -273,7 +273,8 @@ void Gateway::refreshView()
     }
     // For the window and the command line of this computer, which warn before opening one of them too.
     QString error;
-    if (!HeldLinks::write(stateDir(options), links, &error))
+    heldWritten = HeldLinks::write(stateDir(options), links, &error);
+    if (!heldWritten)
         log(QStringLiteral("cannot tell which links are held: %1").arg(error));
 }
 
@@ -286,8 +287,9 @@ void Gateway::stop()
     control.reset();
     for (const auto &device : held)
         device->stop();
-    if (!held.empty())
+    if (heldWritten)
         HeldLinks::remove(stateDir(options));
+    heldWritten = false;
 }
 
 void Gateway::tellService(const QString &state) const

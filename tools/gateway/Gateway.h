@@ -62,4 +62,6 @@ private:
     std::unique_ptr<HttpServer> server;
     std::unique_ptr<EventStream> events;
     std::unique_ptr<TextControl> control;
+    // Whether held-links.json was written (and is this gateway's to remove).
+    bool heldWritten = false;
 };
