@@ -110,6 +110,8 @@ ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
             usageError(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
         return result;
     }
+    options.tokensFile = parser.value(tokens);
+    // Without tokens only this computer's own programs may be served, and none through a proxy.
     for (const auto &[option, endpoint] :
          {std::pair{&listen, &options.listen}, std::pair{&tcpControl, &options.control}}) {
         if (!parser.isSet(*option))
@@ -119,6 +121,12 @@ ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
             result.exitCode = usageError(
                 QStringLiteral("--%1 %2: not [HOST:]PORT with an IP address and a port from 1 to 65535")
                     .arg(option->names().first(), text));
+            return result;
+        }
+        if (options.tokensFile.isEmpty() && !endpoint->address.isLoopback()) {
+            result.exitCode =
+                usageError(QStringLiteral("--%1 %2 serves other computers: give --tokens FILE too")
+                               .arg(option->names().first(), endpoint->address.toString()));
             return result;
         }
     }
@@ -141,23 +149,10 @@ ParsedGatewayOptions parseGatewayOptions(const QStringList &arguments)
             return result;
         }
     }
-    options.tokensFile = parser.value(tokens);
-    // Without tokens only this computer's own programs may be served, and none through a proxy.
-    if (options.tokensFile.isEmpty()) {
-        for (const auto &[option, endpoint] :
-             {std::pair{&listen, &options.listen}, std::pair{&tcpControl, &options.control}}) {
-            if (endpoint->port != 0 && !endpoint->address.isLoopback()) {
-                result.exitCode =
-                    usageError(QStringLiteral("--%1 %2 serves other computers: give --tokens FILE too")
-                                   .arg(option->names().first(), endpoint->address.toString()));
-                return result;
-            }
-        }
-        if (!options.trustedProxy.isNull()) {
-            result.exitCode =
-                usageError(QStringLiteral("--trust-proxy serves other computers: give --tokens FILE too"));
-            return result;
-        }
+    if (options.tokensFile.isEmpty() && !options.trustedProxy.isNull()) {
+        result.exitCode =
+            usageError(QStringLiteral("--trust-proxy serves other computers: give --tokens FILE too"));
+        return result;
     }
     for (const QString &origin : parser.values(allowOrigin)) {
         const QUrl url(origin);
